@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# A private MariaDB server kept in one folder.
+#   db.sh start DIR [PORT]   start it (or reuse it when it already runs); prints the port
+#   db.sh stop DIR           stop it
+#   db.sh client DIR [ARGS]  the command-line client, logged in as the program's user
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+cmd=${1:?usage: db.sh start|stop|client DIR}
+dir=${2:?usage: db.sh start|stop|client DIR}
+mkdir -p "$dir"
+dir=$(cd "$dir" && pwd)
+{ read -r dbuser; read -r dbpass; } < "$here/../db/credentials"
+
+# Unix socket paths are limited to 107 bytes: fall back to /tmp for deep folders.
+sock="$dir/mysqld.sock"
+if [ ${#sock} -gt 100 ]; then
+  sock="/tmp/wh-$(echo "$dir" | md5sum | cut -c1-12).sock"
+fi
+
+running() {
+  [ -f "$dir/mysqld.pid" ] && kill -0 "$(cat "$dir/mysqld.pid")" 2>/dev/null
+}
+
+root_client() {
+  mariadb --no-defaults --protocol=socket --socket="$sock" -uroot "$@"
+}
+
+free_port() {
+  local p
+  for _ in $(seq 1 200); do
+    p=$(( 20000 + RANDOM % 40000 ))
+    if ! (exec 3<>"/dev/tcp/127.0.0.1/$p") 2>/dev/null; then echo "$p"; return; fi
+  done
+  echo "no free port found" >&2; return 1
+}
+
+case "$cmd" in
+start)
+  if running; then cat "$dir/port"; exit 0; fi
+  port=${3:-}
+  [ -n "$port" ] || port=$(free_port)
+  if [ ! -d "$dir/data/mysql" ]; then
+    rm -rf "$dir/data"
+    mariadb-install-db --no-defaults --user=root --datadir="$dir/data" \
+      --auth-root-authentication-method=normal --skip-test-db --skip-name-resolve \
+      > "$dir/install.log" 2>&1 || { cat "$dir/install.log" >&2; exit 1; }
+  fi
+  rm -f "$sock"
+  setsid mariadbd --no-defaults --user=root --datadir="$dir/data" \
+    --bind-address=127.0.0.1 --port="$port" --socket="$sock" --pid-file="$dir/mysqld.pid" \
+    --log-error="$dir/error.log" --character-set-server=utf8mb4 \
+    --collation-server=utf8mb4_general_ci --skip-log-bin --skip-name-resolve \
+    --innodb-buffer-pool-size=256M --innodb-flush-log-at-trx-commit=2 --max-connections=500 \
+    < /dev/null > "$dir/server.out" 2>&1 &
+  for _ in $(seq 1 300); do
+    if root_client -e "select 1" > /dev/null 2>&1; then break; fi
+    sleep 0.1
+  done
+  if ! root_client -e "select 1" > /dev/null 2>&1; then
+    echo "the private MariaDB server did not start; see $dir/error.log" >&2
+    tail -n 20 "$dir/error.log" >&2 || true
+    exit 1
+  fi
+  root_client <<SQL
+CREATE USER IF NOT EXISTS '$dbuser'@'127.0.0.1' IDENTIFIED BY '$dbpass';
+CREATE USER IF NOT EXISTS '$dbuser'@'localhost' IDENTIFIED BY '$dbpass';
+GRANT ALL PRIVILEGES ON *.* TO '$dbuser'@'127.0.0.1' WITH GRANT OPTION;
+GRANT ALL PRIVILEGES ON *.* TO '$dbuser'@'localhost' WITH GRANT OPTION;
+FLUSH PRIVILEGES;
+SQL
+  echo "$port" > "$dir/port"
+  echo "$sock" > "$dir/socket"
+  echo "$port"
+  ;;
+stop)
+  if running; then
+    pid=$(cat "$dir/mysqld.pid")
+    root_client -e "SHUTDOWN" > /dev/null 2>&1 || kill "$pid" 2>/dev/null || true
+    for _ in $(seq 1 300); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    kill -0 "$pid" 2>/dev/null && kill -9 "$pid" 2>/dev/null || true
+  fi
+  ;;
+client)
+  shift 2
+  port=$(cat "$dir/port")
+  exec mariadb --no-defaults -h127.0.0.1 -P"$port" -u"$dbuser" -p"$dbpass" "$@"
+  ;;
+*)
+  echo "usage: db.sh start|stop|client DIR" >&2; exit 2 ;;
+esac

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs what is missing (Debian 12 packages) and builds the program into build/.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+packages="cmake ninja-build g++ pkg-config qt6-base-dev libqt6sql6-mysql mariadb-server
+  mariadb-client libgtest-dev xvfb xauth poppler-utils fonts-dejavu-core"
+missing=""
+for p in $packages; do
+  dpkg -s "$p" > /dev/null 2>&1 || missing="$missing $p"
+done
+if [ -n "$missing" ]; then
+  echo "Installing:$missing"
+  sudo_cmd=""
+  [ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"
+  $sudo_cmd apt-get update -qq
+  # A packaged server must not start a system service of its own here.
+  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq $missing > /dev/null
+fi
+cmake -S "$top" -B "$top/build" -G Ninja ${WAREHOUSE_CMAKE_ARGS:-} > /dev/null
+cmake --build "$top/build" --parallel "$(nproc)"

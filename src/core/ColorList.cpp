@@ -1,0 +1,3 @@
+#include "core/ColorList.h"
+
+void FreeColors() {}

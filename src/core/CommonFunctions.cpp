@@ -1,0 +1,171 @@
+#include "core/CommonFunctions.h"
+
+#include <QWidget>
+
+#include "core/CommonVariables.h"
+#include "core/Query.h"
+#include "platform/Registry.h"
+#include "platform/SysUtils.h"
+
+namespace {
+
+QString FormsKey(QWidget *form) {
+  return RegistryRoot + (RegistryRoot.endsWith(QLatin1Char('\\')) ? QString() : QStringLiteral("\\")) +
+         QStringLiteral("Forms\\") + form->objectName();
+}
+
+int StateOf(QWidget *form) {
+  if (form->isMaximized()) return 2;
+  if (form->isMinimized()) return 1;
+  return 0;
+}
+
+}  // namespace
+
+void LoadFormPosition(QWidget *form, bool withSize) {
+  try {
+    TRegistry reg;
+    if (!reg.OpenKey(FormsKey(form), true)) return;
+    QRect g = form->geometry();
+    const QPoint pos = form->pos();
+    int left = pos.x(), top = pos.y(), width = g.width(), height = g.height();
+    auto take = [&reg](const QString &name, int &value) {
+      if (reg.ValueExists(name)) value = reg.ReadInteger(name);
+      else reg.WriteInteger(name, value);
+    };
+    take(QStringLiteral("Left"), left);
+    take(QStringLiteral("Top"), top);
+    form->move(left, top);
+    if (withSize) {
+      int state = StateOf(form);
+      take(QStringLiteral("Width"), width);
+      take(QStringLiteral("Height"), height);
+      take(QStringLiteral("State"), state);
+      if (width > 0 && height > 0) form->resize(width, height);
+      if (state == 2) form->setWindowState(form->windowState() | Qt::WindowMaximized);
+      else if (state == 1) form->setWindowState(form->windowState() | Qt::WindowMinimized);
+    }
+  } catch (const std::exception &) {
+    // placement is a convenience: an unreadable registry leaves the window where it is
+  }
+}
+
+void SaveFormPosition(QWidget *form, bool withSize) {
+  try {
+    TRegistry reg;
+    if (!reg.OpenKey(FormsKey(form), true)) return;
+    const int state = StateOf(form);
+    const QRect normal = state == 0 ? form->geometry() : form->normalGeometry();
+    const QPoint pos = state == 0 ? form->pos() : normal.topLeft();
+    reg.WriteInteger(QStringLiteral("Left"), pos.x());
+    reg.WriteInteger(QStringLiteral("Top"), pos.y());
+    if (withSize) {
+      reg.WriteInteger(QStringLiteral("Width"), normal.width());
+      reg.WriteInteger(QStringLiteral("Height"), normal.height());
+      reg.WriteInteger(QStringLiteral("State"), state);
+    }
+  } catch (const std::exception &) {
+  }
+}
+
+QString FormatServerDate(const QDateTime &value) {
+  QString pattern = QStringLiteral("yyyy-mm-dd");
+  try {
+    TRegistry reg;
+    if (reg.OpenKey(RegistryRoot, false) && reg.ValueExists(QStringLiteral("SERVER DATE FORMAT"))) {
+      const QString p = reg.ReadString(QStringLiteral("SERVER DATE FORMAT"));
+      if (!p.isEmpty()) pattern = p;
+    }
+  } catch (const std::exception &) {
+  }
+  return FormatDateTime(pattern, value);
+}
+
+QString FormatServerDate(const QDate &value) {
+  return FormatServerDate(QDateTime(value, QTime(0, 0)));
+}
+
+void LoadUserTables(TConnection *connection, const QString &prefix) {
+  TQuery q(connection);
+  UserList.clear();
+  LocationList.clear();
+  AccGroupList.clear();
+  auto sizeOf = [&q]() {
+    if (q.IsEmpty()) return 1;
+    q.Last();
+    const int n = q.FieldByName(QStringLiteral("ID")).AsInteger() + 1;
+    q.First();
+    return std::max(n, 1);
+  };
+  auto flag = [&q](const char *name) { return q.FieldByName(QLatin1String(name)).AsInteger() == 1; };
+  auto text = [&q](const char *name) { return q.FieldByName(QLatin1String(name)).AsString(); };
+  auto num = [&q](const char *name) { return q.FieldByName(QLatin1String(name)).AsInteger(); };
+  auto real = [&q](const char *name) { return q.FieldByName(QLatin1String(name)).AsFloat(); };
+
+  q.SQL = QStringLiteral("select * from ") + prefix + QStringLiteral("Users order by ID");
+  q.Open();
+  UserList.resize(sizeOf());
+  for (q.First(); !q.Eof(); q.Next()) {
+    const int id = num("ID");
+    if (id < 0 || id >= UserList.size()) continue;
+    TUserRec &u = UserList[id];
+    u.ID = static_cast<uint16_t>(id);
+    u.LOGIN = text("LOGIN");
+    u.NAME = text("NAME");
+    u.MOBILE = text("MOBILE");
+    u.EMAIL = text("EMAIL");
+    u.WPREFIX = text("WPREFIX").left(5);
+    u.WMETHOD = static_cast<uint8_t>(num("WMETHOD"));
+    u.LOCATION = num("LOCATION");
+    u.DIVISION = num("DIVISION");
+    u.ISLOCATIONADMIN = flag("ISLOCATIONADMIN");
+    u.ISDIVISIONADMIN = flag("ISDIVISIONADMIN");
+    u.ISLOCATIONVIEW = flag("ISLOCATIONVIEW");
+    u.ISDIVISIONVIEW = flag("ISDIVISIONVIEW");
+  }
+  q.Close();
+
+  q.SQL = QStringLiteral("select * from ") + prefix + QStringLiteral("UserLocations order by ID");
+  q.Open();
+  LocationList.resize(sizeOf());
+  for (q.First(); !q.Eof(); q.Next()) {
+    const int id = num("ID");
+    if (id < 0 || id >= LocationList.size()) continue;
+    TLocationRec &l = LocationList[id];
+    l.ID = static_cast<uint16_t>(id);
+    l.NAME = text("NAME");
+    l.ADDRESS = text("ADDRESS");
+    l.PHONE = QStringLiteral("Tel.: ") + text("PHONE");
+    l.FAX = QStringLiteral("Fax: ") + text("FAX");
+    l.APREFIX = text("APREFIX").left(8);
+    l.WPREFIX = text("WPREFIX").left(8);
+    l.AMETHOD = static_cast<uint8_t>(num("AMETHOD"));
+    l.WMETHOD = static_cast<uint8_t>(num("WMETHOD"));
+    l.ISDEALER = flag("ISDEALER");
+    l.CUSTOMERLINK = num("CUSTOMERLINK");
+    l.DEFCITY = static_cast<uint16_t>(num("DEFCITY"));
+    l.DISTANCEKM = static_cast<uint16_t>(num("DISTANCEKM"));
+    l.SHIPPINGPLACE = static_cast<uint16_t>(num("SHIPPINGPLACE"));
+    l.SHIPPINGCOST = real("SHIPPINGCOST");
+    l.OWNWIN = real("OWNWIN");
+    l.OWNADD = real("OWNADD");
+    l.OWNSILLS = real("OWNSILLS");
+    l.CLIENTWIN = real("CLIENTWIN");
+    l.CLIENTADD = real("CLIENTADD");
+    l.CLIENTSILLS = real("CLIENTSILLS");
+  }
+  q.Close();
+
+  q.SQL = QStringLiteral("select * from ") + prefix + QStringLiteral("UserAccGroups order by ID");
+  q.Open();
+  AccGroupList.resize(sizeOf());
+  for (q.First(); !q.Eof(); q.Next()) {
+    const int id = num("ID");
+    if (id < 0 || id >= AccGroupList.size()) continue;
+    TGroupRec &g = AccGroupList[id];
+    g.ID = static_cast<uint16_t>(id);
+    g.NAME = text("NAME");
+    g.ACC = text("ACC");
+  }
+  q.Close();
+}

@@ -1,0 +1,3 @@
+#include "core/DataLists.h"
+
+uint8_t ViewMode = 0;

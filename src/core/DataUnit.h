@@ -1,0 +1,82 @@
+#pragma once
+// The data module: the program's one database connection, the shared work queries, the
+// setup tree, and the free routines through which everything sends SQL.
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+#include "core/DataLists.h"
+#include "core/Query.h"
+
+class TIDComboBox;
+class QTableWidget;
+class TSetupObject;
+class QWidget;
+
+class TDATA {
+ public:
+  TDATA();
+  ~TDATA();
+
+  TConnection DB_Storage;
+  TQuery Qtmp;        // row sets: list loading, setup tree source, ledger row loops
+  TQuery Qtmp1;       // statements and single values
+  TQuery Q_Storage;   // main window, catalogue mode
+  TQuery Q_Storage1;  // main window, stock-by-colour mode
+  std::unique_ptr<TSetupObject> Setup;
+
+  // Database names kept by start-up for the switches of the connection.
+  QString MainDatabase;
+  QString SetupDatabase;
+};
+
+// The data module, created by start-up and alive for the whole run.
+extern TDATA *DATA;
+
+// SQL routines. None of them catches an error: a failing statement raises EDatabaseError.
+int ExecSQL(const QString &sql);
+int SQLInt(const QString &sql);          // -1: no row or NULL
+double SQLFloat(const QString &sql);     // -1.0: no row; 0.0: NULL
+QDateTime SQLDate(const QString &sql);   // today (midnight): no row or NULL
+qint64 LastInsertID();                   // ID of the row this connection inserted last
+QString DateTimeToSQL(const QDateTime &value);
+
+// Text literals. Every text that reaches SQL goes through one of these: the text between
+// double quotes with quotes and backslashes escaped by the server's rules.
+QString QuoteSQL(const QString &text);
+// Inside a like pattern: as QuoteSQL, but '%' and '_' stay wildcards and a backslash stays
+// a backslash.
+QString QuoteLike(const QString &text);
+// The same, for the inside of a literal whose quotes the template writes itself ('"%s"').
+QString EscapeSQL(const QString &text);
+QString EscapeLike(const QString &text);
+
+void FillIDComboSQL(TIDComboBox *combo, const QString &sql, bool addEmpty);
+void LoadStrArray(TStrArray &array, const QString &sql);
+// Looks through rows 1.. of the grid for a row object with the material and colour; the row
+// index ends one past the row examined last (a hit in row 3 leaves 4).
+bool FindGridRow(int &row, QTableWidget *grid, int catId, int color);
+
+// Transactions. A guard begins a transaction, or a savepoint inside an open one; Commit ends
+// it; leaving the scope without Commit rolls it back.
+class TTransaction {
+ public:
+  explicit TTransaction(TConnection *connection = nullptr);
+  ~TTransaction();
+  TTransaction(const TTransaction &) = delete;
+  TTransaction &operator=(const TTransaction &) = delete;
+  void Commit();
+  void Rollback();
+  bool Outermost() const { return m_level == 1; }
+
+ private:
+  TConnection *m_connection;
+  int m_level;
+  bool m_done = false;
+};
+
+// Runs an action in one transaction; a deadlock or lock-wait timeout is retried a few times
+// before it is passed on.
+void RunInTransaction(const std::function<void()> &action, int attempts = 4);

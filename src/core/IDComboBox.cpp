@@ -1,0 +1,93 @@
+#include "core/IDComboBox.h"
+
+#include <QCheckBox>
+#include <QSignalBlocker>
+
+#include "platform/SysUtils.h"
+
+TcbIntObj::TcbIntObj(int id, const QString &name, double value)
+    : ID(id), Name(name.left(255)), Value(value) {
+  IDStr = QString::number(ID);
+  SQLName = Name.contains(QLatin1Char('"')) ? QLatin1Char('\'') + Name + QLatin1Char('\'')
+                                            : QLatin1Char('"') + Name + QLatin1Char('"');
+  SQLName = SQLName.left(255);
+  ValueStr = FloatToStr(Value);
+}
+
+TIDComboBox::TIDComboBox(QWidget *owner) : QComboBox(owner) { setEditable(false); }
+
+TIDComboBox::~TIDComboBox() = default;
+
+void TIDComboBox::AddItem(const QString &caption, int id, const QString &name, double value) {
+  m_objects.push_back(std::make_unique<TcbIntObj>(id, name, value));
+  const QSignalBlocker block(this);
+  addItem(caption);
+  // a list with nothing chosen, as the original starts
+  if (count() == 1) setCurrentIndex(-1);
+}
+
+void TIDComboBox::Clear() {
+  const QSignalBlocker block(this);
+  clear();
+  m_objects.clear();
+}
+
+TcbIntObj *TIDComboBox::ObjAt(int index) const {
+  if (index < 0 || index >= static_cast<int>(m_objects.size())) return nullptr;
+  return m_objects[index].get();
+}
+
+TcbIntObj *TIDComboBox::SelectedObj() const { return ObjAt(currentIndex()); }
+
+int TIDComboBox::IndexOfValue(const QVariant &v) const {
+  int result = -1;
+  const int type = v.typeId();
+  for (int i = 0; i < static_cast<int>(m_objects.size()); ++i) {
+    const TcbIntObj &o = *m_objects[i];
+    switch (type) {
+      case QMetaType::UChar:
+      case QMetaType::Short:
+      case QMetaType::Int:
+        if (o.ID == v.toInt()) result = i;
+        break;
+      case QMetaType::Float:
+      case QMetaType::Double:
+        if (o.Value == v.toDouble()) result = i;
+        break;
+      case QMetaType::QString:
+        if (o.Name == v.toString()) result = i;
+        break;
+      default:
+        return -1;
+    }
+  }
+  return result;
+}
+
+void TIDComboBox::SetValue(const QVariant &v) { SetItemIndex(IndexOfValue(v)); }
+
+void TIDComboBox::SetItemIndex(int index) {
+  const QSignalBlocker block(this);
+  setCurrentIndex(index);
+}
+
+void TIDComboBox::SetStateCheckBox(QCheckBox *box) {
+  if (m_box) {
+    disconnect(m_boxConnection);
+    m_box = nullptr;
+    setEnabled(true);
+  }
+  if (!box) return;
+  m_box = box;
+  m_boxConnection = connect(box, &QCheckBox::clicked, this, [this] { CheckBoxClick(m_box); });
+  box->setText(QString());
+  box->setFixedWidth(17);
+  if (box->parentWidget() == parentWidget() && parentWidget() && !parentWidget()->layout())
+    box->move(x() - 16, y() + 2);
+  CheckBoxClick(nullptr);
+}
+
+void TIDComboBox::CheckBoxClick(QObject *sender) {
+  if (m_box) setEnabled(m_box->isChecked());
+  if (OnCheckBoxClick) OnCheckBoxClick(sender);
+}

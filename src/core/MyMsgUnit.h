@@ -1,0 +1,38 @@
+#pragma once
+// The program's message box: information messages in a box whose font charset and face come
+// from the registry key "SOFTWARE\ORMAK Software\Message box".
+#include <QDialog>
+#include <QString>
+#include <cstdint>
+
+#include "platform/Dialogs.h"
+
+class TMessageForm : public QDialog {
+  Q_OBJECT
+ public:
+  TMessageForm(const QString &msg, TMsgDlgType type, TMsgDlgButtons buttons);
+  QString Message() const { return m_message; }
+  int HelpContext = 0;
+  QString HelpFile;
+
+ private:
+  QString m_message;
+};
+
+// Reads (and on first use writes) the message-box settings: once per run.
+void InitMessageBoxSettings();
+uint8_t MessageBoxCharset();
+QString MessageBoxFontName();
+
+void ShowMessage(const QString &msg);
+void ShowMessagePos(const QString &msg, int x, int y);
+int MessageDlgPosHelp(const QString &msg, TMsgDlgType type, TMsgDlgButtons buttons, int helpCtx,
+                      int x, int y, const QString &helpFileName);
+TMessageForm *CreateMessageDialog(const QString &msg, TMsgDlgType type, TMsgDlgButtons buttons);
+
+// The real dialogs of the program: message boxes are its own message form.
+class TProgramDialogs : public TRealDialogs {
+ public:
+  int MessageBox(QWidget *parent, const QString &caption, const QString &text, TMsgDlgType type,
+                 TMsgDlgButtons buttons) override;
+};

@@ -1,0 +1,185 @@
+#include "core/Query.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+#include "core/DataUnit.h"
+
+namespace {
+EDatabaseError ErrorOf(const QSqlError &e, const QString &sql) {
+  QString text = e.databaseText();
+  if (text.isEmpty()) text = e.text();
+  bool ok = false;
+  const int code = e.nativeErrorCode().toInt(&ok);
+  Q_UNUSED(sql);
+  return EDatabaseError(text, ok ? code : 0);
+}
+}  // namespace
+
+TConnection::TConnection(const QString &connectionName) : m_name(connectionName) {
+  m_db = QSqlDatabase::addDatabase(QStringLiteral("QMYSQL"), connectionName);
+}
+
+TConnection::~TConnection() {
+  Disconnect();
+  m_db = QSqlDatabase();
+  QSqlDatabase::removeDatabase(m_name);
+}
+
+void TConnection::Connect() {
+  if (m_db.isOpen()) m_db.close();
+  m_db.setHostName(HostName);
+  bool ok = false;
+  const int port = Port.trimmed().toInt(&ok);
+  m_db.setPort(ok ? port : -1);
+  m_db.setDatabaseName(Database);
+  m_db.setUserName(User);
+  m_db.setPassword(Password);
+  m_db.setConnectOptions(QStringLiteral("MYSQL_OPT_CONNECT_TIMEOUT=5"));
+  if (!m_db.open()) throw ErrorOf(m_db.lastError(), QString());
+  TransactionDepth = 0;
+  // Every session: utf8mb4 and the lenient SQL mode the statements are written for.
+  Exec(QStringLiteral("SET NAMES utf8mb4 COLLATE utf8mb4_general_ci"));
+  Exec(QStringLiteral("SET SESSION sql_mode='NO_ENGINE_SUBSTITUTION'"));
+}
+
+void TConnection::Disconnect() {
+  if (m_db.isOpen()) m_db.close();
+  TransactionDepth = 0;
+}
+
+bool TConnection::Connected() const { return m_db.isOpen(); }
+
+void TConnection::Exec(const QString &sql) {
+  QSqlQuery q(m_db);
+  ++StatementCount;
+  if (!q.exec(sql)) throw ErrorOf(q.lastError(), sql);
+}
+
+int TField::AsInteger() const { return static_cast<int>(AsLargeInt()); }
+
+qint64 TField::AsLargeInt() const {
+  if (m_value.isNull()) return 0;
+  bool ok = false;
+  qint64 v = m_value.toLongLong(&ok);
+  if (ok) return v;
+  const double d = m_value.toDouble(&ok);
+  if (ok) return static_cast<qint64>(d);
+  return 0;
+}
+
+double TField::AsFloat() const {
+  if (m_value.isNull()) return 0.0;
+  bool ok = false;
+  const double d = m_value.toDouble(&ok);
+  return ok ? d : 0.0;
+}
+
+QString TField::AsString() const {
+  if (m_value.isNull()) return QString();
+  switch (m_value.typeId()) {
+    case QMetaType::Double:
+    case QMetaType::Float:
+      return QString::number(m_value.toDouble(), 'g', 15);
+    case QMetaType::QByteArray:
+      return QString::fromUtf8(m_value.toByteArray());
+    default:
+      return m_value.toString();
+  }
+}
+
+QDateTime TField::AsDateTime() const {
+  if (m_value.isNull()) return QDateTime();
+  if (m_value.typeId() == QMetaType::QDate) return QDateTime(m_value.toDate(), QTime(0, 0));
+  if (m_value.typeId() == QMetaType::QDateTime) return m_value.toDateTime();
+  const QString s = m_value.toString();
+  QDateTime dt = QDateTime::fromString(s, Qt::ISODate);
+  if (!dt.isValid()) dt = QDateTime(QDate::fromString(s, Qt::ISODate), QTime(0, 0));
+  return dt;
+}
+
+TQuery::TQuery(TConnection *connection) : m_connection(connection) {}
+
+TConnection *TQuery::Connection() const {
+  return m_connection ? m_connection : &DATA->DB_Storage;
+}
+
+void TQuery::Open() {
+  Close();
+  TConnection *c = Connection();
+  QSqlQuery q(c->Db());
+  q.setForwardOnly(true);
+  ++c->StatementCount;
+  if (!q.exec(SQL)) throw ErrorOf(q.lastError(), SQL);
+  const QSqlRecord rec = q.record();
+  for (int i = 0; i < rec.count(); ++i) m_fields << rec.fieldName(i);
+  const int n = rec.count();
+  while (q.next()) {
+    QVector<QVariant> row(n);
+    for (int i = 0; i < n; ++i) row[i] = q.value(i);
+    m_rows.push_back(std::move(row));
+  }
+  m_active = true;
+  m_pos = 0;
+  m_bof = true;
+}
+
+void TQuery::Close() {
+  m_active = false;
+  m_fields.clear();
+  m_rows.clear();
+  m_pos = 0;
+  m_bof = true;
+}
+
+void TQuery::ExecSQL() {
+  Close();
+  Connection()->Exec(SQL);
+}
+
+void TQuery::First() {
+  m_pos = 0;
+  m_bof = true;
+}
+
+void TQuery::Next() {
+  if (m_pos < m_rows.size()) ++m_pos;
+  m_bof = false;
+}
+
+void TQuery::Prior() {
+  if (m_pos > 0) --m_pos;
+  else m_bof = true;
+}
+
+void TQuery::Last() {
+  m_pos = m_rows.isEmpty() ? 0 : m_rows.size() - 1;
+  m_bof = m_rows.isEmpty();
+}
+
+void TQuery::SetRecNo(int recNo) {
+  m_pos = std::clamp(recNo - 1, 0, std::max(0, static_cast<int>(m_rows.size()) - 1));
+  m_bof = false;
+}
+
+int TQuery::FieldIndex(const QString &name) const {
+  for (int i = 0; i < m_fields.size(); ++i)
+    if (m_fields[i].compare(name, Qt::CaseInsensitive) == 0) return i;
+  return -1;
+}
+
+TField TQuery::FieldByName(const QString &name) const {
+  const int i = FieldIndex(name);
+  if (i < 0) throw EDatabaseError(QStringLiteral("Field '%1' not found").arg(name));
+  return Fields(i);
+}
+
+TField TQuery::Fields(int index) const {
+  if (index < 0 || index >= m_fields.size())
+    throw EDatabaseError(QStringLiteral("Field index out of range"));
+  if (m_rows.isEmpty()) return TField(m_fields[index], QVariant());
+  // Past the end the cursor stays on the last row, as the original data sets do.
+  const int row = std::min(m_pos, static_cast<int>(m_rows.size()) - 1);
+  return TField(m_fields[index], m_rows[row][index]);
+}

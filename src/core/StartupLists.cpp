@@ -1,0 +1,6 @@
+#include "core/Startup.h"
+
+void StartupLoadSetup() {}
+void StartupLoadLists() {}
+void StartupClearDefaults() {}
+void StartupFreeLists() {}

@@ -1,0 +1,290 @@
+#include "platform/Registry.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMap>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <QTextStream>
+
+namespace {
+
+const QString kHive = QStringLiteral("HKEY_CURRENT_USER");
+
+struct Value {
+  QString name;
+  bool isInteger = false;
+  QString text;
+  quint32 number = 0;
+};
+
+struct Key {
+  QString path;                // as first written
+  QMap<QString, Value> values; // by lower-case name
+};
+
+struct Store {
+  bool loaded = false;
+  QString file;
+  QMap<QString, Key> keys;  // by lower-case path
+};
+
+Store &TheStore() {
+  static Store store;
+  return store;
+}
+
+QString Normalise(QString path) {
+  path.replace(QLatin1Char('/'), QLatin1Char('\\'));
+  while (path.startsWith(QLatin1Char('\\'))) path.remove(0, 1);
+  while (path.endsWith(QLatin1Char('\\'))) path.chop(1);
+  while (path.contains(QStringLiteral("\\\\"))) path.replace(QStringLiteral("\\\\"), QStringLiteral("\\"));
+  return path;
+}
+
+QString Unescape(const QString &s, int lineNo, const QString &file) {
+  QString out;
+  for (int i = 0; i < s.size(); ++i) {
+    if (s[i] == QLatin1Char('\\')) {
+      if (i + 1 >= s.size())
+        throw ERegistryException(QStringLiteral("Malformed registry file %1, line %2").arg(file).arg(lineNo));
+      out += s[++i];
+    } else {
+      out += s[i];
+    }
+  }
+  return out;
+}
+
+QString Escape(const QString &s) {
+  QString out;
+  for (QChar c : s) {
+    if (c == QLatin1Char('\\') || c == QLatin1Char('"')) out += QLatin1Char('\\');
+    out += c;
+  }
+  return out;
+}
+
+// Reads a quoted text starting at pos (on the opening quote); returns the position after it.
+int ReadQuoted(const QString &line, int pos, QString &text, int lineNo, const QString &file) {
+  QString raw;
+  int i = pos + 1;
+  for (; i < line.size(); ++i) {
+    if (line[i] == QLatin1Char('\\') && i + 1 < line.size()) {
+      raw += line[i];
+      raw += line[++i];
+      continue;
+    }
+    if (line[i] == QLatin1Char('"')) break;
+    raw += line[i];
+  }
+  if (i >= line.size())
+    throw ERegistryException(QStringLiteral("Malformed registry file %1, line %2: unterminated text").arg(file).arg(lineNo));
+  text = Unescape(raw, lineNo, file);
+  return i + 1;
+}
+
+void Load(Store &store) {
+  store.keys.clear();
+  store.file = TRegistry::FileName();
+  store.loaded = true;
+  QFile f(store.file);
+  if (!f.exists()) return;
+  if (!f.open(QIODevice::ReadOnly))
+    throw ERegistryException(QStringLiteral("Cannot read the registry file %1: %2").arg(store.file, f.errorString()));
+  QTextStream in(&f);
+  in.setEncoding(QStringConverter::Utf8);
+  int lineNo = 0;
+  Key *current = nullptr;
+  bool headerSeen = false;
+  while (!in.atEnd()) {
+    QString line = in.readLine();
+    ++lineNo;
+    if (line.endsWith(QLatin1Char('\r'))) line.chop(1);
+    const QString t = line.trimmed();
+    if (t.isEmpty() || t.startsWith(QLatin1Char(';'))) continue;
+    if (!headerSeen) {
+      if (t != QLatin1String("Windows Registry Editor Version 5.00") && t != QLatin1String("REGEDIT4"))
+        throw ERegistryException(QStringLiteral("Malformed registry file %1: it does not begin with \"Windows Registry Editor Version 5.00\"").arg(store.file));
+      headerSeen = true;
+      continue;
+    }
+    if (t.startsWith(QLatin1Char('['))) {
+      if (!t.endsWith(QLatin1Char(']')))
+        throw ERegistryException(QStringLiteral("Malformed registry file %1, line %2: key without ']'").arg(store.file).arg(lineNo));
+      QString path = Normalise(t.mid(1, t.size() - 2));
+      if (!path.startsWith(kHive, Qt::CaseInsensitive))
+        throw ERegistryException(QStringLiteral("Malformed registry file %1, line %2: only %3 is kept").arg(store.file).arg(lineNo).arg(kHive));
+      path = Normalise(path.mid(kHive.size()));
+      Key &k = store.keys[path.toLower()];
+      if (k.path.isEmpty()) k.path = path;
+      current = &k;
+      continue;
+    }
+    if (!current)
+      throw ERegistryException(QStringLiteral("Malformed registry file %1, line %2: value outside a key").arg(store.file).arg(lineNo));
+    if (!t.startsWith(QLatin1Char('"')))
+      throw ERegistryException(QStringLiteral("Malformed registry file %1, line %2").arg(store.file).arg(lineNo));
+    Value v;
+    int pos = ReadQuoted(t, 0, v.name, lineNo, store.file);
+    if (pos >= t.size() || t[pos] != QLatin1Char('='))
+      throw ERegistryException(QStringLiteral("Malformed registry file %1, line %2: '=' expected").arg(store.file).arg(lineNo));
+    const QString rest = t.mid(pos + 1);
+    if (rest.startsWith(QLatin1Char('"'))) {
+      const int end = ReadQuoted(rest, 0, v.text, lineNo, store.file);
+      if (end != rest.size())
+        throw ERegistryException(QStringLiteral("Malformed registry file %1, line %2").arg(store.file).arg(lineNo));
+    } else if (rest.startsWith(QLatin1String("dword:"), Qt::CaseInsensitive)) {
+      bool ok = false;
+      v.number = rest.mid(6).toUInt(&ok, 16);
+      if (!ok || rest.size() != 14)
+        throw ERegistryException(QStringLiteral("Malformed registry file %1, line %2: bad dword").arg(store.file).arg(lineNo));
+      v.isInteger = true;
+    } else {
+      throw ERegistryException(QStringLiteral("Malformed registry file %1, line %2: unsupported value type").arg(store.file).arg(lineNo));
+    }
+    current->values[v.name.toLower()] = v;
+  }
+}
+
+Store &Loaded() {
+  Store &s = TheStore();
+  if (!s.loaded || s.file != TRegistry::FileName()) Load(s);
+  return s;
+}
+
+void Save(Store &store) {
+  QFileInfo info(store.file);
+  QDir().mkpath(info.absolutePath());
+  QSaveFile f(store.file);
+  if (!f.open(QIODevice::WriteOnly))
+    throw ERegistryException(QStringLiteral("Cannot write the registry file %1: %2").arg(store.file, f.errorString()));
+  QByteArray out = "Windows Registry Editor Version 5.00\r\n";
+  for (const Key &k : store.keys) {
+    out += "\r\n[" + (kHive + (k.path.isEmpty() ? QString() : QStringLiteral("\\") + k.path)).toUtf8() + "]\r\n";
+    for (const Value &v : k.values) {
+      out += "\"" + Escape(v.name).toUtf8() + "\"=";
+      if (v.isInteger)
+        out += "dword:" + QString::number(v.number, 16).rightJustified(8, QLatin1Char('0')).toUtf8();
+      else
+        out += "\"" + Escape(v.text).toUtf8() + "\"";
+      out += "\r\n";
+    }
+  }
+  f.write(out);
+  if (!f.commit())
+    throw ERegistryException(QStringLiteral("Cannot write the registry file %1: %2").arg(store.file, f.errorString()));
+}
+
+}  // namespace
+
+QString TRegistry::FileName() {
+  const QString env = qEnvironmentVariable("WAREHOUSE_REGISTRY");
+  if (!env.isEmpty()) return env;
+  QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+  if (config.isEmpty()) config = QDir::homePath() + QStringLiteral("/.config");
+  return config + QStringLiteral("/warehouse/registry.reg");
+}
+
+void TRegistry::Reload() { TheStore().loaded = false; }
+
+bool TRegistry::OpenKey(const QString &key, bool canCreate) {
+  Store &s = Loaded();
+  QString path = Normalise(key);
+  if (!key.startsWith(QLatin1Char('\\')) && m_open && !m_current.isEmpty())
+    path = m_current + QLatin1Char('\\') + path;
+  path = Normalise(path);
+  if (!s.keys.contains(path.toLower())) {
+    if (!canCreate) return false;
+    // Create every missing key along the path, as the registry does.
+    const QStringList parts = path.split(QLatin1Char('\\'));
+    QString sofar;
+    for (const QString &p : parts) {
+      sofar = sofar.isEmpty() ? p : sofar + QLatin1Char('\\') + p;
+      Key &k = s.keys[sofar.toLower()];
+      if (k.path.isEmpty()) k.path = sofar;
+    }
+    Save(s);
+  }
+  m_current = s.keys[path.toLower()].path;
+  m_open = true;
+  return true;
+}
+
+void TRegistry::CloseKey() {
+  m_open = false;
+  m_current.clear();
+}
+
+bool TRegistry::KeyExists(const QString &key) const {
+  Store &s = Loaded();
+  QString path = Normalise(key);
+  if (!key.startsWith(QLatin1Char('\\')) && m_open && !m_current.isEmpty())
+    path = Normalise(m_current + QLatin1Char('\\') + path);
+  return s.keys.contains(path.toLower());
+}
+
+bool TRegistry::ValueExists(const QString &name) const {
+  if (!m_open) return false;
+  Store &s = Loaded();
+  auto it = s.keys.constFind(m_current.toLower());
+  return it != s.keys.constEnd() && it->values.contains(name.toLower());
+}
+
+QString TRegistry::ReadString(const QString &name) const {
+  if (!m_open) return QString();
+  Store &s = Loaded();
+  auto it = s.keys.constFind(m_current.toLower());
+  if (it == s.keys.constEnd()) return QString();
+  auto v = it->values.constFind(name.toLower());
+  if (v == it->values.constEnd()) return QString();
+  if (v->isInteger) throw ERegistryException(QStringLiteral("Invalid data type for '%1'").arg(name));
+  return v->text;
+}
+
+int TRegistry::ReadInteger(const QString &name) const {
+  Store &s = Loaded();
+  auto it = s.keys.constFind(m_current.toLower());
+  if (!m_open || it == s.keys.constEnd() || !it->values.contains(name.toLower()))
+    throw ERegistryException(QStringLiteral("Invalid data type for '%1'").arg(name));
+  const Value &v = it->values[name.toLower()];
+  if (!v.isInteger) throw ERegistryException(QStringLiteral("Invalid data type for '%1'").arg(name));
+  return static_cast<int>(v.number);
+}
+
+void TRegistry::WriteString(const QString &name, const QString &value) {
+  if (!m_open) throw ERegistryException(QStringLiteral("No registry key is open"));
+  Store &s = Loaded();
+  Value &v = s.keys[m_current.toLower()].values[name.toLower()];
+  if (v.name.isEmpty()) v.name = name;
+  v.isInteger = false;
+  v.text = value;
+  Save(s);
+}
+
+void TRegistry::WriteInteger(const QString &name, int value) {
+  if (!m_open) throw ERegistryException(QStringLiteral("No registry key is open"));
+  Store &s = Loaded();
+  Value &v = s.keys[m_current.toLower()].values[name.toLower()];
+  if (v.name.isEmpty()) v.name = name;
+  v.isInteger = true;
+  v.number = static_cast<quint32>(value);
+  Save(s);
+}
+
+bool TRegistry::DeleteValue(const QString &name) {
+  if (!m_open) return false;
+  Store &s = Loaded();
+  const bool removed = s.keys[m_current.toLower()].values.remove(name.toLower()) > 0;
+  if (removed) Save(s);
+  return removed;
+}
+
+QStringList TRegistry::GetValueNames() const {
+  QStringList names;
+  if (!m_open) return names;
+  Store &s = Loaded();
+  for (const Value &v : s.keys[m_current.toLower()].values) names << v.name;
+  return names;
+}

@@ -1,0 +1,37 @@
+#pragma once
+// Number and date formatting with the rules of the original platform's run-time library,
+// always with '.' as the decimal separator whatever the locale.
+#include <QDateTime>
+#include <QString>
+#include <QVariant>
+#include <QVariantList>
+#include <cstdint>
+
+// Format with %d, %u, %x, %s, %f, %g, %e, %n, %m and their width, precision and '-' flag.
+// "%f" without precision writes two decimals; "%g" writes 15 significant digits.
+// Integers passed to %f/%g/%e are taken as floats; a text passed to %s as it is.
+QString Format(const QString &fmt, const QVariantList &args);
+
+// Shortest general form with 15 significant digits ("0.1", "12.5", "1E15", "1E-5").
+QString FloatToStr(double value);
+// A number under a mask of '0', '#', '.', ',', literal text and ';' sections.
+QString FormatFloat(const QString &mask, double value);
+// A date-time under a pattern: yyyy yy mm m dd d hh h nn n ss s zzz, "mm" after "hh" means
+// minutes, "ddddd" the short date, quoted text literal, '/' and ':' themselves.
+QString FormatDateTime(const QString &pattern, const QDateTime &value);
+QString FormatDateTime(const QString &pattern, const QDate &value);
+
+// The short date format used where a date is shown without a pattern.
+extern QString ShortDateFormat;
+QString DateToStr(const QDate &value);
+QString DateTimeToStr(const QDateTime &value);
+
+// Whole-number rounding, halves to even.
+int64_t Round(double value);
+
+// Text to number with '.' as separator; a surrounding blank is allowed.
+bool TryStrToFloat(const QString &text, double &value);
+double StrToFloatDef(const QString &text, double def);
+bool TryStrToInt(const QString &text, int &value);
+int StrToIntDef(const QString &text, int def);
+QString IntToStr(int64_t value);

@@ -1,0 +1,54 @@
+#pragma once
+// Databases of the private test server: each test creates its own main and setup database
+// from db/ and drops them at the end.
+#include <gtest/gtest.h>
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+class TConnection;
+
+namespace testdb {
+// Address of the private server started for the test run.
+QString Host();
+QString Port();
+QString User();
+QString Password();
+// A fresh connection to the server (no database chosen).
+std::unique_ptr<TConnection> Connect(const QString &database = QString());
+// Runs the statements of a file of db/ (split at ';' line ends) on a connection.
+void ApplyFile(TConnection &c, const QString &relativePath);
+// Statements of a text, split at ';' line ends.
+QStringList SplitStatements(const QString &sql);
+}  // namespace testdb
+
+// Creates a main and a setup database with the schema, points DATA at the main one, adds
+// the user with ID 1 and the registry file of the test; drops them at the end.
+class TTestDatabase {
+ public:
+  TTestDatabase();
+  ~TTestDatabase();
+  QString Main, Setup;
+  // Runs one statement on the main database through an independent connection.
+  void Exec(const QString &sql);
+  void ExecSetup(const QString &sql);
+  // The registry file of this test.
+  QString RegistryFile;
+  // Fills both databases with the demo data set.
+  void LoadDemo(int scale = 1);
+
+ private:
+  std::unique_ptr<TConnection> m_admin;
+};
+
+// Base of tests that need the data module on a fresh database. TearDown runs the ledger
+// invariant checker when the test wrote stock or documents.
+class DbTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+  std::unique_ptr<TTestDatabase> Db;
+  // Set false for a test that leaves the ledger inconsistent on purpose.
+  bool CheckLedger = true;
+};
