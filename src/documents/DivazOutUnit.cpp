@@ -87,12 +87,7 @@ QString SQLText(const QString &sql) {
 
 }  // namespace
 
-QString ColorCaption(int code, int systemId) {
-  if (!Colors) return QString();
-  TColorRec rec;
-  Colors->GetColorRec(code, systemId, rec);
-  return rec.Caption;
-}
+// ColorCaption: one definition for the program, with the reports (reports/ReportFramework.cpp).
 
 QString MeasureName(int measureId) { return MeasureNames.ByID(measureId); }
 
