@@ -33,6 +33,8 @@
 // ---------------------------------------------------------------------------------------
 // Look-ups
 
+namespace ReceiptLookup {
+
 QString ColorCaption(int colorCode, int systemID) {
   if (!Colors) return QString();
   TColorRec rec;
@@ -43,6 +45,10 @@ QString ColorCaption(int colorCode, int systemID) {
 QString CurrencyNameOf(int currencyID) { return CurrencyNames.ByID(currencyID); }
 QString DiscountTextOf(int discountGroup) { return DiscountValues.ByID(discountGroup); }
 QString MeasureNameOf(int measureID) { return MeasureNames.ByID(measureID); }
+
+}  // namespace ReceiptLookup
+
+using namespace ReceiptLookup;
 
 // ---------------------------------------------------------------------------------------
 // The query grid

@@ -53,7 +53,9 @@ class TQueryGrid : public QTableWidget {
 };
 
 // Look-ups in the shared lists for the receipt windows; an unknown ID gives an empty text.
+namespace ReceiptLookup {
 QString ColorCaption(int colorCode, int systemID);
 QString CurrencyNameOf(int currencyID);
 QString DiscountTextOf(int discountGroup);
 QString MeasureNameOf(int measureID);
+}  // namespace ReceiptLookup

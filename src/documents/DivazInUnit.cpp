@@ -31,6 +31,8 @@
 #include "platform/Grids.h"
 #include "platform/SysUtils.h"
 
+using ReceiptLookup::ColorCaption;
+
 double LastDiscount = 0.0;
 TDivazIn *DivazIn = nullptr;
 
