@@ -127,7 +127,8 @@ TEST_F(ListRoutines, CombosAndTextArraysFillFromQueries) {
   FillIDComboSQL(&empty, "select NAME, ID from Measures where ID > 10", true);
   EXPECT_EQ(empty.count(), 1);
 
-  TStrArray names{"old"};
+  TStrArray names;
+  names << "old";
   LoadStrArray(names, "select NAME from Measures order by ID");
   EXPECT_EQ(names, QStringList({"pcs", "m", "kg"}));
   EXPECT_THROW(LoadStrArray(names, "select NAME from NoSuchTable"), EDatabaseError);
