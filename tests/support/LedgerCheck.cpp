@@ -2,16 +2,153 @@
 
 #include <gtest/gtest.h>
 
+#include <QHash>
+#include <QPair>
+#include <cmath>
+
 #include "core/DataUnit.h"
 
-void ExpectLedgerConsistent() {
-  // Each lot: 0 <= QTYOUT <= QUANTITY.
+namespace {
+
+using Key = QPair<int, int>;  // CATID, COLOR
+
+QVector<QVector<QVariant>> Rows(const QString &sql) {
   TQuery q;
-  q.SQL = QStringLiteral(
-      "select w.ID, w.QUANTITY, w.QTYOUT from WaybillCont w join Waybill b on b.ID=w.WAYBILLID "
-      "where b.ISOUT=0 and (w.QTYOUT < -0.0000005 or w.QTYOUT > w.QUANTITY + 0.0000005)");
+  q.SQL = sql;
   q.Open();
-  for (q.First(); !q.Eof(); q.Next())
-    ADD_FAILURE() << "lot " << q.Fields(0).AsInteger() << " has QTYOUT " << q.Fields(2).AsFloat()
-                  << " outside 0.." << q.Fields(1).AsFloat();
+  QVector<QVector<QVariant>> rows = q.Rows();
+  q.Close();
+  return rows;
+}
+
+bool Differ(double a, double b, double abs = 0.00001) {
+  return std::fabs(a - b) > abs + 1e-9 * std::max(std::fabs(a), std::fabs(b));
+}
+
+QString Pair(const Key &k) { return QStringLiteral("material %1 colour %2").arg(k.first).arg(k.second); }
+
+}  // namespace
+
+QStringList LedgerViolations() {
+  QStringList out;
+
+  // Stock rows against the documents.
+  struct Book {
+    bool HasRow = false;
+    double Quantity = 0, Reserve = 0, Moved = 0, Reserved = 0;
+  };
+  QHash<Key, Book> book;
+  for (const auto &r : Rows(QStringLiteral(
+           "select CATID, COLOR, sum(QUANTITY), sum(RESERVE) from CatalogQty group by CATID, COLOR"))) {
+    Book &b = book[{r[0].toInt(), r[1].toInt()}];
+    b.HasRow = true;
+    b.Quantity = r[2].toDouble();
+    b.Reserve = r[3].toDouble();
+  }
+  for (const auto &r : Rows(QStringLiteral(
+           "select w.CATID, w.COLOR, b.ISOUT, sum(w.QUANTITY) from WaybillCont w join Waybill b "
+           "on b.ID=w.WAYBILLID where b.ISOUT in (0,1,3,5,6) group by w.CATID, w.COLOR, b.ISOUT"))) {
+    Book &b = book[{r[0].toInt(), r[1].toInt()}];
+    const double q = r[3].toDouble();
+    switch (r[2].toInt()) {
+      case 0: case 5: b.Moved += q; break;
+      case 1: case 6: b.Moved -= q; break;
+      case 3: b.Reserved += q; break;
+    }
+  }
+  for (auto it = book.cbegin(); it != book.cend(); ++it) {
+    const Book &b = it.value();
+    if (Differ(b.Quantity, b.Moved))
+      out << QStringLiteral("stock of %1 is %2, its documents give %3")
+                 .arg(Pair(it.key()))
+                 .arg(b.Quantity, 0, 'f', 6)
+                 .arg(b.Moved, 0, 'f', 6);
+    if (b.HasRow && Differ(b.Reserve, -b.Reserved))
+      out << QStringLiteral("RESERVE of %1 is %2, its open reservations hold %3")
+                 .arg(Pair(it.key()))
+                 .arg(b.Reserve, 0, 'f', 6)
+                 .arg(b.Reserved, 0, 'f', 6);
+  }
+
+  // Lots against their links.
+  for (const auto &r : Rows(QStringLiteral(
+           "select w.ID, w.QUANTITY, w.QTYOUT, coalesce(l.MOVED, 0) from WaybillCont w "
+           "join Waybill b on b.ID=w.WAYBILLID left join (select k.INWBCONTID, "
+           "sum(case when ob.ISOUT=5 then -o.QUANTITY else o.QUANTITY end) as MOVED from WBList k "
+           "join WaybillCont o on o.ID=k.OUTWBCONTID join Waybill ob on ob.ID=o.WAYBILLID "
+           "group by k.INWBCONTID) l on l.INWBCONTID=w.ID where b.ISOUT=0"))) {
+    const int id = r[0].toInt();
+    const double qty = r[1].toDouble(), moved = r[3].toDouble();
+    if (r[2].isNull()) {
+      out << QStringLiteral("lot %1 has no QTYOUT").arg(id);
+      continue;
+    }
+    const double qtyOut = r[2].toDouble();
+    if (qtyOut < -0.0000005 || qtyOut > qty + 0.0000005)
+      out << QStringLiteral("lot %1 has QTYOUT %2 outside 0..%3").arg(id).arg(qtyOut).arg(qty);
+    if (Differ(qtyOut, moved))
+      out << QStringLiteral("lot %1 has QTYOUT %2, its links move %3").arg(id).arg(qtyOut).arg(moved);
+  }
+
+  // Outgoing lines and their one link each.
+  for (const auto &r : Rows(QStringLiteral(
+           "select o.ID, count(k.ID) from WaybillCont o join Waybill ob on ob.ID=o.WAYBILLID "
+           "left join WBList k on k.OUTWBCONTID=o.ID where ob.ISOUT in (1,5,6) group by o.ID "
+           "having count(k.ID)<>1")))
+    out << QStringLiteral("outgoing line %1 has %2 lot links").arg(r[0].toInt()).arg(r[1].toInt());
+  for (const auto &r : Rows(QStringLiteral(
+           "select k.ID, k.INWBID, k.OUTWBID, o.ID, o.WAYBILLID, o.CATID, o.COLOR, i.ID, "
+           "i.WAYBILLID, i.CATID, i.COLOR, ib.ISOUT from WBList k left join WaybillCont o on "
+           "o.ID=k.OUTWBCONTID left join WaybillCont i on i.ID=k.INWBCONTID left join Waybill ib "
+           "on ib.ID=i.WAYBILLID"))) {
+    const int id = r[0].toInt();
+    if (r[3].isNull()) {
+      out << QStringLiteral("link %1 names an outgoing line that does not exist").arg(id);
+      continue;
+    }
+    if (r[7].isNull() || r[11].isNull() || r[11].toInt() != 0) {
+      out << QStringLiteral("link %1 names a lot that is not a receipt line").arg(id);
+      continue;
+    }
+    if (r[4].toInt() != r[2].toInt() || r[8].toInt() != r[1].toInt())
+      out << QStringLiteral("link %1 names the wrong documents").arg(id);
+    if (r[5].toInt() != r[9].toInt() || r[6].toInt() != r[10].toInt())
+      out << QStringLiteral("link %1 joins lines of different materials or colours").arg(id);
+  }
+
+  // Document sums.
+  for (const auto &r : Rows(QStringLiteral(
+           "select b.ID, b.ISOUT, b.SUM, coalesce(sum(w.QUANTITY*w.PRICE), 0) from Waybill b "
+           "left join WaybillCont w on w.WAYBILLID=b.ID where b.ISOUT in (0,1,3) "
+           "group by b.ID, b.ISOUT, b.SUM")))
+    if (Differ(r[2].toDouble(), r[3].toDouble(), 0.0051))
+      out << QStringLiteral("document %1 (kind %2) has SUM %3, its lines give %4")
+                 .arg(r[0].toInt())
+                 .arg(r[1].toInt())
+                 .arg(r[2].toDouble(), 0, 'f', 6)
+                 .arg(r[3].toDouble(), 0, 'f', 6);
+
+  // Lines without a document; empty ledger lines.
+  for (const auto &r : Rows(QStringLiteral(
+           "select w.ID from WaybillCont w left join Waybill b on b.ID=w.WAYBILLID where b.ID is null")))
+    out << QStringLiteral("line %1 belongs to no document").arg(r[0].toInt());
+  for (const auto &r : Rows(QStringLiteral(
+           "select w.ID, b.ISOUT, w.QUANTITY from WaybillCont w join Waybill b on b.ID=w.WAYBILLID "
+           "where b.ISOUT in (0,1,3,5,6) and w.QUANTITY < 0.0000005")))
+    out << QStringLiteral("line %1 (kind %2) has quantity %3")
+               .arg(r[0].toInt())
+               .arg(r[1].toInt())
+               .arg(r[2].toDouble());
+  return out;
+}
+
+void ExpectLedgerConsistent() {
+  QStringList problems;
+  try {
+    problems = LedgerViolations();
+  } catch (const std::exception &e) {
+    ADD_FAILURE() << "ledger check could not run: " << e.what();
+    return;
+  }
+  for (const QString &p : problems) ADD_FAILURE() << "ledger: " << p.toStdString();
 }

@@ -1,0 +1,276 @@
+#include "core/Ledger.h"
+
+#include <QHash>
+#include <cmath>
+
+#include "core/CommonVariables.h"
+#include "core/DataUnit.h"
+#include "core/MyMsgUnit.h"
+#include "core/inf_MatNotEnoughUnit.h"
+#include "platform/Clock.h"
+#include "platform/SysUtils.h"
+
+double RoundQty(double value) {
+  const double r = std::round(value * 1e6) / 1e6;
+  return r == 0.0 ? 0.0 : r;  // no "-0.000000" in SQL text
+}
+
+QString QtySQL(double value) { return Format(QStringLiteral("%10.6f"), {RoundQty(value)}); }
+
+int FindStockRow(int catId, int color, bool forUpdate) {
+  return SQLInt(Format(QStringLiteral("select ID from CatalogQty where CATID=%d and COLOR=%d "
+                                      "order by ID limit 1"),
+                       {catId, color}) +
+                (forUpdate ? QStringLiteral(" for update") : QString()));
+}
+
+void UpdateCatalogQty(int catId, int color, int lastWbId, double delta) {
+  try {
+    TTransaction tr;
+    const QString d = QtySQL(delta);
+    const int row = FindStockRow(catId, color, true);
+    if (row >= 1) {
+      if (lastWbId > 0)
+        ExecSQL(Format(QStringLiteral("update CatalogQty set QUANTITY=QUANTITY+%s, LASTWBID=%d where ID=%d"),
+                       {d, lastWbId, row}));
+      else
+        ExecSQL(Format(QStringLiteral("update CatalogQty set QUANTITY=QUANTITY+%s where ID=%d"), {d, row}));
+    } else if (lastWbId > 0) {
+      ExecSQL(Format(QStringLiteral("insert into CatalogQty (CATID,COLOR,QUANTITY,LASTWBID) values(%d,%d,%s,%d)"),
+                     {catId, color, d, lastWbId}));
+    } else {
+      ExecSQL(Format(QStringLiteral("insert into CatalogQty (CATID,COLOR,QUANTITY) values(%d,%d,%s)"),
+                     {catId, color, d}));
+    }
+    tr.Commit();
+  } catch (const std::exception &) {
+    ShowMessage(QStringLiteral("Ошибка при обновлении таблицы CatalogQty."));
+    throw;
+  }
+}
+
+void DeleteWaybillRows(int waybillId, const QString &linesSql, bool deleteHeader) {
+  TTransaction tr;
+  TQuery q;
+  q.SQL = linesSql;
+  q.Open();
+  const int cID = q.FieldIndex(QStringLiteral("ID"));
+  const int cCat = q.FieldIndex(QStringLiteral("CATID"));
+  const int cColor = q.FieldIndex(QStringLiteral("COLOR"));
+  const int cQty = q.FieldIndex(QStringLiteral("QUANTITY"));
+  if (!q.IsEmpty() && (cID < 0 || cCat < 0 || cColor < 0 || cQty < 0))
+    throw EDatabaseError(QStringLiteral("The lines to delete lack ID, CATID, COLOR or QUANTITY."));
+  const QVector<QVector<QVariant>> rows = q.Rows();
+  q.Close();
+  for (const QVector<QVariant> &row : rows) {
+    const int id = row.at(cID).toInt();
+    const int catId = row.at(cCat).toInt();
+    const int color = row.at(cColor).toInt();
+    const double qty = row.at(cQty).toDouble();
+    ExecSQL(Format(QStringLiteral("delete from WaybillCont where ID=%d"), {id}));
+    const int last = SQLInt(Format(
+        QStringLiteral("select max(w.WAYBILLID) as WBID from WaybillCont w left join Waybill w1 "
+                       "on w1.ID=w.WAYBILLID where w.CATID=%d and w.COLOR=%d and w1.ISOUT=0"),
+        {catId, color}));
+    UpdateCatalogQty(catId, color, last, -qty);
+  }
+  if (deleteHeader) ExecSQL(Format(QStringLiteral("delete from Waybill where ID=%d"), {waybillId}));
+  tr.Commit();
+}
+
+void LoadWBLinks(TDelInfo &links, int waybillId) {
+  links.clear();
+  TQuery q;
+  q.SQL = QStringLiteral(
+              "select w.ID, w.OUTWBCONTID, w.INWBCONTID, w1.CATID, w1.COLOR, w1.QUANTITY from "
+              "WBList w  left join WaybillCont w1 on w.OUTWBCONTID=w1.ID where w.OUTWBID=") +
+          QString::number(waybillId);
+  q.Open();
+  for (const QVector<QVariant> &row : q.Rows()) {
+    TDelRec r;
+    r.ID = row.value(0).toInt();
+    r.OUTWBCONTID = row.value(1).toInt();
+    r.INWBCONTID = row.value(2).toInt();
+    r.CATID = row.value(3).toInt();
+    r.COLOR = row.value(4).toInt();
+    r.QUANTITY = row.value(5).toDouble();
+    links << r;
+  }
+  q.Close();
+}
+
+void ClearMatList(TMatList &list) {
+  for (TMatLine &line : list) line.Lots.clear();
+  list.clear();
+}
+
+void ClearFullList(TFullList &list) {
+  for (TSupplierLines &s : list) ClearMatList(s.Lines);
+  list.clear();
+}
+
+double MatSum(const TMat &lots) {
+  double sum = 0;
+  for (const TMatRec &m : lots) sum += m.Quantity * m.Price;
+  return sum;
+}
+
+double MatListSum(const TMatList &lines) {
+  double sum = 0;
+  for (const TMatLine &line : lines) sum += MatSum(line.Lots);
+  return sum;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+namespace {
+
+void Plan(int waybillId, bool lock, QVector<TWriteOffLine> &plan, QVector<TShortLine> &shorts,
+          QVector<int> &lineIds) {
+  plan.clear();
+  shorts.clear();
+  lineIds.clear();
+  const QString forUpdate = lock ? QStringLiteral(" for update") : QString();
+  TQuery lines;
+  lines.SQL = Format(QStringLiteral("select w.ID, w.CATID, w.COLOR, w.QUANTITY, c.NAME, c.SYSTEMID "
+                                    "from WaybillCont w left join Catalog c on c.ID=w.CATID "
+                                    "where w.WAYBILLID=%d order by w.CATID, w.ID"),
+                     {waybillId});
+  lines.Open();
+  const QVector<QVector<QVariant>> rows = lines.Rows();
+  lines.Close();
+  // What the plan has already taken from a lot, for a reservation that names a material and
+  // colour twice.
+  QHash<int, double> taken;
+  for (const QVector<QVariant> &row : rows) {
+    const int lineId = row.at(0).toInt();
+    const int catId = row.at(1).toInt();
+    const int color = row.at(2).toInt();
+    const double qty = RoundQty(row.at(3).toDouble());
+    lineIds << lineId;
+    double rest = qty;
+    const bool hasStockRow = FindStockRow(catId, color, lock) >= 1;
+    TQuery lots;
+    lots.SQL = Format(QStringLiteral("select w.ID, w.WAYBILLID, (w.QUANTITY-w.QTYOUT) as REMAIN, w.PRICE "
+                                     "from WaybillCont w join Waybill w1 on w1.ID=w.WAYBILLID "
+                                     "where w.CATID=%d and w.COLOR=%d and w1.ISOUT=0 and "
+                                     "(w.QUANTITY-w.QTYOUT)>0.0000005 order by w1.BDATE, w.ID"),
+                      {catId, color}) +
+               forUpdate;
+    if (rest >= QtyEpsilon) {
+      lots.Open();
+      for (const QVector<QVariant> &lot : lots.Rows()) {
+        if (rest < QtyEpsilon) break;
+        const int lotId = lot.at(0).toInt();
+        const double remain = RoundQty(lot.at(2).toDouble() - taken.value(lotId));
+        if (remain < QtyEpsilon) continue;
+        const double take = remain <= rest ? remain : rest;
+        TWriteOffLine p;
+        p.CATID = catId;
+        p.COLOR = color;
+        p.Price = lot.at(3).toDouble();
+        p.Quantity = take;
+        p.LotLineID = lotId;
+        p.ReceiptID = lot.at(1).toInt();
+        plan << p;
+        taken[lotId] += take;
+        rest = RoundQty(rest - take);
+      }
+      lots.Close();
+    }
+    if (!hasStockRow || rest >= QtyEpsilon) {
+      TShortLine s;
+      s.LineID = lineId;
+      s.CATID = catId;
+      s.COLOR = color;
+      s.Name = row.at(4).toString();
+      s.SystemID = row.at(5).toInt();
+      s.Reserved = qty;
+      s.Missing = hasStockRow ? rest : qty;
+      shorts << s;
+    }
+  }
+}
+
+}  // namespace
+
+void PlanReservationWriteOff(int waybillId, bool lock, QVector<TWriteOffLine> &plan,
+                             QVector<TShortLine> &shorts) {
+  QVector<int> lineIds;
+  Plan(waybillId, lock, plan, shorts, lineIds);
+}
+
+bool WriteOffReservation(QWidget *owner, int waybillId) {
+  QVector<TShortLine> shorts;
+  bool done = false;
+  RunInTransaction([&] {
+    done = false;
+    shorts.clear();
+    if (SQLInt(Format(QStringLiteral("select ISOUT from Waybill where ID=%d for update"), {waybillId})) != 3)
+      return;
+    QVector<TWriteOffLine> plan;
+    QVector<int> lineIds;
+    Plan(waybillId, true, plan, shorts, lineIds);
+    if (!shorts.isEmpty()) return;
+
+    double sum = 0;
+    for (const TWriteOffLine &p : plan) sum += p.Price * p.Quantity;
+    ExecSQL(Format(QStringLiteral("update Waybill set ISOUT=1,SUM=%10.6f,USERID=%d,LASTUPDATE=%s where ID=%d"),
+                   {sum, int(CurrentUser.ID), DateTimeToSQL(Clock::Now()), waybillId}));
+    for (int i = 0; i < plan.size(); ++i) {
+      const TWriteOffLine &p = plan[i];
+      const QString qty = QtySQL(p.Quantity);
+      int lineId;
+      if (i < lineIds.size()) {
+        lineId = lineIds[i];
+        ExecSQL(Format(QStringLiteral("update WaybillCont set CATID=%d,COLOR=%d,QUANTITY=%s,PRICE=%10.6f,"
+                                      "QTYOUT=NULL where ID=%d"),
+                       {p.CATID, p.COLOR, qty, p.Price, lineId}));
+      } else {
+        ExecSQL(Format(QStringLiteral("insert into WaybillCont (WAYBILLID,CATID,COLOR,QUANTITY,PRICE,QTYOUT) "
+                                      "values(%d,%d,%d,%s,%10.6f,NULL)"),
+                       {waybillId, p.CATID, p.COLOR, qty, p.Price}));
+        lineId = static_cast<int>(LastInsertID());
+      }
+      ExecSQL(Format(QStringLiteral("update WaybillCont set QTYOUT=QTYOUT+%s where ID=%d"), {qty, p.LotLineID}));
+      const int stockRow = FindStockRow(p.CATID, p.COLOR, true);
+      ExecSQL(Format(QStringLiteral("update CatalogQty set QUANTITY=QUANTITY-%s, RESERVE=RESERVE+%s where ID=%d"),
+                     {qty, qty, stockRow}));
+      ExecSQL(Format(QStringLiteral("insert into WBList (INWBID,OUTWBID,OUTWBCONTID,INWBCONTID) values(%d,%d,%d,%d)"),
+                     {p.ReceiptID, waybillId, lineId, p.LotLineID}));
+    }
+    // Lines that held nothing to issue (a zero quantity) would stay behind as empty issue lines.
+    for (int i = plan.size(); i < lineIds.size(); ++i)
+      ExecSQL(Format(QStringLiteral("delete from WaybillCont where ID=%d"), {lineIds[i]}));
+    done = true;
+  });
+  if (!shorts.isEmpty()) {
+    Tinf_MatNotEnough window(owner, waybillId, shorts);
+    window.ShowModal();
+  }
+  return done;
+}
+
+bool DeleteReservation(int waybillId) {
+  bool done = false;
+  RunInTransaction([&] {
+    done = false;
+    if (SQLInt(Format(QStringLiteral("select ISOUT from Waybill where ID=%d for update"), {waybillId})) != 3)
+      return;
+    TQuery q;
+    q.SQL = Format(QStringLiteral("select CATID, COLOR, QUANTITY from WaybillCont where WAYBILLID=%d"), {waybillId});
+    q.Open();
+    const QVector<QVector<QVariant>> rows = q.Rows();
+    q.Close();
+    for (const QVector<QVariant> &row : rows) {
+      const int stockRow = FindStockRow(row.at(0).toInt(), row.at(1).toInt(), true);
+      if (stockRow < 1) continue;  // the reservation could not lower a row that is not there
+      ExecSQL(Format(QStringLiteral("update CatalogQty set RESERVE=RESERVE+%s where ID=%d"),
+                     {QtySQL(row.at(2).toDouble()), stockRow}));
+    }
+    ExecSQL(Format(QStringLiteral("delete from WaybillCont where WAYBILLID=%d"), {waybillId}));
+    ExecSQL(Format(QStringLiteral("delete from Waybill where ID=%d"), {waybillId}));
+    done = true;
+  });
+  return done;
+}

@@ -1,0 +1,132 @@
+#pragma once
+// The stock ledger: stock rows (CatalogQty), lots (receipt lines), lot links (WBList) and the
+// routines through which every document posts to them.
+//
+// Rules shared by every routine here:
+// - Each runs inside the caller's transaction (a TTransaction of its own nests as a
+//   savepoint); called with no transaction open it is its own transaction.
+// - Errors are raised (EDatabaseError or std::runtime_error); the caller's whole action then
+//   rolls back. Nothing is half written.
+// - Quantities are rounded to 6 decimals before they are compared or written; a difference
+//   below QtyEpsilon is zero.
+// - Where several stock rows share a material and colour (after a colour-flag change), the
+//   row with the lowest ID is the one that is read and written.
+#include <QString>
+#include <QVector>
+#include <cstdint>
+
+class QWidget;
+
+constexpr double QtyEpsilon = 0.0000005;
+
+// A quantity rounded to 6 decimals.
+double RoundQty(double value);
+// Whether a quantity (or a difference) counts as zero.
+inline bool QtyIsZero(double value) { return value < QtyEpsilon && value > -QtyEpsilon; }
+// A quantity or price as it goes into SQL text: "%10.6f".
+QString QtySQL(double value);
+
+// The stock row of a material and colour (the lowest ID when there are several), or -1.
+// With forUpdate the row (or the gap where it would be) is locked until the transaction ends.
+int FindStockRow(int catId, int color, bool forUpdate = false);
+
+// Adds delta to the stock row of (catId, color), creating the row when missing; records
+// lastWbId as the row's last receipt when it is above 0. On a database error it shows
+// "Ошибка при обновлении таблицы CatalogQty." and raises the error again.
+void UpdateCatalogQty(int catId, int color, int lastWbId, double delta);
+
+// Deletes every WaybillCont row that linesSql returns (columns ID, CATID, COLOR, QUANTITY)
+// and takes its quantity back out of stock, recording as last receipt the newest receipt
+// that still has a line of that material and colour; with deleteHeader also deletes the
+// Waybill row waybillId.
+void DeleteWaybillRows(int waybillId, const QString &linesSql, bool deleteHeader);
+
+// One lot link of an outgoing document.
+struct TDelRec {
+  int ID = 0;           // WBList.ID
+  int OUTWBCONTID = 0;  // the outgoing line
+  int INWBCONTID = 0;   // the lot it consumed
+  int CATID = 0;        // of the outgoing line
+  int COLOR = 0;
+  double QUANTITY = 0;  // of the outgoing line: what it took from the lot
+};
+using TDelInfo = QVector<TDelRec>;
+
+// Empties links and fills it with the links of the outgoing document waybillId.
+void LoadWBLinks(TDelInfo &links, int waybillId);
+
+// Working lists of the stock-count posting.
+struct TMatRec {
+  int LotLineID = 0;  // WaybillCont.ID of the lot
+  int ReceiptID = 0;  // its WAYBILLID
+  double Quantity = 0;  // part of the difference placed on that lot
+  double Price = 0;     // the lot's PRICE
+};
+using TMat = QVector<TMatRec>;
+
+// Kinds of a count line.
+enum : uint8_t { MatSurplus = 0, MatShortage = 1, MatNoDiff = 2, MatSurplusUncovered = 3 };
+
+struct TMatLine {
+  int CATID = 0;
+  int COLOR = 0;
+  double Counted = 0;  // counted quantity
+  double Diff = 0;     // size of the difference to the book quantity, never negative
+  uint8_t Kind = MatNoDiff;
+  TMat Lots;           // the lots the difference moves
+};
+using TMatList = QVector<TMatLine>;
+
+struct TSupplierLines {
+  int SupplierID = 0;
+  QString Num;            // document number of the supplier's sub-documents
+  int ShortageDocID = -1;
+  int SurplusDocID = -1;
+  TMatList Lines;
+};
+using TFullList = QVector<TSupplierLines>;
+
+void ClearMatList(TMatList &list);
+void ClearFullList(TFullList &list);
+// Sum of Quantity x Price.
+double MatSum(const TMat &lots);
+// Sum of MatSum over every line, whatever its kind.
+double MatListSum(const TMatList &lines);
+
+// One planned issue line of a reservation write-off: what is taken from one lot.
+struct TWriteOffLine {
+  int CATID = 0;
+  int COLOR = 0;
+  double Price = 0;     // the lot's price
+  double Quantity = 0;  // taken from the lot
+  int LotLineID = 0;
+  int ReceiptID = 0;
+};
+
+// A reservation line that the open lots (or the stock row) do not cover.
+struct TShortLine {
+  int LineID = 0;
+  int CATID = 0;
+  int COLOR = 0;
+  QString Name;      // material name
+  int SystemID = 0;  // material's profile system
+  double Reserved = 0;
+  double Missing = 0;  // quantity that is not there
+};
+
+// Plans the write-off of reservation waybillId over the open lots, oldest receipt date first
+// and then oldest line: fills plan, and shorts with every line that cannot be covered in
+// full. With lock the lots and stock rows read are locked (FOR UPDATE). Nothing is written.
+void PlanReservationWriteOff(int waybillId, bool lock, QVector<TWriteOffLine> &plan,
+                             QVector<TShortLine> &shorts);
+
+// Turns reservation waybillId into an issue over the oldest lots: one issue line and one
+// link per lot used, priced with the lot's price; stock falls and RESERVE rises by what is
+// taken. When any line is short, shows the shortage window (owned by owner) and writes
+// nothing. A document that is not a reservation is left alone. Returns whether the
+// reservation became an issue. One transaction: an error leaves the reservation as it was.
+bool WriteOffReservation(QWidget *owner, int waybillId);
+
+// Releases the reserved quantities of reservation waybillId and deletes its lines and header.
+// A document that is not a reservation is left alone; returns whether it was deleted.
+bool DeleteReservation(int waybillId);

@@ -1,0 +1,485 @@
+#include "platform/report/QuickRpt.h"
+
+#include <QFontMetricsF>
+#include <QMetaType>
+#include <QRegularExpression>
+#include <stdexcept>
+
+#include "platform/Clock.h"
+#include "platform/SysUtils.h"
+#include "platform/report/ReportPreview.h"
+
+QFont ReportFont(int pixelHeight, bool bold, bool italic, bool underline) {
+  QFont f(QStringLiteral("DejaVu Sans"));
+  f.setPixelSize(pixelHeight);
+  f.setBold(bold);
+  f.setItalic(italic);
+  f.setUnderline(underline);
+  return f;
+}
+
+// The state of one generation: the pages so far, where the next band goes, the counters.
+class TReportLayout {
+ public:
+  explicit TReportLayout(TQuickRep &report) : m_report(report) {}
+
+  void Run();
+
+  TReportModel Model;
+  int PageNumber = 0;
+  int DetailNumber = 0;
+
+  // Adds an item of the band being placed: one wholly outside the band is left out, one
+  // reaching out of it is cut at the band's edges.
+  void AddItem(TReportItem &&item) {
+    QRectF body = item.Box.normalized();
+    if (item.Kind == TReportItem::kText) {
+      // The line spacing below the letters may overhang the band.
+      const double px = item.Font.pixelSize() > 0 ? item.Font.pixelSize()
+                                                  : item.Font.pointSizeF() * 96.0 / 72.0;
+      body.setHeight(std::min(body.height(), px));
+    }
+    const QRectF area = m_clip.adjusted(-0.01, -0.01, 0.01, 0.01);
+    if (body.top() >= area.bottom() || body.bottom() <= area.top() ||
+        body.left() >= area.right() || body.right() <= area.left())
+      if (!(item.Kind == TReportItem::kLine && area.intersects(body.adjusted(-0.5, -0.5, 0.5, 0.5))))
+        return;
+    item.Clip = m_clip;
+    item.Clipped = !area.contains(body);
+    m_page->Items.push_back(std::move(item));
+  }
+
+ private:
+  void StartPage(bool first);
+  void EndPage();
+  // Runs the band's handler and places it; false when it was left out.
+  bool PrintBand(TQRBand *band, bool mayBreak = true);
+  void Place(TQRBand *band, double top, double bottomLimit);
+  void Accumulate(TReportDataSet *dataSet);
+  void PrintSubDetail(TQRSubDetail *sub);
+
+  TQuickRep &m_report;
+  TReportPage *m_page = nullptr;
+  QRectF m_clip;
+  double m_y = 0;
+  double m_top = 0;            // top margin
+  double m_contentTop = 0;     // below the headers of the current page
+  double m_contentBottom = 0;  // above the page footer
+  double m_left = 0, m_width = 0, m_pageBottom = 0;
+  std::vector<TQRExpr *> m_exprs;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Printables
+
+TQRPrintable::TQRPrintable(TQRBand *band, const QString &name)
+    : Name(name), Font(band->Report()->Font), m_band(band) {}
+
+void TQRPrintable::PlaceText(TReportLayout &layout, const QRectF &band, const QString &text) const {
+  const double h = Height > 0 ? Height : std::ceil(Font.pixelSize() * 1.2);
+  // Without a width the box is as wide as the text.
+  const double w = Width > 0 ? Width : QFontMetricsF(Font).horizontalAdvance(text);
+  QRectF box(band.left() + Left, band.top() + Top, w, h);
+  if (AlignToBand) box = QRectF(band.left(), band.top() + Top, band.width(), h);
+  int flags = Qt::AlignTop;
+  switch (Alignment) {
+    case taLeftJustify: flags |= Qt::AlignLeft; break;
+    case taRightJustify: flags |= Qt::AlignRight; break;
+    case taCenter: flags |= Qt::AlignHCenter; break;
+  }
+  if (WordWrap) flags |= Qt::TextWordWrap;
+  TReportItem item;
+  item.Kind = TReportItem::kText;
+  item.Name = Name;
+  item.Box = box;
+  item.Text = text;
+  item.Font = Font;
+  item.Flags = flags;
+  layout.AddItem(std::move(item));
+}
+
+void TQRLabel::Place(TReportLayout &layout, const QRectF &band) const {
+  PlaceText(layout, band, Caption);
+}
+
+namespace {
+
+// A value in the form the original platform shows it: under a mask when one is given,
+// otherwise floats in the general form and dates in the short date format.
+QString DisplayValue(const QVariant &value, const QString &mask) {
+  if (!value.isValid() || value.isNull()) return QString();
+  switch (value.typeId()) {
+    case QMetaType::Double:
+    case QMetaType::Float:
+      return mask.isEmpty() ? FloatToStr(value.toDouble()) : FormatFloat(mask, value.toDouble());
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+      return mask.isEmpty() ? QString::number(value.toLongLong())
+                            : FormatFloat(mask, value.toDouble());
+    case QMetaType::QDate:
+      return mask.isEmpty() ? DateToStr(value.toDate()) : FormatDateTime(mask, value.toDate());
+    case QMetaType::QDateTime:
+      return mask.isEmpty() ? DateTimeToStr(value.toDateTime())
+                            : FormatDateTime(mask, value.toDateTime());
+    case QMetaType::QByteArray:
+      return QString::fromUtf8(value.toByteArray());
+    default: {
+      const QString text = value.toString();
+      // Decimal columns arrive as text: a mask still formats them as numbers.
+      double d = 0;
+      if (!mask.isEmpty() && TryStrToFloat(text, d)) return FormatFloat(mask, d);
+      return text;
+    }
+  }
+}
+
+double NumberOf(const QVariant &value) {
+  if (!value.isValid() || value.isNull()) return 0;
+  bool ok = false;
+  const double d = value.toDouble(&ok);
+  return ok ? d : 0;
+}
+
+}  // namespace
+
+void TQRDBText::Place(TReportLayout &layout, const QRectF &band) const {
+  if (!DataSet) throw std::runtime_error("Data-bound text " + Name.toStdString() +
+                                         " has no data set.");
+  QVariant v;
+  if (!DataSet->AtEnd()) v = DataSet->FieldValue(DataField);
+  PlaceText(layout, band, DisplayValue(v, Mask));
+}
+
+void TQRExpr::Place(TReportLayout &layout, const QRectF &band) const {
+  PlaceText(layout, band, DisplayValue(QVariant(m_sum), Mask));
+  if (ResetAfterPrint) m_sum = 0;
+}
+
+void TQRSysData::Place(TReportLayout &layout, const QRectF &band) const {
+  QString value;
+  switch (Data) {
+    case qrsDate: value = DateToStr(Clock::Today()); break;
+    case qrsTime: value = FormatDateTime(QStringLiteral("hh:nn:ss"), Clock::Now()); break;
+    case qrsDateTime: value = DateTimeToStr(Clock::Now()); break;
+    case qrsPageNumber: value = QString::number(layout.PageNumber); break;
+    case qrsDetailNo: value = QString::number(layout.DetailNumber); break;
+  }
+  PlaceText(layout, band, Text + value);
+}
+
+void TQRImage::Place(TReportLayout &layout, const QRectF &band) const {
+  QRectF box(band.left() + Left, band.top() + Top, Width, Height);
+  if (!Stretch && !Picture.isNull())
+    box.setSize(box.size().boundedTo(QSizeF(Picture.width(), Picture.height())));
+  TReportItem item;
+  item.Kind = TReportItem::kImage;
+  item.Name = Name;
+  item.Box = box;
+  item.Picture = Stretch || Picture.isNull()
+                     ? Picture
+                     : Picture.copy(0, 0, int(box.width()), int(box.height()));
+  layout.AddItem(std::move(item));
+}
+
+void TQRShape::Place(TReportLayout &layout, const QRectF &band) const {
+  const QRectF box(band.left() + Left, band.top() + Top, Width, Height);
+  TReportItem item;
+  item.Name = Name;
+  item.Pen = PenColor;
+  item.PenWidth = PenWidth;
+  switch (Shape) {
+    case qrsHorLine:
+      item.Kind = TReportItem::kLine;
+      item.Box = QRectF(QPointF(box.left(), box.center().y()), QPointF(box.right(), box.center().y()));
+      break;
+    case qrsVertLine:
+      item.Kind = TReportItem::kLine;
+      item.Box = QRectF(QPointF(box.center().x(), box.top()), QPointF(box.center().x(), box.bottom()));
+      break;
+    case qrsRectangle:
+      item.Kind = TReportItem::kRect;
+      item.Box = box;
+      item.Brush = BrushColor;
+      break;
+  }
+  layout.AddItem(std::move(item));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Bands
+
+TQRBand::TQRBand(TQuickRep *report, TQRBandType type, const QString &name, double height)
+    : BandType(type), Name(name), Height(height), m_report(report) {}
+
+TQRBand::~TQRBand() = default;
+
+template <class T>
+T *TQRBand::Add(const QString &name, double left, double top, double width, double height) {
+  auto item = std::make_unique<T>(this, name);
+  item->Left = left;
+  item->Top = top;
+  item->Width = width;
+  item->Height = height;
+  T *raw = item.get();
+  m_items.push_back(std::move(item));
+  return raw;
+}
+
+TQRLabel *TQRBand::AddLabel(const QString &name, double left, double top, const QString &caption) {
+  auto *l = Add<TQRLabel>(name, left, top, 0, 0);
+  l->Caption = caption;
+  return l;
+}
+
+TQRDBText *TQRBand::AddDBText(const QString &name, double left, double top, double width,
+                              TReportDataSet *dataSet, const QString &field, const QString &mask) {
+  auto *t = Add<TQRDBText>(name, left, top, width, 0);
+  t->DataSet = dataSet;
+  t->DataField = field;
+  t->Mask = mask;
+  return t;
+}
+
+TQRExpr *TQRBand::AddExpr(const QString &name, double left, double top, double width,
+                          const QString &expression, const QString &mask) {
+  auto *e = Add<TQRExpr>(name, left, top, width, 0);
+  e->Expression = expression;
+  e->Mask = mask;
+  return e;
+}
+
+TQRSysData *TQRBand::AddSysData(const QString &name, double left, double top,
+                                TQRSysDataType data, const QString &prefix) {
+  auto *s = Add<TQRSysData>(name, left, top, 0, 0);
+  s->Data = data;
+  s->Text = prefix;
+  return s;
+}
+
+TQRImage *TQRBand::AddImage(const QString &name, double left, double top, double width,
+                            double height) {
+  return Add<TQRImage>(name, left, top, width, height);
+}
+
+TQRShape *TQRBand::AddShape(const QString &name, TQRShapeType shape, double left, double top,
+                            double width, double height) {
+  auto *s = Add<TQRShape>(name, left, top, width, height);
+  s->Shape = shape;
+  return s;
+}
+
+TQRPrintable *TQRBand::FindItem(const QString &name) const {
+  for (const auto &item : m_items)
+    if (item->Name == name) return item.get();
+  return nullptr;
+}
+
+TQRSubDetail::TQRSubDetail(TQuickRep *report, const QString &name, double height,
+                           TReportDataSet *dataSet)
+    : TQRBand(report, rbSubDetail, name, height), DataSet(dataSet) {}
+
+void TQRPage::SetValues(const std::vector<double> &values) {
+  if (values.size() != 7) throw std::invalid_argument("A page takes seven values.");
+  TopMargin = values[0];
+  Length = values[1];
+  LeftMargin = values[2];
+  Width = values[3];
+  RightMargin = values[4];
+  BottomMargin = values[5];
+  ColumnSpace = values[6];
+}
+
+// ---------------------------------------------------------------------------------------------
+// Report
+
+TQuickRep::TQuickRep(QWidget *owner) : Font(ReportFont(13)), m_owner(owner) {}
+
+TQuickRep::~TQuickRep() = default;
+
+TQRBand *TQuickRep::AddBand(TQRBandType type, const QString &name, double height) {
+  m_bands.push_back(std::make_unique<TQRBand>(this, type, name, height));
+  return m_bands.back().get();
+}
+
+TQRSubDetail *TQuickRep::AddSubDetail(const QString &name, double height,
+                                      TReportDataSet *dataSet) {
+  auto sub = std::make_unique<TQRSubDetail>(this, name, height, dataSet);
+  TQRSubDetail *raw = sub.get();
+  m_bands.push_back(std::move(sub));
+  return raw;
+}
+
+TQRBand *TQuickRep::Band(TQRBandType type) const {
+  for (const auto &b : m_bands)
+    if (b->BandType == type) return b.get();
+  return nullptr;
+}
+
+TQRBand *TQuickRep::FindBand(const QString &name) const {
+  for (const auto &b : m_bands)
+    if (b->Name == name) return b.get();
+  return nullptr;
+}
+
+TQRPrintable *TQuickRep::FindItem(const QString &name) const {
+  for (const auto &b : m_bands)
+    if (TQRPrintable *p = b->FindItem(name)) return p;
+  return nullptr;
+}
+
+double TQuickRep::BandWidth() const {
+  return (Page.Width - Page.LeftMargin - Page.RightMargin) / 10.0 * ReportPixelsPerMM;
+}
+
+const TReportModel &TQuickRep::Prepare() {
+  TReportLayout layout(*this);
+  layout.Run();
+  m_model = std::move(layout.Model);
+  m_prepared = true;
+  return m_model;
+}
+
+void TQuickRep::Preview() {
+  Prepare();
+  PreviewReport(*this);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Layout
+
+void TReportLayout::Run() {
+  const TQRPage &pg = m_report.Page;
+  const double px = ReportPixelsPerMM / 10.0;
+  Model.PaperSize = QSizeF(pg.Width * px, pg.Length * px);
+  Model.Landscape = pg.Landscape();
+  m_left = pg.LeftMargin * px;
+  m_top = pg.TopMargin * px;
+  m_width = m_report.BandWidth();
+  m_pageBottom = (pg.Length - pg.BottomMargin) * px;
+
+  // Expressions: bind them to their data sets and start every sum from zero.
+  static const QRegularExpression sumRe(
+      QStringLiteral("^\\s*sum\\s*\\(\\s*(\\w+)\\s*\\.\\s*(\\w+)\\s*\\)\\s*$"),
+      QRegularExpression::CaseInsensitiveOption);
+  std::vector<TReportDataSet *> dataSets;
+  std::vector<TQRSubDetail *> subs;
+  if (m_report.DataSet) dataSets.push_back(m_report.DataSet);
+  for (const auto &b : m_report.Bands())
+    if (b->BandType == rbSubDetail) {
+      auto *sub = static_cast<TQRSubDetail *>(b.get());
+      subs.push_back(sub);
+      if (sub->DataSet) dataSets.push_back(sub->DataSet);
+    }
+  for (const auto &b : m_report.Bands())
+    for (const auto &item : b->Items())
+      if (auto *e = dynamic_cast<TQRExpr *>(item.get())) {
+        const auto m = sumRe.match(e->Expression);
+        if (!m.hasMatch())
+          throw std::runtime_error("Unknown expression: " + e->Expression.toStdString());
+        e->m_dataSet = nullptr;
+        for (TReportDataSet *ds : dataSets)
+          if (ds->DataSetName().compare(m.captured(1), Qt::CaseInsensitive) == 0)
+            e->m_dataSet = ds;
+        if (!e->m_dataSet)
+          throw std::runtime_error("Unknown data set in expression: " +
+                                   e->Expression.toStdString());
+        e->m_field = m.captured(2);
+        e->m_sum = 0;
+        m_exprs.push_back(e);
+      }
+
+  bool print = true;
+  if (m_report.BeforePrint) m_report.BeforePrint(&m_report, print);
+  if (!print) {
+    Model.Pages.emplace_back();
+    Model.Pages.back().Size = Model.PaperSize;
+    return;
+  }
+
+  StartPage(true);
+  TQRBand *detail = m_report.Band(rbDetail);
+  if (TReportDataSet *ds = m_report.DataSet) {
+    for (ds->MoveFirst(); !ds->AtEnd(); ds->MoveNext()) {
+      ++DetailNumber;
+      Accumulate(ds);
+      if (detail) PrintBand(detail);
+      for (TQRSubDetail *sub : subs) PrintSubDetail(sub);
+    }
+  }
+  if (TQRBand *summary = m_report.Band(rbSummary)) PrintBand(summary);
+  EndPage();
+}
+
+void TReportLayout::StartPage(bool first) {
+  Model.Pages.emplace_back();
+  m_page = &Model.Pages.back();
+  m_page->Size = Model.PaperSize;
+  ++PageNumber;
+  m_y = m_top;
+  TQRBand *footer = m_report.Band(rbPageFooter);
+  m_contentBottom = m_pageBottom - (footer && footer->Enabled ? footer->Height : 0);
+  m_contentTop = m_y;
+  if (first)
+    if (TQRBand *title = m_report.Band(rbTitle)) PrintBand(title, false);
+  if (TQRBand *header = m_report.Band(rbColumnHeader)) PrintBand(header, false);
+  m_contentTop = m_y;
+}
+
+void TReportLayout::EndPage() {
+  TQRBand *footer = m_report.Band(rbPageFooter);
+  if (!footer || !footer->Enabled) return;
+  bool print = true;
+  if (footer->BeforePrint) footer->BeforePrint(footer, print);
+  if (print) Place(footer, m_pageBottom - footer->Height, m_pageBottom);
+}
+
+bool TReportLayout::PrintBand(TQRBand *band, bool mayBreak) {
+  if (!band->Enabled) return false;
+  bool print = true;
+  if (band->BeforePrint) band->BeforePrint(band, print);
+  if (!print) return false;
+  // A band that does not fit goes to the next page, unless the page holds nothing yet but
+  // its headers: a band taller than a page is placed once and cut at the page's end.
+  if (mayBreak && m_y + band->Height > m_contentBottom + 0.001 && m_y > m_contentTop + 0.001) {
+    EndPage();
+    StartPage(false);
+  }
+  Place(band, m_y, m_contentBottom);
+  m_y += std::max(0.0, band->Height);
+  return true;
+}
+
+void TReportLayout::Place(TQRBand *band, double top, double bottomLimit) {
+  const QRectF rect(m_left, top, m_width, std::max(0.0, band->Height));
+  m_clip = rect;
+  if (m_clip.bottom() > bottomLimit) m_clip.setBottom(std::max(m_clip.top(), bottomLimit));
+  for (const auto &item : band->Items())
+    if (item->Enabled) item->Place(*this, rect);
+}
+
+void TReportLayout::Accumulate(TReportDataSet *dataSet) {
+  for (TQRExpr *e : m_exprs)
+    if (e->m_dataSet == dataSet) e->m_sum += NumberOf(dataSet->FieldValue(e->m_field));
+}
+
+void TReportLayout::PrintSubDetail(TQRSubDetail *sub) {
+  if (!sub->Enabled) return;
+  TReportDataSet *ds = sub->DataSet;
+  bool empty = true;
+  if (ds) {
+    ds->MoveFirst();
+    empty = ds->AtEnd();
+  }
+  if (empty && !sub->PrintIfEmpty) return;
+  if (sub->HeaderBand) PrintBand(sub->HeaderBand);
+  if (ds)
+    for (; !ds->AtEnd(); ds->MoveNext()) {
+      Accumulate(ds);
+      PrintBand(sub);
+    }
+  if (sub->FooterBand) PrintBand(sub->FooterBand);
+}

@@ -1,0 +1,412 @@
+// The banded report engine: layout into pages, bands and their handlers, formatting of
+// data-bound values, expressions, the PDF writer and the preview window.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <stdexcept>
+
+#include "platform/Clock.h"
+#include "platform/SysUtils.h"
+#include "platform/report/QuickRpt.h"
+#include "platform/report/ReportPreview.h"
+#include "support/ScriptedDialogs.h"
+
+void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
+
+namespace {
+
+// Rows held in memory.
+class TMemData : public TReportDataSet {
+ public:
+  TMemData(const QString &name, const QStringList &fields) : m_name(name), m_fields(fields) {}
+  void Add(const QVariantList &row) { m_rows.push_back(row); }
+  void Clear() { m_rows.clear(); }
+  QString DataSetName() const override { return m_name; }
+  void MoveFirst() override { m_pos = 0; }
+  void MoveNext() override { ++m_pos; }
+  bool AtEnd() const override { return m_pos >= int(m_rows.size()); }
+  QVariant FieldValue(const QString &field) const override {
+    const int i = m_fields.indexOf(field);
+    if (i < 0) throw std::runtime_error("no field " + field.toStdString());
+    return m_rows[m_pos][i];
+  }
+  int Pos() const { return m_pos; }
+
+ private:
+  QString m_name;
+  QStringList m_fields;
+  std::vector<QVariantList> m_rows;
+  int m_pos = 0;
+};
+
+class ReportEngine : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Clock::SetFixed(QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9)));
+    Script().Clear();
+  }
+  void TearDown() override { Clock::SetFixed(QDateTime()); }
+
+  // A report with title, column header, detail, summary and page footer over Data.
+  void Build(TQuickRep &rep) {
+    rep.DataSet = &Data;
+    rep.AddBand(rbTitle, "Title", 60)->AddLabel("QRLabel1", 0, 10, "Atskaite – Отчёт");
+    rep.AddBand(rbColumnHeader, "Header", 20)->AddLabel("Head", 0, 2, "Nosaukums");
+    TQRBand *detail = rep.AddBand(rbDetail, "Detail", 20);
+    detail->AddSysData("No", 0, 2, qrsDetailNo, "");
+    detail->AddDBText("Name", 40, 2, 200, &Data, "NAME");
+    detail->AddDBText("Qty", 300, 2, 80, &Data, "QTY", "0.##");
+    TQRBand *summary = rep.AddBand(rbSummary, "Summary", 30);
+    summary->AddExpr("Total", 300, 5, 80, "sum(Rows.QTY)", "0.00 EUR");
+    TQRBand *footer = rep.AddBand(rbPageFooter, "Footer", 20);
+    footer->AddSysData("QRSysData1", 0, 2, qrsDate, "Printed ");
+    footer->AddSysData("QRSysData2", 500, 2, qrsPageNumber, "Page ")->Alignment = taRightJustify;
+  }
+  void Fill(int rows) {
+    for (int i = 1; i <= rows; ++i) Data.Add({QStringLiteral("Līste %1").arg(i), i * 0.5});
+  }
+
+  TMemData Data{"Rows", {"NAME", "QTY"}};
+};
+
+int CountOf(const QStringList &texts, const QString &text) { return int(texts.count(text)); }
+
+TEST_F(ReportEngine, LongReportRepeatsHeadersAndFootersAndSummarisesOnTheLastPage) {
+  TQuickRep rep;
+  Build(rep);
+  Fill(150);
+  const TReportModel &m = rep.Prepare();
+  ASSERT_GE(m.PageCount(), 3);
+  double total = 0;
+  int detailLines = 0;
+  for (int p = 0; p < m.PageCount(); ++p) {
+    const QStringList t = m.Pages[p].Texts();
+    SCOPED_TRACE(p + 1);
+    EXPECT_EQ(CountOf(t, "Atskaite – Отчёт"), p == 0 ? 1 : 0);
+    EXPECT_EQ(CountOf(t, "Nosaukums"), 1);
+    EXPECT_EQ(t.last(), QStringLiteral("Page %1").arg(p + 1));
+    EXPECT_TRUE(t.contains("Printed 05.03.2024"));
+    EXPECT_EQ(m.Pages[p].Find("Total") != nullptr, p == m.PageCount() - 1);
+    // Nothing is placed over the page footer or past the bottom margin.
+    const double footerTop = m.PaperSize.height() - 7 * ReportPixelsPerMM - 20;
+    for (const auto &item : m.Pages[p].Items)
+      if (item.Name != "QRSysData1" && item.Name != "QRSysData2")
+        EXPECT_LE(item.Box.top() + 1, footerTop) << item.Text.toStdString();
+    for (const auto *q : m.Pages[p].FindAll("Qty")) {
+      total += q->Text.toDouble();
+      ++detailLines;
+    }
+  }
+  EXPECT_EQ(detailLines, 150);
+  EXPECT_DOUBLE_EQ(total, 150 * 151 / 2 * 0.5);
+  ASSERT_NE(m.Pages.back().Find("Total"), nullptr) << m.Dump().toStdString();
+  EXPECT_EQ(m.Pages.back().Find("Total")->Text, "5662.50 EUR");
+  // Detail numbers run on across pages.
+  QStringList numbers;
+  for (const auto &page : m.Pages)
+    for (const auto *n : page.FindAll("No")) numbers << n->Text;
+  ASSERT_EQ(numbers.size(), 150);
+  EXPECT_EQ(numbers.first(), "1");
+  EXPECT_EQ(numbers.last(), "150");
+  EXPECT_EQ(m.Pages[1].FindAll("No").front()->Text.toInt(),
+            int(m.Pages[0].FindAll("No").size()) + 1);
+}
+
+TEST_F(ReportEngine, EmptyReportPrintsTitleHeadersAndFooterOnOnePage) {
+  TQuickRep rep;
+  Build(rep);
+  const TReportModel &m = rep.Prepare();
+  ASSERT_EQ(m.PageCount(), 1);
+  EXPECT_EQ(m.Pages[0].Texts(), QStringList({"Atskaite – Отчёт", "Nosaukums", "0.00 EUR",
+                                             "Printed 05.03.2024", "Page 1"}));
+}
+
+TEST_F(ReportEngine, GeneratingTwiceStartsSumsAndCountersAfresh) {
+  TQuickRep rep;
+  Build(rep);
+  Fill(3);
+  int reportCalls = 0;
+  rep.BeforePrint = [&](TQuickRep *, bool &) { ++reportCalls; };
+  const QString first = rep.Prepare().Dump();
+  const QString second = rep.Prepare().Dump();
+  EXPECT_EQ(first, second);
+  EXPECT_EQ(reportCalls, 2);
+  EXPECT_EQ(rep.Model().Pages[0].Find("Total")->Text, "3.00 EUR");
+}
+
+TEST_F(ReportEngine, ReportHandlerRunsBeforeTheDataIsReadAndMayFillIt) {
+  TQuickRep rep;
+  Build(rep);
+  rep.BeforePrint = [&](TQuickRep *, bool &) {
+    Data.Clear();
+    Fill(2);
+  };
+  Fill(10);
+  const QStringList names = [&] {
+    QStringList out;
+    for (const auto *i : rep.Prepare().Pages[0].FindAll("Name")) out << i->Text;
+    return out;
+  }();
+  EXPECT_EQ(names, QStringList({"Līste 1", "Līste 2"}));
+}
+
+TEST_F(ReportEngine, SubDetailsPrintInOrderWithHeadersFootersAndPrintIfEmpty) {
+  TMemData a("A", {"V"}), b("B", {"V"});
+  TQuickRep rep;
+  Build(rep);
+  Fill(2);
+  TQRBand *ha = rep.AddBand(rbGroupHeader, "HeadA", 16);
+  ha->AddLabel("HA", 0, 0, "in:");
+  TQRSubDetail *sa = rep.AddSubDetail("SubA", 16, &a);
+  sa->AddDBText("VA", 10, 0, 50, &a, "V");
+  sa->HeaderBand = ha;
+  TQRBand *fa = rep.AddBand(rbGroupFooter, "FootA", 16);
+  auto *faLabel = fa->AddLabel("FA", 0, 0, "");
+  sa->FooterBand = fa;
+  TQRSubDetail *sb = rep.AddSubDetail("SubB", 16, &b);
+  sb->AddDBText("VB", 10, 0, 50, &b, "V");
+  TQRBand *fb = rep.AddBand(rbGroupFooter, "FootB", 16);
+  fb->AddLabel("FB", 0, 0, "end B");
+  sb->FooterBand = fb;
+  sb->PrintIfEmpty = false;
+  double perRow = 0;
+  // The detail band re-fills the sub-detail data for each row and resets the row total.
+  rep.Band(rbDetail)->BeforePrint = [&](TQRBand *, bool &) {
+    a.Clear();
+    b.Clear();
+    perRow = 0;
+    if (Data.Pos() == 0) {
+      a.Add({1.5});
+      a.Add({2.0});
+      b.Add({"x"});
+    }
+  };
+  sa->BeforePrint = [&](TQRBand *, bool &) { perRow += a.FieldValue("V").toDouble(); };
+  fa->BeforePrint = [&](TQRBand *, bool &) { faLabel->Caption = Format("%10.2f", {perRow}); };
+  const QStringList t = rep.Prepare().Pages[0].Texts();
+  const QStringList expected = {"Atskaite – Отчёт", "Nosaukums",
+                                "1", "Līste 1", "0.5", "in:", "1.5", "2", "      3.50", "x", "end B",
+                                "2", "Līste 2", "1", "in:", "      0.00",
+                                "1.50 EUR", "Printed 05.03.2024", "Page 1"};
+  EXPECT_EQ(t, expected);
+}
+
+TEST_F(ReportEngine, HandlersChangeBandsAndElementsWhileTheReportRuns) {
+  TQuickRep rep;
+  Build(rep);
+  Fill(4);
+  TQRBand *detail = rep.Band(rbDetail);
+  auto *nameText = static_cast<TQRDBText *>(detail->FindItem("Name"));
+  auto *qty = static_cast<TQRDBText *>(detail->FindItem("Qty"));
+  detail->BeforePrint = [&](TQRBand *, bool &print) {
+    const int row = Data.Pos();
+    print = row != 1;                       // the second row is left out
+    nameText->Font.setBold(row == 2);       // the third row is bold
+    qty->Alignment = row == 3 ? taRightJustify : taLeftJustify;
+    qty->Left = row == 3 ? 320 : 300;
+    qty->Enabled = row != 0;                // the first row has no quantity
+    detail->Height = row == 2 ? 40 : 20;
+  };
+  const TReportPage &p = rep.Prepare().Pages[0];
+  const auto names = p.FindAll("Name");
+  ASSERT_EQ(names.size(), 3u);
+  EXPECT_EQ(names[0]->Text, "Līste 1");
+  EXPECT_EQ(names[1]->Text, "Līste 3");
+  EXPECT_TRUE(names[1]->Font.bold());
+  EXPECT_FALSE(names[2]->Font.bold());
+  EXPECT_DOUBLE_EQ(names[2]->Box.top() - names[1]->Box.top(), 40);
+  EXPECT_DOUBLE_EQ(names[1]->Box.top() - names[0]->Box.top(), 20);
+  const auto qtys = p.FindAll("Qty");
+  ASSERT_EQ(qtys.size(), 2u);
+  EXPECT_EQ(qtys[0]->Text, "1.5");
+  EXPECT_TRUE(qtys[1]->Flags & Qt::AlignRight);
+  EXPECT_DOUBLE_EQ(qtys[1]->Box.left() - qtys[0]->Box.left(), 20);
+}
+
+TEST_F(ReportEngine, ShrunkBandCutsWhatLiesBeyondIt) {
+  TQuickRep rep;
+  Build(rep);
+  TQRBand *title = rep.Band(rbTitle);
+  title->AddLabel("Low", 0, 45, "below the cut");
+  title->AddLabel("Edge", 0, 25, "across the cut");
+  title->AddShape("Bar", qrsRectangle, 0, 20, 100, 30)->BrushColor = Qt::lightGray;
+  title->BeforePrint = [](TQRBand *b, bool &) { b->Height = 30; };
+  const TReportPage &p = rep.Prepare().Pages[0];
+  EXPECT_EQ(p.Find("Low"), nullptr);
+  ASSERT_NE(p.Find("Edge"), nullptr);
+  EXPECT_TRUE(p.Find("Edge")->Clipped);
+  EXPECT_FALSE(p.Find("QRLabel1")->Clipped);
+  // The column header follows the shrunk band directly.
+  EXPECT_DOUBLE_EQ(p.Find("Head")->Box.top() - p.Find("QRLabel1")->Box.top(), 30 - 10 + 2);
+  for (const auto &item : p.Items)
+    if (item.Name == "Bar") {
+      EXPECT_TRUE(item.Clipped);
+      EXPECT_DOUBLE_EQ(item.Clip.height(), 30);
+    }
+}
+
+TEST_F(ReportEngine, BandTallerThanAPageIsPlacedOnceAndCut) {
+  TQuickRep rep;
+  Build(rep);
+  Fill(3);
+  TQRBand *detail = rep.Band(rbDetail);
+  detail->BeforePrint = [&](TQRBand *b, bool &) { b->Height = Data.Pos() == 1 ? 3000 : 20; };
+  const TReportModel &m = rep.Prepare();
+  ASSERT_EQ(m.PageCount(), 3);
+  EXPECT_EQ(m.Pages[0].FindAll("Name").size(), 1u);
+  EXPECT_EQ(m.Pages[1].Find("Name")->Text, "Līste 2");
+  EXPECT_EQ(m.Pages[2].Find("Name")->Text, "Līste 3");
+  EXPECT_EQ(m.Pages[1].Texts().last(), "Page 2");
+}
+
+TEST_F(ReportEngine, ValuesShowUnderMasksOrInTheDefaultForm) {
+  TMemData d("D", {"F", "I", "DT", "TS", "S", "N", "DEC"});
+  d.Add({0.1 + 0.2, 42, QDate(2024, 1, 9), QDateTime(QDate(2024, 1, 9), QTime(8, 5)), "Rīga",
+         QVariant(), QStringLiteral("12.3456")});
+  d.MoveFirst();
+  TQuickRep rep;
+  rep.DataSet = &d;
+  TQRBand *b = rep.AddBand(rbDetail, "Detail", 200);
+  auto add = [&](const char *name, const char *field, const char *mask) {
+    b->AddDBText(name, 0, 0, 100, &d, field, mask);
+  };
+  add("plainFloat", "F", "");
+  add("qty", "F", "0.##");
+  add("qty3", "F", "0.000");
+  add("price", "DEC", "0.0000 EUR");
+  add("sum", "DEC", "0.00 EUR");
+  add("plainInt", "I", "");
+  add("plainDate", "DT", "");
+  add("maskDate", "DT", "dd/mm/yyyy");
+  add("plainStamp", "TS", "");
+  add("maskStamp", "TS", "dd/mm/yyyy");
+  add("text", "S", "0.00");
+  add("null", "N", "0.00");
+  const TReportPage &p = rep.Prepare().Pages[0];
+  auto text = [&](const char *n) { return p.Find(n) ? p.Find(n)->Text : QStringLiteral("<none>"); };
+  EXPECT_EQ(text("plainFloat"), "0.3");
+  EXPECT_EQ(text("qty"), "0.3");
+  EXPECT_EQ(text("qty3"), "0.300");
+  EXPECT_EQ(text("price"), "12.3456 EUR");
+  EXPECT_EQ(text("sum"), "12.35 EUR");
+  EXPECT_EQ(text("plainInt"), "42");
+  EXPECT_EQ(text("plainDate"), "09.01.2024");
+  EXPECT_EQ(text("maskDate"), "09/01/2024");
+  EXPECT_EQ(text("plainStamp"), "09.01.2024 08:05:00");
+  EXPECT_EQ(text("maskStamp"), "09/01/2024");
+  EXPECT_EQ(text("text"), "Rīga");
+  EXPECT_EQ(text("null"), "");
+}
+
+TEST_F(ReportEngine, BadExpressionsAndFailingHandlersReachTheCaller) {
+  {
+    TQuickRep rep;
+    Build(rep);
+    rep.Band(rbSummary)->AddExpr("Bad", 0, 0, 50, "avg(Rows.QTY)");
+    EXPECT_THROW(rep.Prepare(), std::runtime_error);
+  }
+  {
+    TQuickRep rep;
+    Build(rep);
+    rep.Band(rbSummary)->AddExpr("Bad", 0, 0, 50, "sum(Other.QTY)");
+    EXPECT_THROW(rep.Prepare(), std::runtime_error);
+  }
+  TQuickRep rep;
+  Build(rep);
+  Fill(2);
+  rep.Band(rbDetail)->BeforePrint = [](TQRBand *, bool &) { throw std::runtime_error("boom"); };
+  bool shown = false;
+  TPreviewHandler old = SetPreviewHandler([&](TQuickRep &) { shown = true; });
+  EXPECT_THROW(rep.Preview(), std::runtime_error);
+  SetPreviewHandler(old);
+  EXPECT_FALSE(shown);
+  EXPECT_FALSE(rep.Prepared());
+}
+
+TEST_F(ReportEngine, PageValuesGiveA4PortraitAndLandscape) {
+  TQuickRep rep;
+  rep.Page.SetValues({70, 2100, 70, 2970, 130, 70, 0});
+  const TReportModel &m = rep.Prepare();
+  EXPECT_TRUE(m.Landscape);
+  EXPECT_NEAR(m.PaperSize.width(), 297 * ReportPixelsPerMM, 0.01);
+  EXPECT_NEAR(rep.BandWidth(), (297 - 7 - 13) * ReportPixelsPerMM, 0.01);
+  EXPECT_THROW(rep.Page.SetValues({1, 2, 3}), std::invalid_argument);
+}
+
+QString PdfText(const QString &file) {
+  QProcess p;
+  p.start("pdftotext", {"-layout", file, "-"});
+  p.waitForFinished(20000);
+  return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+TEST_F(ReportEngine, PdfCarriesCyrillicAndLatvianTextOnEveryPage) {
+  TQuickRep rep;
+  Build(rep);
+  Fill(150);
+  rep.Band(rbTitle)->AddLabel("Lv", 300, 10, "Ģirts Ķēniņš, Žūrija šķūnī");
+  const TReportModel &m = rep.Prepare();
+  QTemporaryDir dir;
+  const QString file = dir.filePath("r.pdf");
+  QString error;
+  ASSERT_TRUE(WriteReportPdf(m, file, &error)) << error.toStdString();
+  const QString text = PdfText(file);
+  EXPECT_TRUE(text.contains("Atskaite – Отчёт"));
+  EXPECT_TRUE(text.contains("Ģirts Ķēniņš, Žūrija šķūnī"));
+  EXPECT_TRUE(text.contains("Līste 150"));
+  EXPECT_EQ(text.count("Nosaukums"), m.PageCount());
+  EXPECT_EQ(text.count('\f'), m.PageCount());
+  EXPECT_FALSE(WriteReportPdf(m, dir.filePath("missing/dir/r.pdf"), &error));
+  EXPECT_FALSE(error.isEmpty());
+}
+
+TEST_F(ReportEngine, PreviewPagesZoomsSavesAndPrints) {
+  TQuickRep rep;
+  Build(rep);
+  Fill(150);
+  rep.ReportTitle = "Atskaite";
+  QTemporaryDir dir;
+  const QString saved = dir.filePath("saved");
+  const QString printed = dir.filePath("printed.pdf");
+  Script().Files.push_back(saved);
+  int pages = 0;
+  Script().OnModal("PrintDialog", [&](QDialog *d) {
+    QPrinter *printer = static_cast<QPrintDialog *>(d)->printer();
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setOutputFileName(printed);
+    return mrOk;
+  });
+  Script().OnModal("QRPreview", [&](QDialog *d) {
+    auto *pv = static_cast<TQRPreview *>(d);
+    EXPECT_EQ(pv->PageIndex(), 0);
+    EXPECT_FALSE(pv->findChild<QToolButton *>("PriorBtn")->isEnabled());
+    pv->findChild<QToolButton *>("NextBtn")->click();
+    EXPECT_EQ(pv->PageIndex(), 1);
+    pv->findChild<QToolButton *>("LastBtn")->click();
+    pages = pv->PageIndex() + 1;
+    EXPECT_FALSE(pv->findChild<QToolButton *>("NextBtn")->isEnabled());
+    const double z = pv->Zoom();
+    pv->findChild<QToolButton *>("ZoomInBtn")->click();
+    EXPECT_GT(pv->Zoom(), z);
+    pv->findChild<QToolButton *>("ZoomPageBtn")->click();
+    EXPECT_LT(pv->Zoom(), z * 1.25);
+    pv->findChild<QToolButton *>("SaveBtn")->click();
+    pv->findChild<QToolButton *>("PrintBtn")->click();
+    pv->findChild<QToolButton *>("CloseBtn")->click();
+    return mrNone;
+  });
+  rep.Preview();
+  EXPECT_EQ(Script().ModalShown, QStringList({"QRPreview", "PrintDialog"}));
+  EXPECT_EQ(pages, rep.Model().PageCount());
+  EXPECT_TRUE(PdfText(saved + ".pdf").contains("Līste 150"));
+  EXPECT_TRUE(PdfText(printed).contains("Līste 150"));
+  EXPECT_TRUE(Script().Messages().isEmpty());
+}
+
+}  // namespace
