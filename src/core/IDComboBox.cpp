@@ -21,7 +21,9 @@ TIDComboBox::~TIDComboBox() = default;
 void TIDComboBox::AddItem(const QString &caption, int id, const QString &name, double value) {
   m_objects.push_back(std::make_unique<TcbIntObj>(id, name, value));
   const QSignalBlocker block(this);
-  addItem(caption);
+  // The item carries its object, so that items stay matched with their objects whatever
+  // QComboBox call inserts or removes items.
+  addItem(caption, QVariant::fromValue(static_cast<void *>(m_objects.back().get())));
   // a list with nothing chosen, as the original starts
   if (count() == 1) setCurrentIndex(-1);
 }
@@ -33,8 +35,8 @@ void TIDComboBox::Clear() {
 }
 
 TcbIntObj *TIDComboBox::ObjAt(int index) const {
-  if (index < 0 || index >= static_cast<int>(m_objects.size())) return nullptr;
-  return m_objects[index].get();
+  if (index < 0 || index >= count()) return nullptr;
+  return static_cast<TcbIntObj *>(itemData(index).value<void *>());
 }
 
 TcbIntObj *TIDComboBox::SelectedObj() const { return ObjAt(currentIndex()); }
@@ -42,13 +44,23 @@ TcbIntObj *TIDComboBox::SelectedObj() const { return ObjAt(currentIndex()); }
 int TIDComboBox::IndexOfValue(const QVariant &v) const {
   int result = -1;
   const int type = v.typeId();
-  for (int i = 0; i < static_cast<int>(m_objects.size()); ++i) {
-    const TcbIntObj &o = *m_objects[i];
+  for (int i = 0; i < count(); ++i) {
+    const TcbIntObj *obj = ObjAt(i);
+    if (!obj) continue;
+    const TcbIntObj &o = *obj;
     switch (type) {
+      // Every integer type compares IDs: an ID read as a 64-bit or unsigned number from the
+      // database is still an ID.
       case QMetaType::UChar:
       case QMetaType::Short:
       case QMetaType::Int:
-        if (o.ID == v.toInt()) result = i;
+      case QMetaType::UShort:
+      case QMetaType::UInt:
+      case QMetaType::Long:
+      case QMetaType::ULong:
+      case QMetaType::LongLong:
+      case QMetaType::ULongLong:
+        if (v.toLongLong() == o.ID) result = i;
         break;
       case QMetaType::Float:
       case QMetaType::Double:
@@ -79,7 +91,9 @@ void TIDComboBox::SetStateCheckBox(QCheckBox *box) {
   }
   if (!box) return;
   m_box = box;
-  m_boxConnection = connect(box, &QCheckBox::clicked, this, [this] { CheckBoxClick(m_box); });
+  // The box's click event also fires when its state is set by code, as the original's does:
+  // the combo box always follows the box.
+  m_boxConnection = connect(box, &QCheckBox::toggled, this, [this] { CheckBoxClick(m_box); });
   box->setText(QString());
   box->setFixedWidth(17);
   if (box->parentWidget() == parentWidget() && parentWidget() && !parentWidget()->layout())

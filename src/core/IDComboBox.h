@@ -31,12 +31,15 @@ class TIDComboBox : public QComboBox {
   void Clear();
   TcbIntObj *ObjAt(int index) const;
   TcbIntObj *SelectedObj() const;
-  // The index of the last item whose ID (integer), Value (float) or Name (text) matches.
+  // The index of the last item whose ID (any integer type), Value (float or double) or Name
+  // (text, case-sensitive) matches; -1 for any other type of value.
   int IndexOfValue(const QVariant &v) const;
   void SetValue(const QVariant &v);
   int ItemIndex() const { return currentIndex(); }
   void SetItemIndex(int index);
 
+  // The box enables the combo box while checked; OnCheckBoxClick follows every change of the
+  // box, by the user or by code (sender: the box; nullptr for the run on assignment).
   QCheckBox *StateCheckBox() const { return m_box; }
   void SetStateCheckBox(QCheckBox *box);
   std::function<void(QObject *sender)> OnCheckBoxClick;

@@ -29,6 +29,13 @@ const ButtonKind kKinds[] = {
 };
 }  // namespace
 
+void ReloadMessageBoxSettings() {
+  g_settingsRead = false;
+  g_charset = 255;
+  g_fontName = QStringLiteral("Tahoma");
+  InitMessageBoxSettings();
+}
+
 void InitMessageBoxSettings() {
   if (g_settingsRead) return;
   g_settingsRead = true;
@@ -121,6 +128,10 @@ TMessageForm *CreateMessageDialog(const QString &msg, TMsgDlgType type, TMsgDlgB
 
 int MessageDlgPosHelp(const QString &msg, TMsgDlgType type, TMsgDlgButtons buttons, int helpCtx,
                       int x, int y, const QString &helpFileName) {
+  // Under other dialogs (the tests' scripted ones) the box goes through the seam like every
+  // other box: only the program's own dialogs place it.
+  if (!dynamic_cast<TProgramDialogs *>(&Dialogs()))
+    return Dialogs().MessageBox(nullptr, MsgDlgCaption(type), msg, type, buttons);
   std::unique_ptr<TMessageForm> form(CreateMessageDialog(msg, type, buttons));
   form->HelpContext = helpCtx;
   form->HelpFile = helpFileName;
@@ -135,11 +146,7 @@ void ShowMessage(const QString &msg) {
 }
 
 void ShowMessagePos(const QString &msg, int x, int y) {
-  if (dynamic_cast<TProgramDialogs *>(&Dialogs())) {
-    MessageDlgPosHelp(msg, TMsgDlgType::mtCustom, mbOK, 0, x, y, QString());
-    return;
-  }
-  ShowMessage(msg);
+  MessageDlgPosHelp(msg, TMsgDlgType::mtCustom, mbOK, 0, x, y, QString());
 }
 
 int TProgramDialogs::MessageBox(QWidget *parent, const QString &caption, const QString &text,

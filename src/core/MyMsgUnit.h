@@ -21,6 +21,8 @@ class TMessageForm : public QDialog {
 
 // Reads (and on first use writes) the message-box settings: once per run.
 void InitMessageBoxSettings();
+// Forgets what was read and reads (and writes) the settings again.
+void ReloadMessageBoxSettings();
 uint8_t MessageBoxCharset();
 QString MessageBoxFontName();
 

@@ -5,6 +5,7 @@
 #include <QSqlRecord>
 
 #include "core/DataUnit.h"
+#include "platform/SysUtils.h"
 
 namespace {
 EDatabaseError ErrorOf(const QSqlError &e, const QString &sql) {
@@ -81,7 +82,7 @@ QString TField::AsString() const {
   switch (m_value.typeId()) {
     case QMetaType::Double:
     case QMetaType::Float:
-      return QString::number(m_value.toDouble(), 'g', 15);
+      return FloatToStr(m_value.toDouble());
     case QMetaType::QByteArray:
       return QString::fromUtf8(m_value.toByteArray());
     default:

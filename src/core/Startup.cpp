@@ -45,6 +45,7 @@ TStartupResult RunStartup(const QString &workingFolder) {
                   QStringLiteral("I/O error: cannot read the key file %1 (%2)")
                       .arg(KeyFileName, key.errorString()));
     QString line = QString::fromUtf8(key.readLine());
+    if (line.startsWith(QChar(0xFEFF))) line.remove(0, 1);  // saved by an editor that marks UTF-8
     while (line.endsWith(QLatin1Char('\n')) || line.endsWith(QLatin1Char('\r'))) line.chop(1);
     const int bar = line.indexOf(QLatin1Char('|'));
     if (bar >= 0) RegistryRoot += line.left(bar);

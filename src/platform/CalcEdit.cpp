@@ -7,7 +7,9 @@
 
 TCalcEdit::TCalcEdit(QWidget *parent) : QLineEdit(parent) {
   auto *v = new QDoubleValidator(this);
-  v->setLocale(QLocale::c());
+  QLocale c = QLocale::c();
+  c.setNumberOptions(QLocale::RejectGroupSeparator);  // a typed ',' is refused, not read as 1000s
+  v->setLocale(c);
   v->setNotation(QDoubleValidator::StandardNotation);
   setValidator(v);
   setAlignment(Qt::AlignRight | Qt::AlignVCenter);

@@ -22,7 +22,7 @@ const ButtonDef kButtons[] = {
     {mbYes, QMessageBox::Yes, mrYes},          {mbNo, QMessageBox::No, mrNo},
     {mbOK, QMessageBox::Ok, mrOk},             {mbCancel, QMessageBox::Cancel, mrCancel},
     {mbAbort, QMessageBox::Abort, mrAbort},    {mbRetry, QMessageBox::Retry, mrRetry},
-    {mbIgnore, QMessageBox::Ignore, mrIgnore}, {mbAll, QMessageBox::YesToAll, mrAll},
+    {mbIgnore, QMessageBox::Ignore, mrIgnore}, {mbAll, QMessageBox::NoButton, mrAll},
     {mbNoToAll, QMessageBox::NoToAll, mrNoToAll}, {mbYesToAll, QMessageBox::YesToAll, mrYesToAll},
     {mbHelp, QMessageBox::Help, mrNone},
 };
@@ -64,11 +64,14 @@ int TRealDialogs::MessageBox(QWidget *parent, const QString &caption, const QStr
   QMessageBox::StandardButtons set;
   for (const auto &b : kButtons)
     if (buttons & b.flag) set |= b.qt;
-  if (!set) set = QMessageBox::Ok;
+  if (!set && !(buttons & mbAll)) set = QMessageBox::Ok;
   box.setStandardButtons(set);
+  // "All" has no standard button of its own (Qt's YesToAll is mbYesToAll).
+  QAbstractButton *all = (buttons & mbAll) ? box.addButton(QStringLiteral("&All"), QMessageBox::AcceptRole) : nullptr;
   const int pressed = box.exec();
+  if (all && box.clickedButton() == all) return mrAll;
   for (const auto &b : kButtons)
-    if (b.qt == pressed && (buttons & b.flag)) return b.result;
+    if (b.qt != QMessageBox::NoButton && b.qt == pressed && (buttons & b.flag)) return b.result;
   return pressed == QMessageBox::Ok ? mrOk : mrCancel;
 }
 

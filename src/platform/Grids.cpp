@@ -2,25 +2,37 @@
 
 #include <QHeaderView>
 
+namespace {
+// A cell that owns its object: whatever removes the cell (a row deleted, the row count
+// lowered, the contents cleared by any QTableWidget call) frees the object with it, so an
+// object can never outlive its row or turn up in a cell created later.
+class TGridItem : public QTableWidgetItem {
+ public:
+  TGridItem() : QTableWidgetItem(UserType) {}
+  explicit TGridItem(const QTableWidgetItem &other) : QTableWidgetItem(other) {}
+  QTableWidgetItem *clone() const override {  // without the object
+    return new TGridItem(static_cast<const QTableWidgetItem &>(*this));
+  }
+  std::unique_ptr<TGridObject> Object;
+};
+}  // namespace
+
 TStringGrid::TStringGrid(QWidget *parent) : QTableWidget(parent) {
   setRowCount(1);
   setColumnCount(5);
   setSelectionBehavior(QAbstractItemView::SelectRows);
   setSelectionMode(QAbstractItemView::SingleSelection);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setItemPrototype(new TGridItem);  // cells made by editing own their objects too
   verticalHeader()->setVisible(false);
   verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
 }
 
-TStringGrid::~TStringGrid() {
-  qDeleteAll(m_objects);
-  m_objects.clear();
-}
+TStringGrid::~TStringGrid() = default;
 
 void TStringGrid::SetRowCount(int count) {
   count = std::max(count, 2);
-  for (int r = count; r < RowCount(); ++r) FreeObjectsOfRow(r);
-  setRowCount(count - 1);
+  setRowCount(count - 1);  // removed cells free their objects
 }
 
 void TStringGrid::SetColCount(int count) { setColumnCount(count); }
@@ -38,7 +50,7 @@ QTableWidgetItem *TStringGrid::ItemAt(int col, int row, bool create) const {
   if (row < 1 || row >= RowCount() || col < 0 || col >= columnCount()) return nullptr;
   QTableWidgetItem *it = item(row - 1, col);
   if (!it && create) {
-    it = new QTableWidgetItem;
+    it = new TGridItem;
     self->setItem(row - 1, col, it);
   }
   return it;
@@ -54,19 +66,26 @@ void TStringGrid::SetCells(int col, int row, const QString &text) {
 }
 
 TGridObject *TStringGrid::Objects(int col, int row) const {
-  QTableWidgetItem *it = ItemAt(col, row, false);
-  return it ? m_objects.value(it, nullptr) : nullptr;
+  auto *it = dynamic_cast<TGridItem *>(ItemAt(col, row, false));
+  return it ? it->Object.get() : nullptr;
 }
 
 void TStringGrid::SetObjects(int col, int row, TGridObject *object) {
-  QTableWidgetItem *it = ItemAt(col, row, true);
-  if (!it) {
+  QTableWidgetItem *plain = ItemAt(col, row, true);
+  if (!plain) {
     delete object;
     return;
   }
-  TGridObject *old = m_objects.take(it);
-  if (old != object) delete old;
-  if (object) m_objects.insert(it, object);
+  auto *it = dynamic_cast<TGridItem *>(plain);
+  if (!it) {
+    // a cell that was put in place by plain QTableWidget calls: replaced by an owning one
+    // with the same text and settings
+    it = new TGridItem(*plain);
+    if (row == 0) setHorizontalHeaderItem(col, it);
+    else setItem(row - 1, col, it);
+  }
+  if (it->Object.get() == object) return;
+  it->Object.reset(object);
 }
 
 int TStringGrid::Row() const {
@@ -79,10 +98,8 @@ void TStringGrid::SetRow(int row) {
 }
 
 void TStringGrid::FreeObjectsOfRow(int row) {
-  for (int c = 0; c < columnCount(); ++c) {
-    QTableWidgetItem *it = ItemAt(c, row, false);
-    if (it) delete m_objects.take(it);
-  }
+  for (int c = 0; c < columnCount(); ++c)
+    if (auto *it = dynamic_cast<TGridItem *>(ItemAt(c, row, false))) it->Object.reset();
 }
 
 void TStringGrid::DeleteRow(int row) {
@@ -97,7 +114,7 @@ void TStringGrid::DeleteRow(int row) {
 }
 
 void TStringGrid::ClearRows() {
-  for (int r = 1; r < RowCount(); ++r) FreeObjectsOfRow(r);
+  FreeObjectsOfRow(1);
   setRowCount(1);
   for (int c = 0; c < columnCount(); ++c) {
     if (QTableWidgetItem *it = item(0, c)) it->setText(QString());

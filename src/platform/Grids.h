@@ -2,7 +2,6 @@
 // A string grid with the indexing of the original desktop library: row 0 is the fixed title
 // row (shown as the column headers), data rows are 1 .. RowCount()-1, and every cell can
 // carry an object that the grid owns.
-#include <QHash>
 #include <QTableWidget>
 #include <memory>
 
@@ -45,5 +44,4 @@ class TStringGrid : public QTableWidget {
  private:
   QTableWidgetItem *ItemAt(int col, int row, bool create) const;
   void FreeObjectsOfRow(int row);
-  QHash<QTableWidgetItem *, TGridObject *> m_objects;
 };

@@ -1,5 +1,6 @@
 #include "platform/Registry.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -28,6 +29,12 @@ struct Store {
   bool loaded = false;
   QString file;
   QMap<QString, Key> keys;  // by lower-case path
+  // What the file looked like when it was read or written last: another program (or a second
+  // copy of this one) that changes it makes the next access read it again, so that its
+  // values are neither missed nor overwritten by an older copy.
+  bool existed = false;
+  QDateTime modified;
+  qint64 size = -1;
 };
 
 Store &TheStore() {
@@ -85,11 +92,35 @@ int ReadQuoted(const QString &line, int pos, QString &text, int lineNo, const QS
   return i + 1;
 }
 
+void Remember(Store &store) {
+  const QFileInfo info(store.file);
+  store.existed = info.exists();
+  store.modified = store.existed ? info.lastModified() : QDateTime();
+  store.size = store.existed ? info.size() : -1;
+}
+
+bool ChangedOnDisk(const Store &store) {
+  const QFileInfo info(store.file);
+  if (info.exists() != store.existed) return true;
+  return info.exists() && (info.lastModified() != store.modified || info.size() != store.size);
+}
+
+// Reads the file into a fresh store. A file that cannot be read or parsed raises
+// ERegistryException and leaves the store unloaded, so that nothing is ever written back
+// from a half-read copy and every later access reports the same error.
+void ReadInto(Store &store);
+
 void Load(Store &store) {
-  store.keys.clear();
-  store.file = TRegistry::FileName();
-  store.loaded = true;
+  Store fresh;
+  fresh.file = TRegistry::FileName();
+  ReadInto(fresh);
+  fresh.loaded = true;
+  store = fresh;
+}
+
+void ReadInto(Store &store) {
   QFile f(store.file);
+  Remember(store);
   if (!f.exists()) return;
   if (!f.open(QIODevice::ReadOnly))
     throw ERegistryException(QStringLiteral("Cannot read the registry file %1: %2").arg(store.file, f.errorString()));
@@ -150,7 +181,10 @@ void Load(Store &store) {
 
 Store &Loaded() {
   Store &s = TheStore();
-  if (!s.loaded || s.file != TRegistry::FileName()) Load(s);
+  if (!s.loaded || s.file != TRegistry::FileName() || ChangedOnDisk(s)) {
+    s.loaded = false;
+    Load(s);
+  }
   return s;
 }
 
@@ -175,6 +209,7 @@ void Save(Store &store) {
   f.write(out);
   if (!f.commit())
     throw ERegistryException(QStringLiteral("Cannot write the registry file %1: %2").arg(store.file, f.errorString()));
+  Remember(store);
 }
 
 }  // namespace

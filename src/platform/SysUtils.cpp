@@ -7,20 +7,73 @@ QString ShortDateFormat = QStringLiteral("dd.mm.yyyy");
 
 namespace {
 
-// "%.Ng" of C turned into the general form of the original library: upper-case E, no '+',
-// no leading zeros in the exponent.
-QString GeneralForm(double value, int digits) {
+// The decimal digits of a value as the original library computes them: the value is first
+// taken to 18 significant digits, then rounded half away from zero to at most maxDigits
+// significant digits and at most `decimals` digits after the point. value = 0.d1d2d3... *
+// 10^exponent; no trailing zeros; an empty digit string means the result is zero.
+struct TDecimal {
+  QString digits;
+  int exponent = 0;
+  bool negative = false;
+};
+
+TDecimal ToDecimal(double value, int maxDigits, int decimals) {
+  TDecimal d;
+  d.negative = std::signbit(value);
+  if (value == 0.0 || !std::isfinite(value)) return d;
+  const QString s = QString::number(std::fabs(value), 'e', 17);  // d.ddddddddddddddddde+XX
+  const int e = s.indexOf(QLatin1Char('e'));
+  QString digits = s.left(e);
+  digits.remove(QLatin1Char('.'));
+  d.exponent = s.mid(e + 1).toInt() + 1;
+  const qint64 keep = std::min<qint64>(maxDigits, qint64(d.exponent) + decimals);
+  if (keep < 0) return d;
+  if (keep < digits.size()) {
+    const bool up = digits[int(keep)] >= QLatin1Char('5');
+    digits.truncate(int(keep));
+    if (up) {
+      int i = digits.size() - 1;
+      while (i >= 0 && digits[i] == QLatin1Char('9')) digits[i--] = QLatin1Char('0');
+      if (i >= 0) {
+        digits[i] = QChar(digits[i].unicode() + 1);
+      } else {
+        digits.prepend(QLatin1Char('1'));
+        ++d.exponent;
+      }
+    }
+  }
+  while (digits.endsWith(QLatin1Char('0'))) digits.chop(1);
+  d.digits = digits;
+  if (digits.isEmpty()) d.exponent = 0;
+  return d;
+}
+
+// The general form of the original library: the shortest text of at most `precision`
+// significant digits; fixed unless the value needs more than `precision` digits before the
+// point or is below 0.0001, then d.dddE[-]x with at least expDigits exponent digits.
+QString GeneralForm(double value, int precision, int expDigits) {
   if (std::isnan(value)) return QStringLiteral("NAN");
   if (std::isinf(value)) return value > 0 ? QStringLiteral("INF") : QStringLiteral("-INF");
-  QString s = QString::number(value, 'g', digits);
-  const int e = s.indexOf(QLatin1Char('e'));
-  if (e < 0) return s;
-  QString mant = s.left(e);
-  QString exp = s.mid(e + 1);
-  bool neg = exp.startsWith(QLatin1Char('-'));
-  if (exp.startsWith(QLatin1Char('+')) || neg) exp = exp.mid(1);
-  while (exp.size() > 1 && exp.startsWith(QLatin1Char('0'))) exp = exp.mid(1);
-  return mant + QLatin1Char('E') + (neg ? QStringLiteral("-") : QString()) + exp;
+  const TDecimal d = ToDecimal(value, precision, 9999);
+  if (d.digits.isEmpty()) return QStringLiteral("0");
+  QString out = d.negative ? QStringLiteral("-") : QString();
+  if (d.exponent > precision || d.exponent < -3) {
+    out += d.digits[0];
+    if (d.digits.size() > 1) out += QLatin1Char('.') + d.digits.mid(1);
+    const int exp = d.exponent - 1;
+    out += QLatin1Char('E');
+    if (exp < 0) out += QLatin1Char('-');
+    out += QString::number(std::abs(exp)).rightJustified(expDigits, QLatin1Char('0'));
+    return out;
+  }
+  if (d.exponent <= 0) {
+    out += QStringLiteral("0.") + QString(-d.exponent, QLatin1Char('0')) + d.digits;
+  } else if (d.digits.size() <= d.exponent) {
+    out += d.digits + QString(d.exponent - d.digits.size(), QLatin1Char('0'));
+  } else {
+    out += d.digits.left(d.exponent) + QLatin1Char('.') + d.digits.mid(d.exponent);
+  }
+  return out;
 }
 
 QString Pad(const QString &s, int width, bool left) {
@@ -123,7 +176,7 @@ QString Format(const QString &fmt, const QVariantList &args) {
         piece = Thousands(QString::number(ToDouble(arg), 'f', prec < 0 ? 2 : prec));
         break;
       case 'g':
-        piece = GeneralForm(ToDouble(arg), prec <= 0 ? 15 : prec);
+        piece = GeneralForm(ToDouble(arg), prec <= 0 ? 15 : prec, 3);
         break;
       case 'e': {
         QString s = QString::number(ToDouble(arg), 'e', (prec <= 0 ? 15 : prec) - 1);
@@ -145,125 +198,142 @@ QString Format(const QString &fmt, const QVariantList &args) {
   return out;
 }
 
-QString FloatToStr(double value) { return GeneralForm(value, 15); }
+QString FloatToStr(double value) { return GeneralForm(value, 15, 0); }
 
-QString FormatFloat(const QString &maskIn, double value) {
-  // Sections: positive;negative;zero.
+namespace {
+
+// Splits a mask at the ';' outside quotes: positive; negative; zero.
+QStringList MaskSections(const QString &mask) {
   QStringList sections;
-  {
-    QString cur;
-    QChar quote;
-    for (QChar ch : maskIn) {
-      if (!quote.isNull()) {
-        cur += ch;
-        if (ch == quote) quote = QChar();
-        continue;
-      }
-      if (ch == QLatin1Char('"') || ch == QLatin1Char('\'')) quote = ch;
-      if (ch == QLatin1Char(';')) {
-        sections << cur;
-        cur.clear();
-        continue;
-      }
+  QString cur;
+  QChar quote;
+  for (QChar ch : mask) {
+    if (!quote.isNull()) {
       cur += ch;
+      if (ch == quote) quote = QChar();
+      continue;
     }
-    sections << cur;
+    if (ch == QLatin1Char('"') || ch == QLatin1Char('\'')) quote = ch;
+    if (ch == QLatin1Char(';')) {
+      sections << cur;
+      cur.clear();
+      continue;
+    }
+    cur += ch;
   }
-  QString mask = sections[0];
-  bool negSection = false;
-  if (value < 0 && sections.size() >= 2 && !sections[1].isEmpty()) {
-    mask = sections[1];
-    negSection = true;
-  }
-  if (mask.isEmpty()) return FloatToStr(value);
+  sections << cur;
+  return sections;
+}
 
-  // Find the placeholders.
+// The literal text of a part of a mask: quotes removed, thousands commas dropped.
+QString MaskLiteral(const QString &part) {
+  QString out;
+  QChar quote;
+  for (QChar ch : part) {
+    if (!quote.isNull()) {
+      if (ch == quote) quote = QChar();
+      else out += ch;
+      continue;
+    }
+    if (ch == QLatin1Char('"') || ch == QLatin1Char('\'')) {
+      quote = ch;
+      continue;
+    }
+    if (ch == QLatin1Char(',')) continue;
+    out += ch;
+  }
+  return out;
+}
+
+struct TMaskLayout {
   int first = -1, last = -1, dot = -1;
-  bool thousands = false;
-  {
-    QChar quote;
-    for (int i = 0; i < mask.size(); ++i) {
-      const QChar ch = mask[i];
-      if (!quote.isNull()) {
-        if (ch == quote) quote = QChar();
-        continue;
-      }
-      if (ch == QLatin1Char('"') || ch == QLatin1Char('\'')) {
-        quote = ch;
-        continue;
-      }
-      if (ch == QLatin1Char('0') || ch == QLatin1Char('#')) {
-        if (first < 0) first = i;
-        last = i;
-      } else if (ch == QLatin1Char('.') && dot < 0 && first >= 0) {
-        dot = i;
-        last = std::max(last, i);
-      } else if (ch == QLatin1Char('.') && dot < 0 && first < 0) {
-        dot = i;
-        first = i;
-        last = i;
-      } else if (ch == QLatin1Char(',') && dot < 0) {
-        thousands = true;
-      }
-    }
-  }
-  auto literal = [](const QString &part) {
-    QString out;
-    QChar quote;
-    for (QChar ch : part) {
-      if (!quote.isNull()) {
-        if (ch == quote) quote = QChar();
-        else out += ch;
-        continue;
-      }
-      if (ch == QLatin1Char('"') || ch == QLatin1Char('\'')) {
-        quote = ch;
-        continue;
-      }
-      if (ch == QLatin1Char(',')) continue;
-      out += ch;
-    }
-    return out;
-  };
-  if (first < 0) return literal(mask);
-
   int minInt = 0, minDec = 0, maxDec = 0;
-  for (int i = first; i <= last; ++i) {
+  bool thousands = false;
+};
+
+TMaskLayout ScanMask(const QString &mask) {
+  TMaskLayout m;
+  QChar quote;
+  for (int i = 0; i < mask.size(); ++i) {
     const QChar ch = mask[i];
-    const bool afterDot = dot >= 0 && i > dot;
-    if (ch == QLatin1Char('0')) {
-      if (afterDot) {
-        ++minDec;
-        ++maxDec;
-      } else {
-        ++minInt;
+    if (!quote.isNull()) {
+      if (ch == quote) quote = QChar();
+      continue;
+    }
+    if (ch == QLatin1Char('"') || ch == QLatin1Char('\'')) {
+      quote = ch;
+      continue;
+    }
+    if (ch == QLatin1Char('0') || ch == QLatin1Char('#')) {
+      if (m.first < 0) m.first = i;
+      m.last = i;
+      if (m.dot >= 0) {
+        ++m.maxDec;
+        if (ch == QLatin1Char('0')) m.minDec = m.maxDec;
+      } else if (ch == QLatin1Char('0')) {
+        ++m.minInt;
       }
-    } else if (ch == QLatin1Char('#') && afterDot) {
-      ++maxDec;
+    } else if (ch == QLatin1Char('.') && m.dot < 0) {
+      m.dot = i;
+      if (m.first < 0) m.first = i;
+      m.last = std::max(m.last, i);
+    } else if (ch == QLatin1Char(',') && m.dot < 0) {
+      m.thousands = true;
     }
   }
-  // Decimal places after the last placeholder of the fraction: "0.00#######" counts all.
-  const double absValue = std::fabs(value);
-  QString digits = QString::number(absValue, 'f', maxDec);
-  QString intPart = digits, frac;
-  const int p = digits.indexOf(QLatin1Char('.'));
-  if (p >= 0) {
-    intPart = digits.left(p);
-    frac = digits.mid(p + 1);
+  return m;
+}
+
+// One section applied to the digits of the absolute value.
+QString ApplySection(const QString &mask, const TMaskLayout &m, const TDecimal &d, bool sign) {
+  if (m.first < 0) return MaskLiteral(mask);
+  QString intPart, frac;
+  if (!d.digits.isEmpty()) {
+    if (d.exponent <= 0) {
+      frac = QString(-d.exponent, QLatin1Char('0')) + d.digits;
+    } else if (d.digits.size() <= d.exponent) {
+      intPart = d.digits + QString(d.exponent - d.digits.size(), QLatin1Char('0'));
+    } else {
+      intPart = d.digits.left(d.exponent);
+      frac = d.digits.mid(d.exponent);
+    }
   }
-  while (frac.size() > minDec && frac.endsWith(QLatin1Char('0'))) frac.chop(1);
-  if (intPart == QLatin1String("0") && minInt == 0) intPart.clear();
-  while (intPart.size() < minInt) intPart.prepend(QLatin1Char('0'));
-  if (thousands && !intPart.isEmpty()) intPart = Thousands(intPart);
+  while (frac.size() < m.minDec) frac += QLatin1Char('0');
+  while (intPart.size() < m.minInt) intPart.prepend(QLatin1Char('0'));
+  if (m.thousands && !intPart.isEmpty()) intPart = Thousands(intPart);
   QString number = intPart;
   if (!frac.isEmpty()) number += QLatin1Char('.') + frac;
-  const bool isZero = (intPart.isEmpty() || intPart.count(QLatin1Char('0')) + intPart.count(QLatin1Char(',')) == intPart.size()) &&
-                      frac.count(QLatin1Char('0')) == frac.size();
-  if (value == 0.0 && sections.size() >= 3 && !sections[2].isEmpty())
-    return FormatFloat(sections[2], 0.0);
-  QString sign;
-  if (value < 0 && !negSection && !isZero) sign = QStringLiteral("-");
-  return literal(mask.left(first)) + sign + number + literal(mask.mid(last + 1));
+  return MaskLiteral(mask.left(m.first)) + (sign ? QStringLiteral("-") : QString()) + number +
+         MaskLiteral(mask.mid(m.last + 1));
+}
+
+}  // namespace
+
+QString FormatFloat(const QString &maskIn, double value) {
+  const QStringList sections = MaskSections(maskIn);
+  auto section = [&sections](int i) {
+    return i < sections.size() ? sections[i] : QString();
+  };
+  // The section of the sign: a missing or empty negative or zero section means the first.
+  int index = value > 0 ? 0 : value < 0 ? 1 : 2;
+  if (section(index).isEmpty()) index = 0;
+  QString mask = section(index);
+  if (mask.isEmpty()) return FloatToStr(value);
+  TMaskLayout m = ScanMask(mask);
+  TDecimal d = ToDecimal(value, 15, m.maxDec);
+  if (d.digits.isEmpty() && index != 2) {
+    // Rounded to zero: the zero section when there is one, otherwise the first, unsigned.
+    if (!section(2).isEmpty()) {
+      mask = section(2);
+      m = ScanMask(mask);
+      d = TDecimal();
+    } else if (index == 1) {
+      mask = section(0);
+      m = ScanMask(mask);
+    }
+    return ApplySection(mask, m, d, false);
+  }
+  return ApplySection(mask, m, d, value < 0 && index == 0);
 }
 
 QString FormatDateTime(const QString &pattern, const QDateTime &value) {
@@ -363,8 +433,11 @@ QString DateTimeToStr(const QDateTime &value) {
 int64_t Round(double value) { return static_cast<int64_t>(std::nearbyint(value)); }
 
 bool TryStrToFloat(const QString &text, double &value) {
+  // '.' is the only separator: "1,5" and "1,500" are not numbers.
+  QLocale c = QLocale::c();
+  c.setNumberOptions(QLocale::RejectGroupSeparator);
   bool ok = false;
-  const double v = QLocale::c().toDouble(text.trimmed(), &ok);
+  const double v = c.toDouble(text.trimmed(), &ok);
   if (ok) value = v;
   return ok;
 }

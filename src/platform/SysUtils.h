@@ -8,13 +8,17 @@
 #include <cstdint>
 
 // Format with %d, %u, %x, %s, %f, %g, %e, %n, %m and their width, precision and '-' flag.
-// "%f" without precision writes two decimals; "%g" writes 15 significant digits.
+// "%f" without precision writes two decimals, halves rounded away from zero; "%g" writes at
+// most 15 significant digits, switching to the exponent form ("1E020", "1E-005": at least
+// three exponent digits) from 1E15 and below 0.0001.
 // Integers passed to %f/%g/%e are taken as floats; a text passed to %s as it is.
 QString Format(const QString &fmt, const QVariantList &args);
 
 // Shortest general form with 15 significant digits ("0.1", "12.5", "1E15", "1E-5").
 QString FloatToStr(double value);
-// A number under a mask of '0', '#', '.', ',', literal text and ';' sections.
+// A number under a mask of '0', '#', '.', ',', literal text and ';' sections (positive;
+// negative; zero). At most 15 significant digits; halves rounded away from zero; a value that
+// rounds to zero takes the zero section, or the first one without a sign.
 QString FormatFloat(const QString &mask, double value);
 // A date-time under a pattern: yyyy yy mm m dd d hh h nn n ss s zzz, "mm" after "hh" means
 // minutes, "ddddd" the short date, quoted text literal, '/' and ':' themselves.

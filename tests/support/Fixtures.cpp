@@ -1,6 +1,8 @@
 #include "support/Fixtures.h"
 
+#include "core/ColorList.h"
 #include "core/DataUnit.h"
+#include "core/SetupObject.h"
 #include "platform/SysUtils.h"
 
 namespace fx {
@@ -103,6 +105,26 @@ int StockRow(int catId, int color, double quantity, double reserve, int lastWbId
                     .arg(color)
                     .arg(Num(quantity), Num(reserve))
                     .arg(lastWbId));
+}
+
+void SetupNode(const QByteArray &key, const QString &caption, const QString &sdata, int idata,
+               int bdata, double fdata) {
+  ExecSQL(QStringLiteral("insert into %1.Setup (NODEID, CAPTION, SDATA, IDATA, BDATA, FDATA) "
+                         "values (0x%2, %3, %4, %5, %6, %7)")
+              .arg(DATA->SetupDatabase, QString::fromLatin1(key.toHex()), QuoteSQL(caption), QuoteSQL(sdata))
+              .arg(idata)
+              .arg(bdata)
+              .arg(Num(fdata)));
+}
+
+void LoadSetup() {
+  TSetupObject &setup = *DATA->Setup;
+  setup.Clear();
+  setup.SetupQuery = QStringList{
+      QStringLiteral("select * from %1.Setup where NodeID like \"0%\" order by NodeID").arg(DATA->SetupDatabase)};
+  setup.Load();
+  FreeColors();
+  Colors = new TColorList(&setup);
 }
 
 double StockQty(int catId, int color) {

@@ -12,6 +12,7 @@
 //
 // Everything written keeps the ledger invariants (tests/support/LedgerCheck.h) unless a
 // function says otherwise.
+#include <QByteArray>
 #include <QDate>
 #include <QString>
 #include <QVector>
@@ -45,6 +46,14 @@ int Reservation(const QDate &date, const QString &num, int supplier, const QVect
 // A stock row written as given, with no document behind it (breaks the ledger invariants
 // unless quantity and reserve are 0).
 int StockRow(int catId, int color, double quantity, double reserve = 0, int lastWbId = 0);
+
+// A node of the setup tree, written into the test's setup database; the key is bytes
+// (build child keys with KeyChar of core/SetupObject.h).
+void SetupNode(const QByteArray &key, const QString &caption, const QString &sdata = QString(),
+               int idata = 0, int bdata = 0, double fdata = 0);
+// Loads DATA->Setup from the setup database (subtree of "0", as start-up does) and builds the
+// global Colors from it.
+void LoadSetup();
 
 // Sums over all stock rows of the material and colour (0 when none).
 double StockQty(int catId, int color);

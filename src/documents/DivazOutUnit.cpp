@@ -1,0 +1,1042 @@
+#include "documents/DivazOutUnit.h"
+
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <set>
+
+#include "core/ColorList.h"
+#include "core/CommonFunctions.h"
+#include "core/CommonVariables.h"
+#include "core/DataLists.h"
+#include "core/DataUnit.h"
+#include "core/IDComboBox.h"
+#include "core/InputFormUnit.h"
+#include "core/Ledger.h"
+#include "core/MyMsgUnit.h"
+#include "platform/Application.h"
+#include "platform/CalcEdit.h"
+#include "platform/Clock.h"
+#include "platform/Grids.h"
+#include "platform/SysUtils.h"
+
+TDivazOut *DivazOut = nullptr;
+
+namespace {
+
+const char *kQtyMask = "0.00#######";
+
+const QString kLotQuery = QStringLiteral(
+    "select w.ID, w.CATID, c.SYSTEMID, c.NAME, c.SUPPLIER, w.COLOR, w.WAYBILLID, "
+    "(w.QUANTITY-w.QTYOUT) as REMAIN, w.PRICE, w1.NUM from WaybillCont w "
+    "left join Waybill w1 on w1.ID=w.WAYBILLID left join Catalog c on w.CATID=c.ID "
+    "where w.CATID=%1 and w.COLOR=%2 and w1.ISOUT=0 and (w.QUANTITY-w.QTYOUT)>0.0000005 "
+    "order by w1.BDATE, w.ID");
+
+// Enter in a line edit runs an action (the search box, the quantity box).
+class TEnterFilter : public QObject {
+ public:
+  TEnterFilter(QObject *parent, std::function<void()> action)
+      : QObject(parent), m_action(std::move(action)) {}
+  bool eventFilter(QObject *watched, QEvent *event) override {
+    if (event->type() == QEvent::KeyPress) {
+      auto *k = static_cast<QKeyEvent *>(event);
+      if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
+        Guarded(m_action);
+        return true;
+      }
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  std::function<void()> m_action;
+};
+
+QLabel *Caption(const QString &text, QWidget *parent) { return new QLabel(text, parent); }
+
+// A save refused because a lot no longer holds what a line takes from it.
+class ELotTaken : public std::runtime_error {
+ public:
+  explicit ELotTaken(const QString &text) : std::runtime_error(text.toStdString()), Text(text) {}
+  QString Text;
+};
+
+QString SQLText(const QString &sql) {
+  TQuery &q = DATA->Qtmp1;
+  q.SQL = sql;
+  q.Open();
+  const QString out = q.IsEmpty() ? QString() : q.Fields(0).AsString();
+  q.Close();
+  return out;
+}
+
+}  // namespace
+
+QString ColorCaption(int code, int systemId) {
+  if (!Colors) return QString();
+  TColorRec rec;
+  Colors->GetColorRec(code, systemId, rec);
+  return rec.Caption;
+}
+
+QString MeasureName(int measureId) { return MeasureNames.ByID(measureId); }
+
+void FillGroupChoice(TIDComboBox *combo) {
+  combo->Clear();
+  if (Groups) Groups->FillGroupCombo(combo, true);
+  else combo->AddItem(QStringLiteral("[Все группы]"), -1, QStringLiteral("[Все группы]"), 0);
+}
+
+void FillSubgroupChoice(int groupId, TIDComboBox *combo) {
+  combo->Clear();
+  if (Groups) Groups->FillSubgroupCombo(groupId, combo, true);
+}
+
+TDivazOut::TDivazOut(QWidget *owner, int WaybillID, uint8_t DocType)
+    : TForm(owner), m_documentID(WaybillID) {
+  m_mode = 0;
+  if (DocType == 3) m_mode = WaybillID >= 1 ? 2 : 1;
+  DivazOut = this;
+  setObjectName(QStringLiteral("DivazOut"));
+  setWindowTitle(QStringLiteral("DI Vidududiz 1.1 / Izdevums"));
+  setMinimumWidth(720);
+  setWindowFlag(Qt::WindowMaximizeButtonHint, true);
+
+  auto *top = new QVBoxLayout(this);
+
+  // Header.
+  Panel1 = new QGroupBox(this);
+  Panel1->setObjectName(QStringLiteral("Panel1"));
+  auto *hl = new QGridLayout(Panel1);
+  Label2 = Caption(QStringLiteral("Pavadzīmes numurs"), Panel1);
+  Label2->setObjectName(QStringLiteral("Label2"));
+  Edit1 = new QLineEdit(Panel1);
+  Edit1->setObjectName(QStringLiteral("Edit1"));
+  Edit1->setFocusPolicy(Qt::ClickFocus);
+  Edit2 = new QLineEdit(Panel1);
+  Edit2->setObjectName(QStringLiteral("Edit2"));
+  Edit2->setMaxLength(30);
+  DT1 = new QDateEdit(Panel1);
+  DT1->setObjectName(QStringLiteral("DT1"));
+  DT1->setCalendarPopup(true);
+  DT1->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
+  Edit3 = new QLineEdit(Panel1);
+  Edit3->setObjectName(QStringLiteral("Edit3"));
+  Edit3->setMaxLength(50);
+  isPaid = new QCheckBox(QStringLiteral("Apmaksāts"), Panel1);
+  isPaid->setObjectName(QStringLiteral("isPaid"));
+  BitBtn2 = new QPushButton(QStringLiteral("Talāk"), Panel1);
+  BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
+  BitBtn3 = new QPushButton(QStringLiteral("Atcelt"), Panel1);
+  BitBtn3->setObjectName(QStringLiteral("BitBtn3"));
+  hl->addWidget(Label2, 0, 0);
+  hl->addWidget(Caption(QStringLiteral("Pasūtījuma kods"), Panel1), 0, 1);
+  hl->addWidget(Caption(QStringLiteral("Datums"), Panel1), 0, 2);
+  hl->addWidget(Caption(QStringLiteral("Piezīmes"), Panel1), 0, 3);
+  hl->addWidget(Edit1, 1, 0);
+  hl->addWidget(Edit2, 1, 1);
+  hl->addWidget(DT1, 1, 2);
+  hl->addWidget(Edit3, 1, 3);
+  hl->addWidget(isPaid, 1, 4);
+  hl->addWidget(BitBtn2, 1, 5);
+  hl->addWidget(BitBtn3, 1, 6);
+  hl->setColumnStretch(3, 1);
+  top->addWidget(Panel1);
+
+  // Content.
+  Panel2 = new QWidget(this);
+  Panel2->setObjectName(QStringLiteral("Panel2"));
+  auto *cl = new QVBoxLayout(Panel2);
+  cl->setContentsMargins(0, 0, 0, 0);
+  cl->addWidget(Caption(QStringLiteral("Pavadzīmes saturs"), Panel2));
+  CntGrd = new TStringGrid(Panel2);
+  CntGrd->setObjectName(QStringLiteral("CntGrd"));
+  CntGrd->SetColCount(5);
+  CntGrd->SetRowCount(2);
+  const int widths[5] = {215, 302, 112, 107, 182};
+  for (int c = 0; c < 5; ++c) CntGrd->SetColWidths(c, widths[c]);
+  CntGrd->horizontalHeader()->setSectionsClickable(true);
+  CntGrd->setContextMenuPolicy(Qt::CustomContextMenu);
+  ContentPopup = new QMenu(CntGrd);
+  ContentPopup->setObjectName(QStringLiteral("ContentPopup"));
+  N1 = ContentPopup->addAction(QStringLiteral("Izdzēst nosaukums"));
+  N1->setObjectName(QStringLiteral("N1"));
+  cl->addWidget(CntGrd, 2);
+
+  auto *ql = new QHBoxLayout;
+  SpeedButton1 = new QToolButton(Panel2);
+  SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
+  SpeedButton1->setText(QStringLiteral(">"));
+  SpeedButton1->setToolTip(QStringLiteral("Atlikums"));
+  Qty = new TCalcEdit(Panel2);
+  Qty->setObjectName(QStringLiteral("Qty"));
+  Qty->DecimalPlaces = 12;
+  AddBtn = new QPushButton(QStringLiteral("Pielikt"), Panel2);
+  AddBtn->setObjectName(QStringLiteral("AddBtn"));
+  ql->addWidget(SpeedButton1);
+  ql->addWidget(Qty);
+  ql->addWidget(AddBtn);
+  ql->addSpacing(12);
+  IDcb_Grp1 = new TIDComboBox(Panel2);
+  IDcb_Grp1->setObjectName(QStringLiteral("IDcb_Grp1"));
+  IDcb_SubGrp1 = new TIDComboBox(Panel2);
+  IDcb_SubGrp1->setObjectName(QStringLiteral("IDcb_SubGrp1"));
+  ql->addWidget(Caption(QStringLiteral("Materiālu grupa"), Panel2));
+  ql->addWidget(IDcb_Grp1, 1);
+  ql->addWidget(Caption(QStringLiteral("Materiālu papildgrupa"), Panel2));
+  ql->addWidget(IDcb_SubGrp1, 1);
+  cl->addLayout(ql);
+
+  auto *find = new QGroupBox(QStringLiteral("Meklēšana"), Panel2);
+  auto *fl = new QHBoxLayout(find);
+  txtFind = new QLineEdit(find);
+  txtFind->setObjectName(QStringLiteral("txtFind"));
+  IDcb_Measure1 = new TIDComboBox(find);
+  IDcb_Measure1->setObjectName(QStringLiteral("IDcb_Measure1"));
+  FindBtn1 = new QPushButton(QStringLiteral("Meklēt"), find);
+  FindBtn1->setObjectName(QStringLiteral("FindBtn1"));
+  fl->addWidget(Caption(QStringLiteral("Nosaukums"), find));
+  fl->addWidget(txtFind, 2);
+  fl->addWidget(Caption(QStringLiteral("Mērvienība"), find));
+  fl->addWidget(IDcb_Measure1, 1);
+  fl->addWidget(FindBtn1);
+  cl->addWidget(find);
+
+  DBGrid1 = new QTableWidget(Panel2);
+  DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
+  DBGrid1->setColumnCount(7);
+  DBGrid1->setHorizontalHeaderLabels({QStringLiteral("Artikuls"), QStringLiteral("Piezīmes"),
+                                      QStringLiteral("Cena"), QStringLiteral("Atlikums"),
+                                      QStringLiteral("Mērv."), QStringLiteral("Piegādātājs"),
+                                      QStringLiteral("Krāsa")});
+  DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
+  DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
+  DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  DBGrid1->verticalHeader()->setVisible(false);
+  DBGrid1->horizontalHeader()->setStretchLastSection(true);
+  cl->addWidget(DBGrid1, 3);
+
+  auto *bl = new QHBoxLayout;
+  bl->addStretch(1);
+  BitBtn4 = new QPushButton(QStringLiteral("Atcelt"), Panel2);
+  BitBtn4->setObjectName(QStringLiteral("BitBtn4"));
+  SaveWB = new QPushButton(QStringLiteral("Saglabāt pavadzīme"), Panel2);
+  SaveWB->setObjectName(QStringLiteral("SaveWB"));
+  bl->addWidget(BitBtn4);
+  bl->addWidget(SaveWB);
+  cl->addLayout(bl);
+  top->addWidget(Panel2, 1);
+  Panel2->setVisible(false);
+
+  BindModalResult(BitBtn3, mrCancel);
+  BindModalResult(BitBtn4, mrCancel);
+  connect(BitBtn2, &QPushButton::clicked, this, [this] { Guarded([this] { BitBtn2Click(); }); });
+  connect(IDcb_Grp1, &QComboBox::activated, this, [this] { Guarded([this] { IDcb_Grp1Change(); }); });
+  connect(IDcb_SubGrp1, &QComboBox::activated, this,
+          [this] { Guarded([this] { IDcb_SubGrp1Change(); }); });
+  connect(IDcb_Measure1, &QComboBox::activated, this,
+          [this] { Guarded([this] { FindBtn1Click(); }); });
+  connect(FindBtn1, &QPushButton::clicked, this, [this] { Guarded([this] { FindBtn1Click(); }); });
+  txtFind->installEventFilter(new TEnterFilter(txtFind, [this] { FindBtn1Click(); }));
+  Qty->installEventFilter(new TEnterFilter(Qty, [this] {
+    if (AddBtn->isVisible() && AddBtn->isEnabled()) AddBtnClick();
+  }));
+  connect(DBGrid1, &QTableWidget::currentCellChanged, this,
+          [this] { Guarded([this] { QSourceAfterScroll(); }); });
+  connect(Qty, &QLineEdit::textChanged, this, [this] { QtyChange(); });
+  connect(SpeedButton1, &QToolButton::clicked, this, [this] { SpeedButton1Click(); });
+  connect(AddBtn, &QPushButton::clicked, this, [this] { Guarded([this] { AddBtnClick(); }); });
+  connect(CntGrd->horizontalHeader(), &QHeaderView::sectionPressed, this,
+          [this](int col) { Guarded([this, col] { CntGrdTitleClick(col); }); });
+  connect(CntGrd, &QWidget::customContextMenuRequested, this, [this](const QPoint &p) {
+    ContentPopupPopup();
+    ContentPopup->popup(CntGrd->viewport()->mapToGlobal(p));
+  });
+  connect(N1, &QAction::triggered, this, [this] { Guarded([this] { N1Click(); }); });
+  connect(SaveWB, &QPushButton::clicked, this, [this] { Guarded([this] { SaveWBClick(); }); });
+
+  LoadFormPosition(this, true);
+}
+
+TDivazOut::~TDivazOut() {
+  if (DivazOut == this) DivazOut = nullptr;
+}
+
+void TDivazOut::FormClose() { SaveFormPosition(this, true); }
+
+void TDivazOut::showEvent(QShowEvent *event) {
+  TForm::showEvent(event);
+  if (m_shown) return;
+  m_shown = true;
+  Guarded([this] { FormShow(); });
+}
+
+void TDivazOut::FormShow() {
+  const QString caption = QStringLiteral("DI Vidududiz 1.1 / Izdevums");
+  switch (m_mode) {
+    case 0:
+      setWindowTitle(caption + QStringLiteral(" / Jauna pavadzīme"));
+      Edit1->setText(NewDocNumber(0));
+      break;
+    case 1:
+      SaveWB->setText(QStringLiteral("Saglabāt rezervēšanu"));
+      Label2->setText(QStringLiteral("Rezevēšanas numurs"));
+      setWindowTitle(caption + QStringLiteral(" / Jauna rezervēšana"));
+      Edit1->setText(NewDocNumber(1));
+      break;
+    default:
+      SaveWB->setText(QStringLiteral("Norakstīt materiāli"));
+      setWindowTitle(caption + QStringLiteral(" / Materiālu norakstīšana"));
+      AddBtn->setEnabled(false);
+      break;
+  }
+  IDcb_Measure1->Clear();
+  FillIDComboSQL(IDcb_Measure1, QStringLiteral("select NAME, ID from Measures"), true);
+  IDcb_Measure1->SetItemIndex(0);
+
+  CntGrd->SetCells(0, 0, QStringLiteral(" Nosaukums"));
+  CntGrd->SetCells(1, 0, QStringLiteral(" Krāsa"));
+  CntGrd->SetCells(2, 0, QStringLiteral(" Daudzums"));
+  CntGrd->SetCells(3, 0, QStringLiteral(" Cena"));
+  CntGrd->SetCells(4, 0, QStringLiteral(" Pavadz.Nr.(nodošana)"));
+  DT1->setDate(Clock::Today());
+
+  FillGroupChoice(IDcb_Grp1);
+  IDcb_Grp1->SetItemIndex(0);
+  IDcb_Grp1Change();
+  if (m_documentID >= 0) LoadDocument();
+  QtyChange();
+}
+
+QString TDivazOut::NewDocNumber(uint8_t Kind) {
+  int n = SQLInt(QStringLiteral("select max(ID)+1 from Waybill"));
+  if (n < 1) n = 1;
+  QString text = QString::number(n).rightJustified(9, QLatin1Char('0'));
+  return (Kind == 0 ? QStringLiteral("1") : QStringLiteral("3")) + text;
+}
+
+bool TDivazOut::CheckNumber() {
+  const QString t = Edit1->text().trimmed();
+  if (t.isEmpty()) {
+    ShowMessage(m_mode == 1 ? QStringLiteral("Rezervēšanas numurs ir vajadzīgs!")
+                            : QStringLiteral("Pavadzīmes numurs ir vajadzīgs!"));
+    Edit1->setFocus();
+    return false;
+  }
+  if (SQLInt(QStringLiteral("select ID from Waybill where NUM=%1").arg(QuoteSQL(t))) >= 1) {
+    ShowMessage(m_mode == 1 ? QStringLiteral("Rezervēšanas numurs jau eksistē!")
+                            : QStringLiteral("Pavadzīmes numurs jau eksistē!"));
+    Edit1->setFocus();
+    return false;
+  }
+  return true;
+}
+
+void TDivazOut::BitBtn2Click() {
+  if (!CheckNumber()) return;
+  Panel2->setVisible(true);
+  BitBtn2->setVisible(false);
+  BitBtn3->setVisible(false);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Source list
+
+QString TDivazOut::BaseSource() const {
+  // One row per material and colour with open lots: the sum of what they hold, and the
+  // values (line, price, receipt) of the oldest of them, by receipt date and then line.
+  return QStringLiteral(
+      "select w.ID, w.CATID, c.SYSTEMID, c.NAME, c.COMMENTS, c.MEASURE, c.SUPPLIER, w.WAYBILLID, "
+      "w.PRICE, w.COLOR, sum(w.QUANTITY-w.QTYOUT) over (partition by w.CATID, w.COLOR) as REMAIN, "
+      "w1.BDATE, row_number() over (partition by w.CATID, w.COLOR order by w1.BDATE, w.ID) as LOTNO "
+      "from WaybillCont w left join Waybill w1 on w1.ID=w.WAYBILLID "
+      "left join Catalog c on c.ID=w.CATID "
+      "where w1.ISOUT=0 and (w.QUANTITY-w.QTYOUT)>0.0000005 ");
+}
+
+void TDivazOut::SetSourceFilter(const QString &filter) {
+  m_sourceFilter = filter;
+  RefreshSource();
+}
+
+void TDivazOut::RefreshSource() {
+  QSource.Close();
+  QSource.SQL = QStringLiteral(
+                    "select ID, CATID, SYSTEMID, NAME, COMMENTS, WAYBILLID, PRICE, REMAIN, "
+                    "MEASURE, SUPPLIER, COLOR, BDATE from (%1) s where s.LOTNO=1 "
+                    "order by s.BDATE, s.ID")
+                    .arg(m_sourceFilter);
+  QSource.Open();
+  FillSourceGrid();
+  Qty->setEnabled(QSource.RecordCount() > 0 && m_mode < 2);
+  RefreshAddButton();
+}
+
+void TDivazOut::FillSourceGrid() {
+  const QSignalBlocker block(DBGrid1);
+  DBGrid1->clearContents();
+  DBGrid1->setRowCount(QSource.RecordCount());
+  int r = 0;
+  for (QSource.First(); !QSource.Eof(); QSource.Next(), ++r) {
+    const int measure = QSource.FieldByName(QStringLiteral("MEASURE")).AsInteger();
+    const QStringList cells = {
+        QSource.FieldByName(QStringLiteral("NAME")).AsString(),
+        QSource.FieldByName(QStringLiteral("COMMENTS")).AsString(),
+        FloatToStr(QSource.FieldByName(QStringLiteral("PRICE")).AsFloat()),
+        FloatToStr(RoundQty(QSource.FieldByName(QStringLiteral("REMAIN")).AsFloat())),
+        MeasureName(measure),
+        QSource.FieldByName(QStringLiteral("SUPPLIER")).AsString(),
+        ColorCaption(QSource.FieldByName(QStringLiteral("COLOR")).AsInteger(),
+                     QSource.FieldByName(QStringLiteral("SYSTEMID")).AsInteger())};
+    for (int c = 0; c < cells.size(); ++c) {
+      auto *it = new QTableWidgetItem(cells[c]);
+      if (c == 2 || c == 3) it->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+      if (c == 4) it->setTextAlignment(Qt::AlignCenter);
+      DBGrid1->setItem(r, c, it);
+    }
+  }
+  QSource.First();
+  if (QSource.RecordCount() > 0) DBGrid1->setCurrentCell(0, 0);
+  QSourceAfterScroll();
+}
+
+void TDivazOut::QSourceAfterScroll() {
+  const int r = DBGrid1->currentRow();
+  if (r >= 0 && r < QSource.RecordCount()) QSource.SetRecNo(r + 1);
+  QString unit;
+  if (!QSource.Eof() && QSource.RecordCount() > 0)
+    unit = MeasureName(QSource.FieldByName(QStringLiteral("MEASURE")).AsInteger());
+  Qty->setPlaceholderText(unit);
+}
+
+void TDivazOut::IDcb_Grp1Change() {
+  const TcbIntObj *g = IDcb_Grp1->SelectedObj();
+  const int group = g ? g->ID : -1;
+  IDcb_SubGrp1->Clear();
+  FillSubgroupChoice(group, IDcb_SubGrp1);
+  if (IDcb_SubGrp1->count() == 0) {
+    IDcb_SubGrp1->setEnabled(false);
+  } else {
+    IDcb_SubGrp1->setEnabled(true);
+    IDcb_SubGrp1->SetItemIndex(0);
+  }
+  if (group >= 0)
+    SetSourceFilter(QStringLiteral("%1 and c.CATGROUP=%2 ").arg(BaseSource()).arg(group));
+  else
+    SetSourceFilter(BaseSource());
+}
+
+void TDivazOut::IDcb_SubGrp1Change() {
+  const TcbIntObj *g = IDcb_Grp1->SelectedObj();
+  const TcbIntObj *s = IDcb_SubGrp1->SelectedObj();
+  const int group = g ? g->ID : -1;
+  const int sub = s ? s->ID : -1;
+  if (sub >= 0)
+    SetSourceFilter(QStringLiteral("%1 and c.CATGROUP=%2 and c.SUBGROUP=%3 ")
+                        .arg(BaseSource())
+                        .arg(group)
+                        .arg(sub));
+  else
+    SetSourceFilter(QStringLiteral("%1 and c.CATGROUP=%2 ").arg(BaseSource()).arg(group));
+}
+
+void TDivazOut::FindBtn1Click() {
+  IDcb_Grp1->SetItemIndex(0);
+  const TcbIntObj *g = IDcb_Grp1->SelectedObj();
+  IDcb_SubGrp1->Clear();
+  FillSubgroupChoice(g ? g->ID : -1, IDcb_SubGrp1);
+  IDcb_SubGrp1->setEnabled(IDcb_SubGrp1->count() > 0);
+  if (IDcb_SubGrp1->count() > 0) IDcb_SubGrp1->SetItemIndex(0);
+  // The typed text keeps its % and _ as wildcards; quotes and backslashes are escaped.
+  const QString pattern = QuoteLike(QLatin1Char('%') + txtFind->text() + QLatin1Char('%'));
+  QString filter = QStringLiteral("%1 and (c.NAME like %2 or c.COMMENTS like %2)")
+                       .arg(BaseSource(), pattern);
+  const TcbIntObj *m = IDcb_Measure1->SelectedObj();
+  if (m && m->ID >= 0) filter += QStringLiteral(" and c.MEASURE=%1").arg(m->ID);
+  SetSourceFilter(filter + QLatin1Char(' '));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Lines
+
+void TDivazOut::QtyChange() { RefreshAddButton(); }
+
+void TDivazOut::RefreshAddButton() {
+  AddBtn->setVisible(Qty->Value() > QtyEpsilon && m_mode < 2);
+}
+
+void TDivazOut::SpeedButton1Click() {
+  if (QSource.RecordCount() == 0 || QSource.Eof()) return;
+  Qty->setText(FloatToStr(RoundQty(QSource.FieldByName(QStringLiteral("REMAIN")).AsFloat())));
+}
+
+void TDivazOut::AddContentRow(int sysId, int catId, int color, int lotId, int supplier,
+                              int receiptId, const QString &name, const QString &receiptNum,
+                              double quantity, double price, int position) {
+  // The first line fills the empty row the grid starts with.
+  int row;
+  const bool empty = CntGrd->RowCount() == 2 && !CntGrd->Objects(0, 1);
+  if (empty) {
+    row = 1;
+  } else if (position >= 1 && position < CntGrd->RowCount()) {
+    CntGrd->insertRow(position - 1);
+    row = position;
+  } else {
+    CntGrd->SetRowCount(CntGrd->RowCount() + 1);
+    row = CntGrd->RowCount() - 1;
+  }
+  CntGrd->SetCells(0, row, name);
+  CntGrd->SetCells(1, row, ColorCaption(color, sysId));
+  CntGrd->SetCells(2, row, FormatFloat(QString::fromLatin1(kQtyMask), quantity));
+  CntGrd->SetCells(3, row, FormatFloat(QString::fromLatin1(kQtyMask), price));
+  CntGrd->SetCells(4, row, receiptNum);
+  CntGrd->SetObjects(0, row, new TAddObj(sysId, catId, color, lotId, supplier, receiptId));
+}
+
+void TDivazOut::DeleteContentRows(int catId, int color) {
+  for (;;) {
+    int found = 0;
+    for (int r = 1; r < CntGrd->RowCount(); ++r) {
+      auto *o = CntGrd->ObjectAs<TAddObj>(0, r);
+      if (o && o->N2 == catId && o->N3 == color) {
+        found = r;
+        break;
+      }
+    }
+    if (!found) return;
+    CntGrd->DeleteRow(found);
+  }
+}
+
+int TDivazOut::SplitOverLots(int catId, int color, double quantity, int position) {
+  TQuery q;
+  q.SQL = kLotQuery.arg(catId).arg(color);
+  q.Open();
+  double rest = RoundQty(quantity);
+  int last = 0;
+  for (q.First(); !q.Eof() && rest > QtyEpsilon; q.Next()) {
+    const double remain = RoundQty(q.FieldByName(QStringLiteral("REMAIN")).AsFloat());
+    const double take = remain <= rest ? remain : rest;
+    AddContentRow(q.FieldByName(QStringLiteral("SYSTEMID")).AsInteger(),
+                  q.FieldByName(QStringLiteral("CATID")).AsInteger(),
+                  q.FieldByName(QStringLiteral("COLOR")).AsInteger(),
+                  q.FieldByName(QStringLiteral("ID")).AsInteger(),
+                  q.FieldByName(QStringLiteral("SUPPLIER")).AsInteger(),
+                  q.FieldByName(QStringLiteral("WAYBILLID")).AsInteger(),
+                  q.FieldByName(QStringLiteral("NAME")).AsString(),
+                  q.FieldByName(QStringLiteral("NUM")).AsString(), take,
+                  q.FieldByName(QStringLiteral("PRICE")).AsFloat(), position);
+    last = position >= 1 ? position : CntGrd->RowCount() - 1;
+    if (position >= 1) ++position;
+    rest = RoundQty(rest - take);
+  }
+  return last;
+}
+
+void TDivazOut::AddBtnClick() {
+  if (QSource.RecordCount() == 0 || QSource.Eof()) return;
+  const double qty = RoundQty(Qty->Value());
+  if (qty <= QtyEpsilon) return;
+  const double remain = RoundQty(QSource.FieldByName(QStringLiteral("REMAIN")).AsFloat());
+  if (m_mode == 0 && qty > remain + QtyEpsilon) {
+    ShowMessage(QStringLiteral("Daudzums parāk liels. Atlikums ir mazāks: ") +
+                Format(QStringLiteral("%g"), {remain}));
+    Qty->setFocus();
+    return;
+  }
+  const int catId = QSource.FieldByName(QStringLiteral("CATID")).AsInteger();
+  const int color = QSource.FieldByName(QStringLiteral("COLOR")).AsInteger();
+  int row = 0;
+  if (FindGridRow(row, CntGrd, catId, color)) {
+    ShowMessage(QStringLiteral("Nosaukums jau sarakstā. Vienkarši izmainit tas daudzums."));
+    CntGrd->SetRow(row - 1);
+    return;
+  }
+  if (m_mode == 0) {
+    SplitOverLots(catId, color, qty, -1);
+  } else if (m_mode == 1) {
+    if (remain + QtyEpsilon < qty &&
+        MessageDlg(QStringLiteral("Jūs gribēt rezervēt daudz materiālu ka ir noliktavā! Vai "
+                                  "esāt parliecināti?"),
+                   TMsgDlgType::mtWarning, mbYes | mbNo, this) == mrNo)
+      return;
+    AddContentRow(QSource.FieldByName(QStringLiteral("SYSTEMID")).AsInteger(), catId, color, -1,
+                  QSource.FieldByName(QStringLiteral("SUPPLIER")).AsInteger(), -1,
+                  QSource.FieldByName(QStringLiteral("NAME")).AsString(), QString(), qty,
+                  QSource.FieldByName(QStringLiteral("PRICE")).AsFloat(), -1);
+  } else {
+    return;
+  }
+  CntGrd->SetRow(CntGrd->RowCount() - 1);
+  Qty->setText(QStringLiteral("0"));
+  DBGrid1->setFocus();
+  RefreshAddButton();
+}
+
+double TDivazOut::LineQuantity(int row) const {
+  return RoundQty(StrToFloatDef(CntGrd->Cells(2, row), 0.0));
+}
+
+void TDivazOut::CntGrdTitleClick(int col) {
+  if (col != 2 || m_mode >= 2) return;
+  const int sel = CntGrd->Row();
+  auto *o = sel >= 1 ? CntGrd->ObjectAs<TAddObj>(0, sel) : nullptr;
+  if (!o) return;
+  const int catId = o->N2, color = o->N3;
+  double total = 0;
+  for (int r = 1; r < CntGrd->RowCount(); ++r) {
+    auto *x = CntGrd->ObjectAs<TAddObj>(0, r);
+    if (x && x->N2 == catId && x->N3 == color) total += LineQuantity(r);
+  }
+  total = RoundQty(total);
+  const double entered = RoundQty(InputNumber(this, QStringLiteral("Daudzums"),
+                                            QStringLiteral("Lūdzu ievadiet jauns daudzums"), total));
+  if (std::fabs(entered - total) <= QtyEpsilon) return;
+  const double stock = RoundQty(std::max(0.0, SQLFloat(QStringLiteral(
+      "select sum(w.QUANTITY-w.QTYOUT) as REMAIN from WaybillCont w left join Waybill w1 on "
+      "w1.ID=w.WAYBILLID where w.CATID=%1 and w.COLOR=%2 and w1.ISOUT=0 and "
+      "(w.QUANTITY-w.QTYOUT)>0.0000005").arg(catId).arg(color))));
+  if (m_mode == 0) {
+    if (entered <= stock + QtyEpsilon) {
+      int p = 0;
+      for (int r = 1; r < CntGrd->RowCount() && !p; ++r) {
+        auto *x = CntGrd->ObjectAs<TAddObj>(0, r);
+        if (x && x->N2 == catId && x->N3 == color) p = r;
+      }
+      DeleteContentRows(catId, color);
+      // After the removal the grid may be down to its one empty row.
+      if (CntGrd->RowCount() == 2 && !CntGrd->Objects(0, 1)) p = -1;
+      else if (p >= CntGrd->RowCount()) p = -1;
+      const int last = SplitOverLots(catId, color, entered, p);
+      if (last >= 1) CntGrd->SetRow(last);
+    } else {
+      ShowMessage(Format(QStringLiteral("Daudzums parāk liels! Atlikums ir mazāks: %g"), {stock}));
+      Qty->setFocus();
+    }
+  } else {
+    if (entered > stock + QtyEpsilon &&
+        MessageDlg(QStringLiteral("Jūs gribēt rezervēt daudz materiālu ka ir noliktavā!\r"
+                                  "Rezervēt materiālus? Vai esāt parliecināti?"),
+                   TMsgDlgType::mtWarning, mbYes | mbNo, this) != mrYes)
+      return;
+    CntGrd->SetCells(2, sel, FormatFloat(QStringLiteral("0.0000#######"), entered));
+  }
+}
+
+void TDivazOut::ContentPopupPopup() {
+  const int sel = CntGrd->Row();
+  N1->setEnabled(sel >= 1 && CntGrd->ObjectAs<TAddObj>(0, sel) && m_mode < 2);
+}
+
+void TDivazOut::N1Click() {
+  const int sel = CntGrd->Row();
+  auto *o = sel >= 1 ? CntGrd->ObjectAs<TAddObj>(0, sel) : nullptr;
+  if (!o || m_mode >= 2) return;
+  if (MessageDlg(QStringLiteral("Izdzēst nosaukums no sarakstā? Vai etāt parliecīnāti?"),
+                 TMsgDlgType::mtConfirmation, mbYes | mbNo, this) != mrYes)
+    return;
+  DeleteContentRows(o->N2, o->N3);
+}
+
+void TDivazOut::LoadDocument() {
+  BitBtn2->setVisible(false);
+  BitBtn3->setVisible(false);
+  Panel1->setEnabled(false);
+  Panel2->setVisible(true);
+  Qty->setEnabled(false);
+  TQuery h;
+  h.SQL = QStringLiteral("select * from Waybill where ID=%1").arg(m_documentID);
+  h.Open();
+  if (!h.IsEmpty()) {
+    Edit1->setText(h.FieldByName(QStringLiteral("NUM")).AsString());
+    Edit2->setText(h.FieldByName(QStringLiteral("ORDLINK")).AsString());
+    Edit3->setText(h.FieldByName(QStringLiteral("NOTES")).AsString());
+    isPaid->setChecked(h.FieldByName(QStringLiteral("ISPAID")).AsInteger() > 0);
+    DT1->setDate(h.FieldByName(QStringLiteral("BDATE")).AsDate());
+  }
+  TQuery l;
+  l.SQL = QStringLiteral("select * from WaybillCont w where WAYBILLID=%1 order by w.CATID, w.ID")
+              .arg(m_documentID);
+  l.Open();
+  for (l.First(); !l.Eof(); l.Next())
+    SplitOverLots(l.FieldByName(QStringLiteral("CATID")).AsInteger(),
+                  l.FieldByName(QStringLiteral("COLOR")).AsInteger(),
+                  l.FieldByName(QStringLiteral("QUANTITY")).AsFloat(), -1);
+  RefreshSource();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Saving
+
+std::vector<TDivazOut::TLine> TDivazOut::CollectLines() const {
+  std::vector<TLine> lines;
+  for (int r = 1; r < CntGrd->RowCount(); ++r) {
+    auto *o = CntGrd->ObjectAs<TAddObj>(0, r);
+    if (!o) continue;
+    TLine l{r, o->N1, o->N2, o->N3, o->N4, o->N5, o->N6, LineQuantity(r),
+            RoundQty(StrToFloatDef(CntGrd->Cells(3, r), 0.0))};
+    if (l.Quantity <= QtyEpsilon) continue;  // never a zero-quantity line
+    lines.push_back(l);
+  }
+  return lines;
+}
+
+std::vector<int> TDivazOut::CollectSuppliers(const std::vector<TLine> &lines) const {
+  std::vector<int> out;
+  for (const TLine &l : lines)
+    if (std::find(out.begin(), out.end(), l.Supplier) == out.end()) out.push_back(l.Supplier);
+  return out;
+}
+
+QString TDivazOut::DocNumber(const QString &typed, int k, int n) const {
+  return n == 1 ? typed : QStringLiteral("%1-%2").arg(typed).arg(k);
+}
+
+void TDivazOut::SaveWBClick() {
+  if (m_mode < 2 && !CheckNumber()) return;
+  bool saved = false;
+  if (m_mode == 0) {
+    const std::vector<TLine> lines = CollectLines();
+    try {
+      saved = SaveIssue(lines);
+    } catch (const ELotTaken &e) {
+      ShowMessage(e.Text);
+      RefreshSource();
+      return;
+    } catch (const std::exception &) {
+      ShowMessage(QStringLiteral("ERROR while saving invoice."));
+      return;
+    }
+  } else if (m_mode == 1) {
+    try {
+      saved = SaveReservation(CollectLines());
+    } catch (const std::exception &) {
+      ShowMessage(QStringLiteral("ERROR while saving invoice."));
+      return;
+    }
+  } else {
+    saved = SaveWriteOff();
+  }
+  if (saved) SetModalResult(mrOk);
+}
+
+bool TDivazOut::SaveIssue(const std::vector<TLine> &lines) {
+  const QString number = Edit1->text().trimmed();
+  const std::vector<int> suppliers = CollectSuppliers(lines);
+  TOutHeader header{FormatServerDate(DT1->date()), number, Edit2->text(), Edit3->text(),
+                    isPaid->isChecked() ? 1 : 0};
+  QString firstNum;
+  RunInTransaction([&] {
+    firstNum.clear();
+    // Every lot the lines take from is locked and must still hold what they take.
+    std::vector<TLotTake> takes;
+    for (const TLine &l : lines) takes.push_back({l.LotID, l.CatID, l.Color, l.ReceiptID, l.Quantity});
+    const QString refusal = LockLots(takes);
+    if (!refusal.isEmpty()) throw ELotTaken(refusal);
+    const int n = static_cast<int>(suppliers.size());
+    for (int k = 0; k < n; ++k) {
+      std::vector<TIssueLine> doc;
+      for (const TLine &l : lines)
+        if (l.Supplier == suppliers[k])
+          doc.push_back({l.CatID, l.Color, l.LotID, l.ReceiptID, l.Quantity, l.Price});
+      header.Num = DocNumber(number, k + 1, n);
+      PostIssue(header, suppliers[k], doc);
+      if (k == 0) firstNum = header.Num;
+    }
+  });
+  Edit1->setText(number);
+  SavedNumber = firstNum.isEmpty() ? number : firstNum;
+  return true;
+}
+
+bool TDivazOut::SaveReservation(const std::vector<TLine> &lines) {
+  const QString number = Edit1->text().trimmed();
+  // Which lines the open lots do not cover (other reservations are not subtracted).
+  std::vector<double> stock(lines.size(), 0.0);
+  bool shortage = false;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    stock[i] = RoundQty(std::max(0.0, OpenLotStock(lines[i].CatID, lines[i].Color)));
+    if (lines[i].Quantity > stock[i] + QtyEpsilon) shortage = true;
+  }
+  bool requests = false;
+  if (shortage) {
+    const int a = MessageDlg(
+        QStringLiteral("Количество некоторых материалов, зарезервированных вами, превышает "
+                       "количество имеющееся на складе.\r\nВ связи с этим предлагается "
+                       "автоматически создать заявку на недостающие материалы. Создать заявку?"),
+        TMsgDlgType::mtWarning, mbYes | mbNo | mbCancel, this);
+    if (a == mrCancel) return false;
+    if (a == mrNo) {
+      if (MessageDlg(QStringLiteral("Вы отказались от создания заявки на недостающие метериалы. "
+                                    "Продолжить?"),
+                     TMsgDlgType::mtConfirmation, mbOK | mbCancel, this) != mrOk)
+        return false;
+    } else {
+      requests = true;
+    }
+  }
+  const std::vector<int> suppliers = CollectSuppliers(lines);
+  TOutHeader header{FormatServerDate(DT1->date()), number, Edit2->text(), Edit3->text(),
+                    isPaid->isChecked() ? 1 : 0};
+  QString firstNum;
+  RunInTransaction([&] {
+    firstNum.clear();
+    const int n = static_cast<int>(suppliers.size());
+    for (int k = 0; k < n; ++k) {
+      std::vector<TReserveLine> doc;
+      for (size_t i = 0; i < lines.size(); ++i) {
+        const TLine &l = lines[i];
+        if (l.Supplier != suppliers[k]) continue;
+        double missing = 0;
+        if (requests && l.Quantity > stock[i] + QtyEpsilon) missing = RoundQty(l.Quantity - stock[i]);
+        doc.push_back({l.CatID, l.Color, l.Quantity, l.Price, missing});
+      }
+      header.Num = DocNumber(number, k + 1, n);
+      PostReservation(header, suppliers[k], doc);
+      if (k == 0) firstNum = header.Num;
+    }
+  });
+  Edit1->setText(number);
+  SavedNumber = firstNum.isEmpty() ? number : firstNum;
+  return true;
+}
+
+bool TDivazOut::SaveWriteOff() {
+  if (SQLInt(QStringLiteral("select ISOUT from Waybill where ID=%1").arg(m_documentID)) != 3) {
+    ShowMessage(QStringLiteral("Rezervēšana vairs nav atrodama: tā jau ir norakstīta vai dzēsta."));
+    return false;
+  }
+  WriteOffReservation(this, m_documentID);
+  // The write-off either turned the reservation into an issue or showed what is short.
+  if (SQLInt(QStringLiteral("select ISOUT from Waybill where ID=%1").arg(m_documentID)) != 1)
+    return false;
+  SavedNumber = Edit1->text();
+  return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Posting
+
+namespace {
+QString IdList(const std::vector<int> &ids) {
+  QStringList parts;
+  for (int id : ids) parts << QString::number(id);
+  return parts.join(QLatin1Char(','));
+}
+}  // namespace
+
+QString LockLots(const std::vector<TLotTake> &takes) {
+  if (takes.empty()) return QString();
+  std::map<int, double> need;  // lot -> what the lines take from it
+  std::map<int, const TLotTake *> first;
+  for (const TLotTake &t : takes) {
+    need[t.LotID] += t.Quantity;
+    first.emplace(t.LotID, &t);
+  }
+  std::vector<int> ids;
+  for (const auto &[id, q] : need) ids.push_back(id);
+  TQuery q;
+  q.SQL = QStringLiteral(
+              "select ID, WAYBILLID, CATID, COLOR, QUANTITY-QTYOUT as REMAIN from WaybillCont "
+              "where ID in (%1) order by ID for update")
+              .arg(IdList(ids));
+  q.Open();
+  std::map<int, std::tuple<int, int, int, double>> lots;
+  std::set<int> receipts;
+  for (q.First(); !q.Eof(); q.Next()) {
+    lots[q.Fields(0).AsInteger()] = {q.Fields(1).AsInteger(), q.Fields(2).AsInteger(),
+                                     q.Fields(3).AsInteger(), RoundQty(q.Fields(4).AsFloat())};
+    receipts.insert(q.Fields(1).AsInteger());
+  }
+  q.Close();
+  // The receipts must still be receipts; a shared lock keeps them so until the commit.
+  std::set<int> isReceipt;
+  if (!receipts.empty()) {
+    q.SQL = QStringLiteral("select ID from Waybill where ID in (%1) and ISOUT=0 lock in share mode")
+                .arg(IdList(std::vector<int>(receipts.begin(), receipts.end())));
+    q.Open();
+    for (q.First(); !q.Eof(); q.Next()) isReceipt.insert(q.Fields(0).AsInteger());
+    q.Close();
+  }
+  QStringList problems;
+  for (const auto &[id, wanted] : need) {
+    const TLotTake &t = *first[id];
+    auto it = lots.find(id);
+    double remain = 0;
+    bool ok = it != lots.end();
+    if (ok) {
+      const auto &[receipt, catId, color, r] = it->second;
+      remain = r;
+      ok = receipt == t.ReceiptID && catId == t.CatID && color == t.Color &&
+           isReceipt.count(receipt) && RoundQty(wanted) <= remain + QtyEpsilon;
+    }
+    if (ok) continue;
+    const QString name = SQLText(QStringLiteral("select NAME from Catalog where ID=%1").arg(t.CatID));
+    const QString num =
+        SQLText(QStringLiteral("select NUM from Waybill where ID=%1").arg(t.ReceiptID));
+    problems << QStringLiteral("\"%1\" (pavadzīme %2): vajag %3, atlikums %4")
+                    .arg(name, num, FloatToStr(RoundQty(wanted)), FloatToStr(std::max(0.0, remain)));
+  }
+  if (problems.isEmpty()) return QString();
+  return QStringLiteral(
+             "Pavadzīme netika saglabāta: kāds cits jau ir izsniedzis daļu no šīm partijām.\r\n%1\r\n"
+             "Materiālu saraksts ir atjaunots; lūdzu, izdzēsiet šos nosaukumus un pielieciet tos "
+             "no jauna.")
+      .arg(problems.join(QStringLiteral("\r\n")));
+}
+
+int SaveHeader(int supplierId, const TOutHeader &h, double sum, int isOut) {
+  ExecSQL(QStringLiteral("insert into Waybill (BDATE,NUM,ORDLINK,NOTES,ISOUT,SUPPLIERID,ISPAID,"
+                         "SUM,USERID,LASTUPDATE) values(%1,%2,%3,%4,%5,%6,%7,%8,%9,%10)")
+              .arg(QuoteSQL(h.Date), QuoteSQL(h.Num), QuoteSQL(h.OrdLink), QuoteSQL(h.Notes))
+              .arg(isOut)
+              .arg(supplierId)
+              .arg(h.IsPaid)
+              .arg(QtySQL(sum))
+              .arg(int(CurrentUser.ID))
+              .arg(DateTimeToSQL(Clock::Now())));
+  const qint64 id = LastInsertID();
+  if (id < 1) throw EDatabaseError(QStringLiteral("no ID for the new document"));
+  return static_cast<int>(id);
+}
+
+namespace {
+// Inserts lines of a document in one statement and returns their IDs in the order given.
+std::vector<int> InsertLines(int waybillId, const QStringList &values) {
+  if (values.isEmpty()) return {};
+  ExecSQL(QStringLiteral("insert into WaybillCont (WAYBILLID,CATID,COLOR,QUANTITY,PRICE,QTYOUT) "
+                         "values") + values.join(QLatin1Char(',')));
+  // The document is new and ours alone: its lines in ID order are the rows just inserted.
+  TQuery q;
+  q.SQL = QStringLiteral("select ID from WaybillCont where WAYBILLID=%1 order by ID").arg(waybillId);
+  q.Open();
+  std::vector<int> ids;
+  for (q.First(); !q.Eof(); q.Next()) ids.push_back(q.Fields(0).AsInteger());
+  if (static_cast<int>(ids.size()) != values.size())
+    throw EDatabaseError(QStringLiteral("document lines do not match what was inserted"));
+  return ids;
+}
+}  // namespace
+
+int PostIssue(const TOutHeader &header, int supplierId, const std::vector<TIssueLine> &lines) {
+  double sum = 0;
+  for (const TIssueLine &l : lines) sum += l.Quantity * l.Price;
+  const int id = SaveHeader(supplierId, header, RoundQty(sum), 1);
+  QStringList values;
+  for (const TIssueLine &l : lines)
+    values << QStringLiteral("(%1,%2,%3,%4,%5,NULL)")
+                  .arg(id)
+                  .arg(l.CatID)
+                  .arg(l.Color)
+                  .arg(QtySQL(l.Quantity), QtySQL(l.Price));
+  const std::vector<int> lineIds = InsertLines(id, values);
+  if (lineIds.empty()) return id;
+  // Each lot's issued part grows by what its lines take.
+  std::map<int, double> perLot;
+  std::map<std::pair<int, int>, double> perStock;
+  std::vector<std::pair<int, int>> stockOrder;
+  for (const TIssueLine &l : lines) {
+    perLot[l.LotID] += l.Quantity;
+    const auto key = std::make_pair(l.CatID, l.Color);
+    if (!perStock.count(key)) stockOrder.push_back(key);
+    perStock[key] += l.Quantity;
+  }
+  QString cases;
+  std::vector<int> lotIds;
+  for (const auto &[lot, q] : perLot) {
+    cases += QStringLiteral(" when %1 then %2").arg(lot).arg(QtySQL(q));
+    lotIds.push_back(lot);
+  }
+  ExecSQL(QStringLiteral("update WaybillCont set QTYOUT=round(QTYOUT+case ID%1 end,6) "
+                         "where ID in (%2)")
+              .arg(cases, IdList(lotIds)));
+  for (const auto &key : stockOrder)
+    UpdateCatalogQty(key.first, key.second, -1, -RoundQty(perStock[key]));
+  QStringList links;
+  for (size_t i = 0; i < lines.size(); ++i)
+    links << QStringLiteral("(%1,%2,%3,%4)")
+                 .arg(lines[i].ReceiptID)
+                 .arg(id)
+                 .arg(lineIds[i])
+                 .arg(lines[i].LotID);
+  ExecSQL(QStringLiteral("insert into WBList (INWBID,OUTWBID,OUTWBCONTID,INWBCONTID) values") +
+          links.join(QLatin1Char(',')));
+  return id;
+}
+
+double OpenLotStock(int catId, int color) {
+  return SQLFloat(QStringLiteral(
+                      "select sum(w.QUANTITY-w.QTYOUT) as REMAIN from WaybillCont w left join "
+                      "Waybill w1 on w1.ID=w.WAYBILLID where w.CATID=%1 and w.COLOR=%2 and "
+                      "w1.ISOUT=0 and (w.QUANTITY-w.QTYOUT)>0.0000005")
+                      .arg(catId)
+                      .arg(color));
+}
+
+void AddReserve(int catId, int color, double delta) {
+  const int row = SQLInt(
+      QStringLiteral("select ID from CatalogQty where CATID=%1 and COLOR=%2 order by ID limit 1")
+          .arg(catId)
+          .arg(color));
+  if (row >= 1)
+    ExecSQL(QStringLiteral("update CatalogQty set RESERVE=round(RESERVE+%1,6) where ID=%2")
+                .arg(QtySQL(delta))
+                .arg(row));
+  else
+    ExecSQL(QStringLiteral("insert into CatalogQty (CATID,COLOR,QUANTITY,RESERVE) "
+                           "values(%1,%2,0,%3)")
+                .arg(catId)
+                .arg(color)
+                .arg(QtySQL(delta)));
+}
+
+int PostReservation(const TOutHeader &header, int supplierId,
+                    const std::vector<TReserveLine> &lines) {
+  const int id = SaveHeader(supplierId, header, 0, 3);
+  QStringList values;
+  for (const TReserveLine &l : lines)
+    values << QStringLiteral("(%1,%2,%3,%4,0,NULL)").arg(id).arg(l.CatID).arg(l.Color).arg(
+        QtySQL(l.Quantity));
+  InsertLines(id, values);
+  for (const TReserveLine &l : lines) AddReserve(l.CatID, l.Color, -l.Quantity);
+  // The automatic request for what the stock does not cover, dated ten days ahead.
+  QStringList missing;
+  for (const TReserveLine &l : lines)
+    if (l.Missing > QtyEpsilon) missing << QStringLiteral("(%1,%2,%3,%4,%5,NULL)");
+  if (missing.isEmpty()) return id;
+  ExecSQL(QStringLiteral("insert into Waybill (BDATE,NUM,ORDLINK,NOTES,ISOUT,SUPPLIERID,ISPAID,"
+                         "SUM,USERID,LASTUPDATE) values(%1,%2,%3,\"Computer Automatic Request\","
+                         "2,%4,0,0,%5,%6)")
+              .arg(QuoteSQL(FormatServerDate(Clock::Today().addDays(10))),
+                   QuoteSQL(header.Num + QStringLiteral("_AReq")), QuoteSQL(header.OrdLink))
+              .arg(supplierId)
+              .arg(int(CurrentUser.ID))
+              .arg(DateTimeToSQL(Clock::Now())));
+  const qint64 req = LastInsertID();
+  if (req < 1) throw EDatabaseError(QStringLiteral("no ID for the automatic request"));
+  QStringList reqValues;
+  for (const TReserveLine &l : lines)
+    if (l.Missing > QtyEpsilon)
+      reqValues << QStringLiteral("(%1,%2,%3,%4,%5,NULL)")
+                       .arg(req)
+                       .arg(l.CatID)
+                       .arg(l.Color)
+                       .arg(QtySQL(l.Missing), QtySQL(l.Price));
+  InsertLines(static_cast<int>(req), reqValues);
+  return id;
+}

@@ -1,0 +1,124 @@
+#include <gtest/gtest.h>
+
+#include <QWidget>
+
+#include "core/CommonFunctions.h"
+#include "core/CommonVariables.h"
+#include "core/DataUnit.h"
+#include "platform/Registry.h"
+#include "support/TestDatabase.h"
+
+namespace {
+
+class CommonFunctions : public DbTest {
+ protected:
+  QString FormsKey(const QString &form) { return RegistryRoot + "\\Forms\\" + form; }
+};
+
+TEST_F(CommonFunctions, AFirstRunWritesThePlacementThatLaterRunsRestore) {
+  {
+    QWidget form;
+    form.setObjectName("WBIn");
+    form.move(30, 40);
+    form.resize(500, 300);
+    LoadFormPosition(&form, true);  // no "Forms" key yet: the designed placement is written
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey(FormsKey("WBIn"), false));
+    EXPECT_EQ(reg.ReadInteger("Left"), 30);
+    EXPECT_EQ(reg.ReadInteger("Top"), 40);
+    EXPECT_EQ(reg.ReadInteger("Width"), 500);
+    EXPECT_EQ(reg.ReadInteger("Height"), 300);
+    EXPECT_EQ(reg.ReadInteger("State"), 0);
+    EXPECT_EQ(form.pos(), QPoint(30, 40));
+
+    form.move(60, 70);
+    form.resize(640, 480);
+    SaveFormPosition(&form, true);
+  }
+  QWidget again;
+  again.setObjectName("WBIn");
+  again.resize(100, 100);
+  LoadFormPosition(&again, true);
+  EXPECT_EQ(again.pos(), QPoint(60, 70));
+  EXPECT_EQ(again.size(), QSize(640, 480));
+
+  // A stored maximised state comes back as maximised.
+  {
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey(FormsKey("WBIn"), false));
+    reg.WriteInteger("State", 2);
+  }
+  QWidget maximised;
+  maximised.setObjectName("WBIn");
+  LoadFormPosition(&maximised, true);
+  EXPECT_TRUE(maximised.windowState() & Qt::WindowMaximized);
+}
+
+TEST_F(CommonFunctions, PositionOnlyLeavesTheSizeAlone) {
+  QWidget card;
+  card.setObjectName("inf_Material");
+  card.move(5, 6);
+  card.resize(300, 200);
+  SaveFormPosition(&card, false);
+  TRegistry reg;
+  ASSERT_TRUE(reg.OpenKey(FormsKey("inf_Material"), false));
+  EXPECT_EQ(reg.GetValueNames(), QStringList({"Left", "Top"}));
+  reg.WriteInteger("Left", 15);
+  QWidget other;
+  other.setObjectName("inf_Material");
+  other.resize(250, 150);
+  LoadFormPosition(&other, false);
+  EXPECT_EQ(other.pos(), QPoint(15, 6));
+  EXPECT_EQ(other.size(), QSize(250, 150));
+  EXPECT_FALSE(reg.ValueExists("Width"));
+}
+
+TEST_F(CommonFunctions, ServerDatesFollowTheRegistryPattern) {
+  const QDate d(2004, 3, 7);
+  EXPECT_EQ(FormatServerDate(d), "2004-03-07");  // the program key does not even exist
+  TRegistry reg;
+  ASSERT_TRUE(reg.OpenKey(RegistryRoot, true));
+  EXPECT_EQ(FormatServerDate(d), "2004-03-07");
+  reg.WriteString("SERVER DATE FORMAT", "dd.mm.yyyy");
+  EXPECT_EQ(FormatServerDate(d), "07.03.2004");
+  EXPECT_EQ(FormatServerDate(QDateTime(d, QTime(23, 59))), "07.03.2004");
+}
+
+TEST_F(CommonFunctions, UserTablesAreIndexedByIdWithGaps) {
+  Db->Exec("insert into Users (ID, LOGIN, NAME, WPREFIX, WMETHOD, ISLOCATIONADMIN, ISDIVISIONVIEW) "
+           "values (2, 'b', 'Second', 'ABCDEFG', 3, 1, 2), (5, 'e', 'Fifth', '', 0, 0, 0)");
+  Db->Exec("insert into UserLocations (ID, NAME, PHONE, FAX, APREFIX, ISDEALER, SHIPPINGCOST) "
+           "values (1, 'Riga', '123', '', '123456789', 1, 12.5), (3, 'Cesis', '', '9', '', 2, 0)");
+  LoadUserTables(&DATA->DB_Storage, QString());
+
+  ASSERT_EQ(UserList.size(), 6);
+  for (int empty : {0, 3, 4}) {
+    EXPECT_EQ(UserList[empty].ID, 0);
+    EXPECT_EQ(UserList[empty].NAME, "");
+  }
+  EXPECT_EQ(UserList[1].NAME, "Administrator");
+  EXPECT_EQ(UserList[5].NAME, "Fifth");
+  EXPECT_EQ(UserList[2].WPREFIX, "ABCDE");  // cut to 5 characters
+  EXPECT_EQ(UserList[2].WMETHOD, 3);
+  EXPECT_TRUE(UserList[2].ISLOCATIONADMIN);
+  EXPECT_FALSE(UserList[2].ISDIVISIONVIEW);  // only 1 is true
+
+  ASSERT_EQ(LocationList.size(), 4);
+  EXPECT_EQ(LocationList[1].PHONE, "Tel.: 123");
+  EXPECT_EQ(LocationList[1].FAX, "Fax: ");
+  EXPECT_EQ(LocationList[1].APREFIX, "12345678");
+  EXPECT_TRUE(LocationList[1].ISDEALER);
+  EXPECT_DOUBLE_EQ(LocationList[1].SHIPPINGCOST, 12.5);
+  EXPECT_EQ(LocationList[3].PHONE, "Tel.: ");
+  EXPECT_EQ(LocationList[3].FAX, "Fax: 9");
+  EXPECT_FALSE(LocationList[3].ISDEALER);
+  EXPECT_EQ(LocationList[2].PHONE, "");  // no row: an empty element
+
+  ASSERT_EQ(AccGroupList.size(), 1);  // an empty table gives one element
+  EXPECT_EQ(AccGroupList[0].ID, 0);
+
+  // The prefix goes in front of every table name.
+  EXPECT_THROW(LoadUserTables(&DATA->DB_Storage, "Old"), EDatabaseError);
+}
+
+}  // namespace

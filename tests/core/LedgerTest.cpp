@@ -1,0 +1,153 @@
+#include <gtest/gtest.h>
+
+#include "core/DataUnit.h"
+#include "core/Ledger.h"
+#include "support/Fixtures.h"
+#include "support/LedgerCheck.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestDatabase.h"
+
+namespace {
+
+class Ledger : public DbTest {};
+
+TEST_F(Ledger, UpdateCatalogQtyCreatesRaisesAndLowersTheRowKeepingTheLastReceipt) {
+  CheckLedger = false;  // stock moved without documents
+  const int m = fx::Material("Pine");
+  UpdateCatalogQty(m, -1, -1, -2.5);  // no row yet, a decrease
+  EXPECT_EQ(fx::StockRowCount(m, -1), 1);
+  EXPECT_DOUBLE_EQ(fx::StockQty(m, -1), -2.5);
+  EXPECT_EQ(fx::LastWbId(m, -1), 0);
+  UpdateCatalogQty(m, -1, 17, 10);
+  EXPECT_DOUBLE_EQ(fx::StockQty(m, -1), 7.5);
+  EXPECT_EQ(fx::LastWbId(m, -1), 17);
+  UpdateCatalogQty(m, -1, 0, -0.1234567);  // rounded to 6 decimals, last receipt kept
+  EXPECT_DOUBLE_EQ(fx::StockQty(m, -1), 7.376543);
+  EXPECT_EQ(fx::LastWbId(m, -1), 17);
+  UpdateCatalogQty(m, 5, 21, 3);  // a new colour gets its own row, with its receipt
+  EXPECT_EQ(fx::LastWbId(m, 5), 21);
+  EXPECT_DOUBLE_EQ(fx::Reserve(m, 5), 0);
+  EXPECT_EQ(fx::StockRowCount(m, -1), 1);
+}
+
+TEST_F(Ledger, UpdateCatalogQtyTouchesOnlyTheFirstOfDuplicateRows) {
+  CheckLedger = false;
+  const int m = fx::Material("Oak", 0, 1);
+  const int first = fx::StockRow(m, 0, 1);
+  const int second = fx::StockRow(m, 0, 2);
+  UpdateCatalogQty(m, 0, 9, 4);
+  EXPECT_DOUBLE_EQ(SQLFloat(QStringLiteral("select QUANTITY from CatalogQty where ID=%1").arg(first)), 5);
+  EXPECT_DOUBLE_EQ(SQLFloat(QStringLiteral("select QUANTITY from CatalogQty where ID=%1").arg(second)), 2);
+}
+
+TEST_F(Ledger, AFailingStockUpdateIsShownAndRaisedAndTheCallersActionRollsBack) {
+  const int m = fx::Material("Pine");
+  const int r = fx::Receipt(QDate(2024, 1, 5), "R-1");
+  fx::Lot(r, m, -1, 4, 1);
+  Db->Exec("create trigger FailStock before update on CatalogQty for each row "
+           "signal sqlstate '45000' set message_text='disk full'");
+  {
+    TTransaction caller;
+    ExecSQL("update Waybill set NOTES=\"touched\"");
+    EXPECT_THROW(UpdateCatalogQty(m, -1, r, 1), EDatabaseError);
+  }  // the caller does not commit
+  EXPECT_EQ(Script().LastMessage(), "Ошибка при обновлении таблицы CatalogQty.");
+  EXPECT_EQ(fx::Count("Waybill", "NOTES=\"touched\""), 0);
+  EXPECT_DOUBLE_EQ(fx::StockQty(m, -1), 4);
+}
+
+TEST_F(Ledger, DeletingReceiptLinesGivesStockBackAndPointsAtTheNewestReceiptLeft) {
+  const int m = fx::Material("Pine");
+  const int r1 = fx::Receipt(QDate(2024, 1, 5), "R-1");
+  const int r2 = fx::Receipt(QDate(2024, 1, 3), "R-2");  // older date, higher ID
+  fx::Lot(r1, m, -1, 4, 1);
+  const int l2 = fx::Lot(r2, m, -1, 6, 1);
+  fx::Lot(r2, m, 7, 2, 1);
+  ASSERT_EQ(fx::LastWbId(m, -1), r2);
+
+  DeleteWaybillRows(r2, QStringLiteral("select ID, CATID, COLOR, QUANTITY from WaybillCont where ID in (%1)").arg(l2),
+                    false);
+  EXPECT_DOUBLE_EQ(fx::StockQty(m, -1), 4);
+  EXPECT_EQ(fx::LastWbId(m, -1), r1);
+  EXPECT_EQ(fx::Count("Waybill", QStringLiteral("ID=%1").arg(r2)), 1);
+
+  // the only line of colour 7: nothing left to point at, the last receipt stays
+  DeleteWaybillRows(r2, QStringLiteral("select ID,CATID,COLOR,QUANTITY from WaybillCont where WAYBILLID=%1").arg(r2),
+                    true);
+  EXPECT_DOUBLE_EQ(fx::StockQty(m, 7), 0);
+  EXPECT_EQ(fx::LastWbId(m, 7), r2);
+  EXPECT_EQ(fx::Count("Waybill", QStringLiteral("ID=%1").arg(r2)), 0);
+  EXPECT_EQ(fx::StockRowCount(m, 7), 1);  // a stock row is never deleted
+
+  // no lines at all: the header still goes
+  const int r3 = fx::Receipt(QDate(2024, 2, 1), "R-3");
+  DeleteWaybillRows(r3, QStringLiteral("select ID,CATID,COLOR,QUANTITY from WaybillCont where WAYBILLID=%1").arg(r3),
+                    true);
+  EXPECT_EQ(fx::Count("Waybill", QStringLiteral("ID=%1").arg(r3)), 0);
+}
+
+TEST_F(Ledger, AFailureWhileDeletingLinesLeavesEveryLineAndTheStock) {
+  const int m = fx::Material("Pine");
+  const int r = fx::Receipt(QDate(2024, 1, 5), "R-1");
+  fx::Lot(r, m, -1, 4, 1);
+  const int l2 = fx::Lot(r, m, -1, 6, 1);
+  Db->Exec(QStringLiteral("create trigger FailDelete before delete on WaybillCont for each row "
+                          "if OLD.ID=%1 then signal sqlstate '45000' set message_text='locked'; end if")
+               .arg(l2));
+  EXPECT_THROW(DeleteWaybillRows(r, QStringLiteral("select ID,CATID,COLOR,QUANTITY from WaybillCont "
+                                                   "where WAYBILLID=%1 order by ID")
+                                        .arg(r),
+                                 true),
+               EDatabaseError);
+  EXPECT_EQ(fx::Count("WaybillCont"), 2);
+  EXPECT_EQ(fx::Count("Waybill"), 1);
+  EXPECT_DOUBLE_EQ(fx::StockQty(m, -1), 10);
+}
+
+TEST_F(Ledger, TheCheckerFindsEachKindOfBrokenLedger) {
+  const int m = fx::Material("Pine");
+  const int r = fx::Receipt(QDate(2024, 1, 5), "R-1");
+  const int lot = fx::Lot(r, m, -1, 4, 2);
+  ASSERT_TRUE(LedgerViolations().isEmpty());
+
+  ExecSQL(QStringLiteral("update CatalogQty set QUANTITY=5"));
+  ExecSQL(QStringLiteral("update CatalogQty set RESERVE=-1"));
+  ExecSQL(QStringLiteral("update WaybillCont set QTYOUT=4.5 where ID=%1").arg(lot));
+  ExecSQL(QStringLiteral("update Waybill set SUM=9 where ID=%1").arg(r));
+  ExecSQL("insert into Waybill (BDATE, NUM, ISOUT) values (\"2024-02-01\", \"1000000002\", 1)");
+  const int doc = static_cast<int>(LastInsertID());
+  ExecSQL(QStringLiteral("insert into WaybillCont (WAYBILLID, CATID, COLOR, QUANTITY, PRICE) values (%1, %2, -1, 0, 2)")
+              .arg(doc)
+              .arg(m));
+  ExecSQL("insert into WaybillCont (WAYBILLID, CATID, COLOR, QUANTITY, PRICE) values (999, 1, -1, 1, 1)");
+  ExecSQL(QStringLiteral("insert into WBList (INWBID, OUTWBID, OUTWBCONTID, INWBCONTID) values (%1, %2, 9999, %3)")
+              .arg(r)
+              .arg(doc)
+              .arg(lot));
+  const QString all = LedgerViolations().join('\n');
+  for (const char *expected : {"stock of material", "RESERVE of material", "outside 0..4", "its links move",
+                               "has 0 lot links", "does not exist", "(kind 0) has SUM 9", "belongs to no document",
+                               "(kind 1) has quantity 0"})
+    EXPECT_TRUE(all.contains(QLatin1String(expected))) << expected << "\n" << all.toStdString();
+  CheckLedger = false;
+}
+
+TEST(LedgerLists, SumsCoverEveryLotOfEveryLine) {
+  TMatList lines(2);
+  lines[0].Kind = MatSurplus;
+  lines[0].Lots = {{1, 1, 2, 1.5}, {2, 1, 1, 4}};
+  lines[1].Kind = MatShortage;
+  lines[1].Lots = {{3, 2, 0.5, 10}};
+  EXPECT_DOUBLE_EQ(MatSum(lines[0].Lots), 7);
+  EXPECT_DOUBLE_EQ(MatSum({}), 0);
+  EXPECT_DOUBLE_EQ(MatListSum(lines), 12);
+  TFullList full(1);
+  full[0].Lines = lines;
+  ClearFullList(full);
+  EXPECT_TRUE(full.isEmpty());
+  EXPECT_EQ(QtySQL(-1.0000004), " -1.000000");
+  EXPECT_TRUE(QtyIsZero(0.0000004));
+  EXPECT_FALSE(QtyIsZero(0.000001));
+}
+
+}  // namespace

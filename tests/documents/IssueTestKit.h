@@ -1,0 +1,77 @@
+#pragma once
+// Working the issue editor and journal through their controls in tests.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <memory>
+
+#include "core/DataUnit.h"
+#include "documents/DivazOutUnit.h"
+#include "platform/CalcEdit.h"
+#include "platform/Grids.h"
+#include "support/Fixtures.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestDatabase.h"
+
+namespace issuekit {
+
+// The editor for a new issue (1), a new reservation (3, -1) or a reservation's write-off.
+class TEditor {
+ public:
+  TEditor(int waybillId, int docType) : W(new TDivazOut(nullptr, waybillId, static_cast<uint8_t>(docType))) {
+    W->show();
+    QCoreApplication::processEvents();
+  }
+  std::unique_ptr<TDivazOut> W;
+
+  void Next() { W->BitBtn2->click(); }
+  // Selects the source row of a material by name; false when it is not listed.
+  bool Pick(const QString &name) {
+    for (int r = 0; r < W->DBGrid1->rowCount(); ++r)
+      if (W->DBGrid1->item(r, 0) && W->DBGrid1->item(r, 0)->text() == name) {
+        W->DBGrid1->setCurrentCell(r, 0);
+        return true;
+      }
+    return false;
+  }
+  void Add(const QString &name, const QString &qty) {
+    ASSERT_TRUE(Pick(name)) << name.toStdString() << " is not in the source list";
+    W->Qty->setText(qty);
+    W->AddBtn->click();
+  }
+  void Save() { W->SaveWB->click(); }
+  bool Saved() const { return W->ModalResult() == mrOk; }
+  // Data rows that carry a line.
+  int Lines() const {
+    int n = 0;
+    for (int r = 1; r < W->CntGrd->RowCount(); ++r)
+      if (W->CntGrd->Objects(0, r)) ++n;
+    return n;
+  }
+  QString Cell(int col, int row) const { return W->CntGrd->Cells(col, row); }
+};
+
+// Everything the ledger keeps, as text, to compare before and after a failed action.
+inline QString Snapshot() {
+  QString out;
+  for (const char *sql : {"select * from Waybill order by ID", "select * from WaybillCont order by ID",
+                          "select * from WBList order by ID", "select * from CatalogQty order by ID"}) {
+    TQuery q;
+    q.SQL = QString::fromLatin1(sql);
+    q.Open();
+    for (const auto &row : q.Rows()) {
+      QStringList cells;
+      for (const QVariant &v : row) cells << (v.isNull() ? QStringLiteral("NULL") : v.toString());
+      out += cells.join(QLatin1Char('|')) + QLatin1Char('\n');
+    }
+    out += QLatin1String("--\n");
+  }
+  return out;
+}
+
+inline double Value(const QString &sql) { return SQLFloat(sql); }
+
+}  // namespace issuekit

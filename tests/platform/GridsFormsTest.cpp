@@ -1,0 +1,137 @@
+#include <gtest/gtest.h>
+
+#include <QPushButton>
+
+#include "platform/Forms.h"
+#include "platform/Grids.h"
+#include "support/ScriptedDialogs.h"
+
+namespace {
+
+// Counts the live row objects, so that a leak or a double free shows.
+class Counted : public TGridObject {
+ public:
+  explicit Counted(int v) : Value(v) { ++Live; }
+  ~Counted() override { --Live; }
+  int Value;
+  static int Live;
+};
+int Counted::Live = 0;
+
+TEST(StringGrid, RowsCountFromTheTitleRowAndOwnTheirObjects) {
+  {
+    TStringGrid grid;
+    grid.SetColCount(3);
+    grid.SetRowCount(4);
+    EXPECT_EQ(grid.RowCount(), 4);
+    grid.SetCells(0, 0, "Title");
+    grid.SetCells(1, 3, "last");
+    EXPECT_EQ(grid.Cells(0, 0), "Title");  // row 0 is the header
+    EXPECT_EQ(grid.Cells(1, 3), "last");
+    EXPECT_EQ(grid.Cells(1, 9), "");  // outside the grid: nothing
+    for (int r = 1; r < 4; ++r) grid.SetObjects(0, r, new Counted(r));
+    EXPECT_EQ(Counted::Live, 3);
+    grid.SetObjects(0, 1, new Counted(10));  // replacing frees the old object
+    EXPECT_EQ(Counted::Live, 3);
+    EXPECT_EQ(grid.ObjectAs<Counted>(0, 1)->Value, 10);
+
+    grid.DeleteRow(2);
+    EXPECT_EQ(grid.RowCount(), 3);
+    EXPECT_EQ(Counted::Live, 2);
+    EXPECT_EQ(grid.ObjectAs<Counted>(0, 2)->Value, 3);
+    EXPECT_EQ(grid.Cells(1, 2), "last");
+
+    grid.SetRowCount(2);  // never fewer than the title row and one data row
+    EXPECT_EQ(grid.RowCount(), 2);
+    EXPECT_EQ(Counted::Live, 1);
+    grid.DeleteRow(1);  // the last data row is emptied, not removed
+    EXPECT_EQ(grid.RowCount(), 2);
+    EXPECT_EQ(Counted::Live, 0);
+    EXPECT_EQ(grid.Objects(0, 1), nullptr);
+
+    grid.SetRowCount(3);
+    grid.SetObjects(2, 2, new Counted(5));
+    grid.ClearRows();
+    EXPECT_EQ(grid.RowCount(), 2);
+    EXPECT_EQ(Counted::Live, 0);
+    grid.SetObjects(1, 1, new Counted(6));
+  }
+  EXPECT_EQ(Counted::Live, 0);  // the grid frees what it still holds
+}
+
+TEST(StringGrid, ObjectsLeaveWithCellsRemovedByAnyTableCall) {
+  TStringGrid grid;
+  grid.SetColCount(2);
+  grid.SetRowCount(3);
+  grid.SetObjects(0, 1, new Counted(1));
+  grid.SetObjects(0, 2, new Counted(2));
+  grid.clearContents();
+  EXPECT_EQ(Counted::Live, 0);
+  // A cell created afterwards must not find an object of a removed one.
+  grid.SetCells(0, 1, "new");
+  grid.SetCells(0, 2, "new");
+  EXPECT_EQ(grid.Objects(0, 1), nullptr);
+  EXPECT_EQ(grid.Objects(0, 2), nullptr);
+
+  grid.setItem(0, 1, new QTableWidgetItem("plain"));
+  grid.SetObjects(1, 1, new Counted(3));
+  EXPECT_EQ(grid.Cells(1, 1), "plain");
+  EXPECT_EQ(grid.ObjectAs<Counted>(1, 1)->Value, 3);
+  grid.setRowCount(0);
+  EXPECT_EQ(Counted::Live, 0);
+}
+
+// A window with two buttons that carry results and a refusal in its close query.
+class AskingForm : public TForm {
+ public:
+  AskingForm() {
+    setObjectName("AskingForm");
+    Ok = new QPushButton("OK", this);
+    Ok->setObjectName("BitBtn1");
+    Cancel = new QPushButton("Cancel", this);
+    Cancel->setObjectName("BitBtn2");
+    connect(Ok, &QPushButton::clicked, this, [this] { ++OkClicks; });
+    BindModalResult(Ok, mrOk);
+    BindModalResult(Cancel, mrCancel);
+  }
+  QPushButton *Ok, *Cancel;
+  int OkClicks = 0, Closed = 0;
+  bool Refuse = false;
+
+ protected:
+  bool CloseQuery(int result) override { return !(Refuse && result == mrOk); }
+  void FormClose() override { ++Closed; }
+};
+
+TEST(ModalForms, ButtonsEndTheShowingUnlessTheCloseQueryRefuses) {
+  Script().Clear();
+  AskingForm form;
+  Script().OnModal("AskingForm", [&form](QDialog *d) {
+    EXPECT_EQ(d, &form);
+    EXPECT_TRUE(d->isVisible());
+    form.Refuse = true;
+    form.Ok->click();
+    EXPECT_TRUE(d->isVisible());  // refused: still open, the click handler ran
+    EXPECT_EQ(form.OkClicks, 1);
+    EXPECT_EQ(form.ModalResult(), mrNone);
+    form.Refuse = false;
+    form.Ok->click();
+    EXPECT_FALSE(d->isVisible());
+    return mrNone;  // the window's own result
+  });
+  EXPECT_EQ(form.ShowModal(), mrOk);
+  EXPECT_EQ(form.OkClicks, 2);
+  EXPECT_EQ(form.Closed, 1);
+
+  Script().OnModal("AskingForm", [&form](QDialog *) {
+    form.close();  // the window frame's close button
+    return mrNone;
+  });
+  EXPECT_EQ(form.ShowModal(), mrCancel);
+  // Without a script the window is cancelled.
+  EXPECT_EQ(form.ShowModal(), mrCancel);
+  EXPECT_EQ(Script().ModalShown, QStringList({"AskingForm", "AskingForm", "AskingForm"}));
+  Script().Clear();
+}
+
+}  // namespace

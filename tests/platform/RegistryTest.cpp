@@ -1,0 +1,166 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include "platform/Registry.h"
+
+namespace {
+
+// Every test works on a registry file of its own in a temporary folder.
+class RegistryFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(m_dir.isValid());
+    m_saved = qgetenv("WAREHOUSE_REGISTRY");
+    m_file = m_dir.filePath("sub/registry.reg");
+    qputenv("WAREHOUSE_REGISTRY", m_file.toLocal8Bit());
+    TRegistry::Reload();
+  }
+  void TearDown() override {
+    qputenv("WAREHOUSE_REGISTRY", m_saved);
+    TRegistry::Reload();
+  }
+  void WriteFile(const QByteArray &text) {
+    QDir().mkpath(QFileInfo(m_file).absolutePath());
+    QFile f(m_file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(text);
+  }
+  QByteArray ReadFile() {
+    QFile f(m_file);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+  }
+
+  QTemporaryDir m_dir;
+  QByteArray m_saved;
+  QString m_file;
+};
+
+TEST_F(RegistryFile, KeysAreCreatedOnlyWhenAskedAndFoundWhateverTheirCase) {
+  {
+    TRegistry reg;
+    EXPECT_FALSE(reg.KeyExists("SOFTWARE\\Maker\\Prog"));
+    EXPECT_FALSE(reg.OpenKey("SOFTWARE\\Maker\\Prog", false));
+    EXPECT_FALSE(QFile::exists(m_file));  // looking creates nothing
+    ASSERT_TRUE(reg.OpenKey("\\SOFTWARE\\Maker\\Prog\\", true));
+    EXPECT_EQ(reg.CurrentPath(), "SOFTWARE\\Maker\\Prog");
+  }
+  EXPECT_TRUE(QFile::exists(m_file));
+  TRegistry reg;
+  EXPECT_TRUE(reg.KeyExists("software\\maker\\PROG"));
+  EXPECT_TRUE(reg.KeyExists("SOFTWARE\\Maker"));  // every key along the path exists
+  ASSERT_TRUE(reg.OpenKey("Software\\MAKER", false));
+  // A relative key opens below the open one.
+  EXPECT_TRUE(reg.KeyExists("prog"));
+  ASSERT_TRUE(reg.OpenKey("Prog\\Forms", true));
+  EXPECT_EQ(reg.CurrentPath(), "SOFTWARE\\Maker\\Prog\\Forms");
+}
+
+TEST_F(RegistryFile, TypedValuesSurviveAReloadFromTheFile) {
+  {
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey("SOFTWARE\\Maker\\Prog", true));
+    reg.WriteString("SERVER HOST", "db.example \"main\" C:\\path");
+    reg.WriteString("Empty", QString());
+    reg.WriteString("Name", "Rīga – Москва");
+    reg.WriteInteger("Left", 42);
+    reg.WriteInteger("Negative", -5);
+  }
+  const QByteArray text = ReadFile();
+  EXPECT_TRUE(text.startsWith("Windows Registry Editor Version 5.00\r\n"));
+  EXPECT_TRUE(text.contains("[HKEY_CURRENT_USER\\SOFTWARE\\Maker\\Prog]\r\n"));
+  EXPECT_TRUE(text.contains("\"Left\"=dword:0000002a\r\n"));
+  EXPECT_TRUE(text.contains("\"SERVER HOST\"=\"db.example \\\"main\\\" C:\\\\path\"\r\n"));
+
+  TRegistry::Reload();  // as a new run of the program would find it
+  TRegistry reg;
+  ASSERT_TRUE(reg.OpenKey("software\\maker\\prog", false));
+  EXPECT_EQ(reg.ReadString("server host"), "db.example \"main\" C:\\path");
+  EXPECT_EQ(reg.ReadString("Name"), "Rīga – Москва");
+  EXPECT_TRUE(reg.ValueExists("empty"));
+  EXPECT_EQ(reg.ReadString("Empty"), "");
+  EXPECT_EQ(reg.ReadInteger("LEFT"), 42);
+  EXPECT_EQ(reg.ReadInteger("Negative"), -5);
+  // A missing string reads as empty; a missing or mistyped integer is an error.
+  EXPECT_FALSE(reg.ValueExists("Missing"));
+  EXPECT_EQ(reg.ReadString("Missing"), "");
+  EXPECT_THROW(reg.ReadInteger("Missing"), ERegistryException);
+  EXPECT_THROW(reg.ReadInteger("Name"), ERegistryException);
+  EXPECT_THROW(reg.ReadString("Left"), ERegistryException);
+  // Rewriting keeps one value under the first spelling of its name.
+  reg.WriteInteger("left", 7);
+  EXPECT_EQ(reg.GetValueNames().count("Left"), 1);
+  EXPECT_EQ(reg.ReadInteger("Left"), 7);
+  EXPECT_TRUE(reg.DeleteValue("LEFT"));
+  EXPECT_FALSE(reg.ValueExists("Left"));
+}
+
+TEST_F(RegistryFile, AFileWrittenByHandIsRead) {
+  WriteFile(
+      "\xEF\xBB\xBFWindows Registry Editor Version 5.00\r\n"
+      "\r\n"
+      "; a comment\r\n"
+      "[HKEY_CURRENT_USER\\SOFTWARE\\ORMAK Software\\Divaz]\r\n"
+      "\"SERVER HOST\"=\"127.0.0.1\"\r\n"
+      "\"SERVER PORT\"=\"3307\"\r\n"
+      "\"Charset\"=dword:000000FF\r\n");
+  TRegistry reg;
+  ASSERT_TRUE(reg.OpenKey("SOFTWARE\\ORMAK Software\\Divaz", false));
+  EXPECT_EQ(reg.ReadString("SERVER PORT"), "3307");
+  EXPECT_EQ(reg.ReadInteger("Charset"), 255);
+}
+
+TEST_F(RegistryFile, AChangeByAnotherProgramIsSeenAndNotOverwritten) {
+  TRegistry reg;
+  ASSERT_TRUE(reg.OpenKey("SOFTWARE\\Maker", true));
+  reg.WriteInteger("Mine", 1);
+  // Another copy of the program adds a value while this one is running.
+  QThread::msleep(20);
+  QByteArray text = ReadFile();
+  text += "\"Theirs\"=\"x\"\r\n";
+  WriteFile(text);
+  EXPECT_EQ(reg.ReadString("Theirs"), "x");
+  reg.WriteInteger("Mine", 2);
+  TRegistry::Reload();
+  TRegistry again;
+  ASSERT_TRUE(again.OpenKey("SOFTWARE\\Maker", false));
+  EXPECT_EQ(again.ReadString("Theirs"), "x");
+  EXPECT_EQ(again.ReadInteger("Mine"), 2);
+}
+
+TEST_F(RegistryFile, AMalformedFileIsAClearErrorAndIsNeverOverwritten) {
+  // Each fault after a good key: nothing of the half-read file may be used or saved.
+  const QByteArray header = "Windows Registry Editor Version 5.00\r\n";
+  const QByteArray good = "[HKEY_CURRENT_USER\\Good]\r\n\"V\"=\"1\"\r\n";
+  const QList<QByteArray> broken = {
+      "not a registry file\r\n" + good,
+      header + "\"Value\"=\"outside a key\"\r\n" + good,
+      header + good + "[HKEY_CURRENT_USER\\A\r\n",
+      header + good + "[HKEY_LOCAL_MACHINE\\A]\r\n",
+      header + good + "\"X\"=\"unterminated\r\n",
+      header + good + "\"X\"=dword:12\r\n",
+      header + good + "\"X\"=hex:01,02\r\n",
+      header + good + "X=\"no quotes\"\r\n",
+  };
+  for (const QByteArray &content : broken) {
+    SCOPED_TRACE(content.toStdString());
+    WriteFile(content);
+    TRegistry::Reload();
+    TRegistry reg;
+    try {
+      reg.OpenKey("Good", false);
+      FAIL() << "no error";
+    } catch (const ERegistryException &e) {
+      EXPECT_TRUE(QString::fromUtf8(e.what()).contains(m_file)) << e.what();
+    }
+    EXPECT_THROW(reg.KeyExists("Good"), ERegistryException);  // every later access as well
+    EXPECT_THROW(reg.OpenKey("Other", true), ERegistryException);
+    EXPECT_EQ(ReadFile(), content);
+  }
+}
+
+}  // namespace
