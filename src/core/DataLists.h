@@ -19,6 +19,8 @@ class TQuery;
 // gap (a deleted discount group) or do not start at 0 (measures start at 1).
 class TStrArray : public QStringList {
  public:
+  using QList<QString>::QList;
+  TStrArray() = default;
   // Record IDs, one per text, when the array was loaded with them (LoadFromSQL).
   QVector<int> IDs;
 

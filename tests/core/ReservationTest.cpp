@@ -154,6 +154,12 @@ TEST_F(Reservations, AShortReservationShowsWhatIsMissingAndWritesNothing) {
   EXPECT_EQ(caption, "Резерв № 3000000005");
   EXPECT_EQ(texts.join('|').toStdString(), "Oak sash|Golden oak/White|2.25|Glass 4mm||1");
   EXPECT_EQ(Snapshot(), before);
+  // the window made for the reservation alone finds the same lines
+  Tinf_MatNotEnough alone(nullptr, res);
+  QStringList again;
+  for (QLabel *l : alone.RowLabels()) again << l->text();
+  EXPECT_EQ(again, texts);
+  EXPECT_EQ(alone.ReservationNum(), "3000000005");
 }
 
 TEST_F(Reservations, NothingHappensToADocumentThatIsNoReservation) {

@@ -2,6 +2,9 @@
 
 #include <QPushButton>
 
+#include <stdexcept>
+
+#include "platform/Application.h"
 #include "platform/Forms.h"
 #include "platform/Grids.h"
 #include "support/ScriptedDialogs.h"
@@ -131,6 +134,25 @@ TEST(ModalForms, ButtonsEndTheShowingUnlessTheCloseQueryRefuses) {
   // Without a script the window is cancelled.
   EXPECT_EQ(form.ShowModal(), mrCancel);
   EXPECT_EQ(Script().ModalShown, QStringList({"AskingForm", "AskingForm", "AskingForm"}));
+  Script().Clear();
+}
+
+TEST(ErrorGuard, AnEscapedErrorIsShownAsTheDefaultErrorMessage) {
+  Script().Clear();
+  bool after = false;
+  Guarded([] { throw std::runtime_error("Lost connection to the server"); });
+  Guarded([&after] { after = true; });
+  EXPECT_TRUE(after);
+  ASSERT_EQ(Script().Boxes.size(), 1u);
+  EXPECT_EQ(Script().Boxes[0].Text, "Lost connection to the server");
+  EXPECT_EQ(Script().Boxes[0].Type, TMsgDlgType::mtError);
+  EXPECT_EQ(Script().Boxes[0].Caption, ApplicationTitle());
+
+  // The standard dialog: the type's caption, the answer of the button pressed.
+  Script().Answers.push_back(mrNo);
+  EXPECT_EQ(MessageDlg("Delete?", TMsgDlgType::mtConfirmation, mbYes | mbNo), mrNo);
+  EXPECT_EQ(Script().Boxes[1].Caption, "Confirm");
+  EXPECT_EQ(Script().Boxes[1].Buttons, mbYes | mbNo);
   Script().Clear();
 }
 
