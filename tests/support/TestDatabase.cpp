@@ -6,6 +6,7 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
+#include "DemoData.h"
 #include "core/CommonVariables.h"
 #include "core/DataUnit.h"
 #include "platform/Clock.h"
@@ -134,6 +135,16 @@ void TTestDatabase::ExecSetup(const QString &sql) {
   m_admin->Exec(QStringLiteral("USE ") + Setup);
   m_admin->Exec(sql);
   m_admin->Exec(QStringLiteral("USE ") + Main);
+}
+
+void TTestDatabase::LoadDemo(int scale) {
+  const whdemo::TDemoSql sql = whdemo::DemoSql(scale, Clock::Today());
+  m_admin->Exec(QStringLiteral("USE ") + Setup);
+  for (const QString &s : sql.Setup) m_admin->Exec(s);
+  // The demo brings its own users, the user with ID 1 among them.
+  m_admin->Exec(QStringLiteral("USE ") + Main);
+  m_admin->Exec(QStringLiteral("DELETE FROM Users"));
+  for (const QString &s : sql.Main) m_admin->Exec(s);
 }
 
 void DbTest::SetUp() {
