@@ -1,0 +1,130 @@
+#pragma once
+// The stock-count editor: the user picks materials from the open lots, types the quantity
+// found on the shelves for each, and saving posts every difference through the lots as
+// shortage ("L") and surplus ("M") documents per supplier. A stored count is shown read-only.
+#include <QMap>
+#include <QString>
+#include <QVector>
+#include <cstdint>
+
+#include "core/Query.h"
+#include "platform/Forms.h"
+
+class QAction;
+class QDateEdit;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QTableWidget;
+class TCalcEdit;
+class TIDComboBox;
+class TStringGrid;
+
+// Kind of a count line.
+enum TCountLineKind : uint8_t {
+  qtyMore = 0,       // counted more than the lots hold: surplus
+  qtyLess = 1,       // counted less: shortage
+  qtyEqual = 2,      // no difference: nothing is posted for the line
+  qtyLessError = 3,  // a surplus larger than the issued quantities of the lots
+};
+
+class TDivazInventory : public TForm {
+  Q_OBJECT
+ public:
+  // id -1: a new count; the ID of a stock-count document: that count, read-only.
+  TDivazInventory(QWidget *owner, int id);
+  ~TDivazInventory() override;
+
+  // Header
+  QLineEdit *Edit1;  // number
+  QDateEdit *DT1;
+  QLineEdit *Edit3;  // notes
+  // Content
+  TStringGrid *CntGrd;
+  TCalcEdit *Qty;
+  QLabel *QtyMeasure;  // the unit of the source row, shown beside the quantity
+  QPushButton *AddBtn;
+  QMenu *ContentPopup;
+  QAction *N1;
+  // Source
+  TIDComboBox *IDcb_Grp1;
+  TIDComboBox *IDcb_SubGrp1;
+  QLineEdit *txtFind;
+  TIDComboBox *IDcb_Measure1;
+  QPushButton *FindBtn1;
+  QTableWidget *DBGrid1;
+  TQuery QSource;
+  // Buttons
+  QPushButton *CancelBtn;
+  QPushButton *SaveWB;
+
+  int InventoryID() const { return FInventoryID; }
+  bool Stored() const { return FStored; }
+  // The display format of Qty for the current source row.
+  QString QtyDisplayFormat() const { return FQtyFormat; }
+
+  QString NewInventoryNumber();
+  bool CheckNumber();
+  void AddContentRow(int systemId, int catId, int tag, int supplierId, int color,
+                     const QString &name, double newQty, double oldQty);
+  void LoadInventory();
+  void RefreshSource();
+  QString GetFilter() const { return FFilter; }
+  void SetFilter(const QString &filter);
+
+  // Handlers
+  void FormShow();
+  void IDcb_Grp1Change();
+  void IDcb_SubGrp1Change();
+  void IDcb_SupplierChange();
+  void FindBtn1Click();
+  void QSourceAfterScroll();
+  void QtyChange();
+  void AddBtnClick();
+  // A press on the title of the counted-quantity column asks for a new quantity.
+  void CntGrdMouseDown(int column);
+  void ContentPopupPopup();
+  void N1Click();
+  void SaveWBClick();
+
+  // Inserts one document of the count with the window's date and notes; -1 on failure.
+  int InsertWaybill(const QString &num, int supplierId, uint8_t kind, double sum);
+
+ protected:
+  void showEvent(QShowEvent *event) override;
+  void FormClose() override;
+  bool eventFilter(QObject *watched, QEvent *event) override;
+
+ private:
+  void BuildLayout();
+  void FillSourceGrid();
+  QString BaseSelect() const;
+  int SourceGroupID() const;
+
+  int FInventoryID = -1;
+  bool FStored = false;
+  bool FShown = false;
+  QString FFilter;
+  QString FQtyFormat;
+};
+
+// The window being shown; set while one exists.
+extern TDivazInventory *DivazInventory;
+
+// Quantities of the counts are reckoned in whole millionths.
+int64_t ToMillionths(double value);
+double FromMillionths(int64_t value);
+
+// Ledger writes shared by posting a count and deleting one, each a few statements for any
+// number of rows. Both run inside the caller's transaction.
+// Sets QTYOUT of receipt lines (by line ID) to the given values.
+void SetLotQtyOut(const QMap<int, int64_t> &qtyOut);
+// Adds deltas to the stock rows of (material, colour) pairs; a pair with several rows moves
+// its first one by ID, a pair without a row gets one.
+struct TStockDelta {
+  int CATID;
+  int COLOR;
+  int64_t Delta;  // millionths
+};
+void AddToStockRows(const QVector<TStockDelta> &deltas);

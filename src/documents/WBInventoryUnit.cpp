@@ -1,0 +1,394 @@
+#include "documents/WBInventoryUnit.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSignalBlocker>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <memory>
+
+#include "core/ColorList.h"
+#include "core/CommonFunctions.h"
+#include "core/DataUnit.h"
+#include "core/Ledger.h"
+#include "documents/DivazInventoryUnit.h"
+#include "platform/Application.h"
+#include "platform/Clock.h"
+#include "platform/SysUtils.h"
+
+namespace {
+
+struct TJournalColumn {
+  const char *Field;
+  const char *Title;
+  int Width;
+};
+const TJournalColumn kColumns[] = {
+    {"BDATE", "Datums", 90}, {"NUM", "Inventarizācijas Nr.", 180}, {"NOTES", "Piezimes", 290}};
+
+// Whether num is the number of one of the count's own sub-documents of the kind: the count's
+// number, optionally "-" and the supplier's position, then "L" (shortage) or "M" (surplus).
+bool IsSubDocumentNumber(const QString &num, const QString &countNum, int kind) {
+  if (!num.startsWith(countNum)) return false;
+  const QString suffix = num.mid(countNum.size());
+  static const QRegularExpression shortage(QStringLiteral("^(-[0-9]+)?L$"));
+  static const QRegularExpression surplus(QStringLiteral("^(-[0-9]+)?M$"));
+  return (kind == 6 ? shortage : surplus).match(suffix).hasMatch();
+}
+
+class EDeleteRefused : public std::runtime_error {
+ public:
+  explicit EDeleteRefused(const QString &text) : std::runtime_error(text.toStdString()), Text(text) {}
+  QString Text;
+};
+
+}  // namespace
+
+TWBInventory::TWBInventory(QWidget *owner) : TForm(owner), WBInventorySource(&DATA->DB_Storage) {
+  setObjectName(QStringLiteral("WBInventory"));
+  setWindowTitle(QStringLiteral("DI Vidududiz 1.1 / Izdevums"));
+  setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                 Qt::WindowCloseButtonHint);
+
+  auto *main = new QVBoxLayout(this);
+  auto *top = new QHBoxLayout;
+  cb1 = new QComboBox(this);
+  cb1->setObjectName(QStringLiteral("cb1"));
+  cb1->addItems({QStringLiteral("Visi"), QStringLiteral("Sakot no"), QStringLiteral("Uz")});
+  DT1 = new QDateEdit(this);
+  DT1->setObjectName(QStringLiteral("DT1"));
+  DT1->setCalendarPopup(true);
+  DT1->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
+  DT1->setEnabled(false);
+  ChkUntil = new QCheckBox(QStringLiteral("līdz"), this);
+  ChkUntil->setObjectName(QStringLiteral("ChkUntil"));
+  ChkUntil->setVisible(false);
+  DT2 = new QDateEdit(this);
+  DT2->setObjectName(QStringLiteral("DT2"));
+  DT2->setCalendarPopup(true);
+  DT2->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
+  DT2->setVisible(false);
+  DT2->setEnabled(false);
+  top->addWidget(cb1);
+  top->addWidget(DT1);
+  top->addWidget(ChkUntil);
+  top->addWidget(DT2);
+  top->addStretch(1);
+  auto *search = new QGroupBox(QStringLiteral("Meklēšana"), this);
+  search->setObjectName(QStringLiteral("GroupBox1"));
+  auto *searchLayout = new QHBoxLayout(search);
+  searchLayout->addWidget(new QLabel(QStringLiteral("Inventar. Nr."), search));
+  FindTxt = new QLineEdit(search);
+  FindTxt->setObjectName(QStringLiteral("FindTxt"));
+  FindBtn = new QPushButton(QStringLiteral("Meklēt"), search);
+  FindBtn->setObjectName(QStringLiteral("FindBtn"));
+  searchLayout->addWidget(FindTxt);
+  searchLayout->addWidget(FindBtn);
+  top->addWidget(search);
+  main->addLayout(top);
+
+  DBGrid1 = new QTableWidget(this);
+  DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
+  DBGrid1->setProperty("tag", 1);
+  DBGrid1->setColumnCount(static_cast<int>(std::size(kColumns)));
+  for (int c = 0; c < DBGrid1->columnCount(); ++c) {
+    DBGrid1->setHorizontalHeaderItem(c, new QTableWidgetItem(QString::fromUtf8(kColumns[c].Title)));
+    DBGrid1->setColumnWidth(c, kColumns[c].Width);
+  }
+  DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
+  DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
+  DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  DBGrid1->verticalHeader()->setVisible(false);
+  DBGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
+  main->addWidget(DBGrid1, 1);
+
+  auto *buttons = new QHBoxLayout;
+  BitBtn4 = new QPushButton(QStringLiteral("Jauna inventarizācija"), this);
+  BitBtn4->setObjectName(QStringLiteral("BitBtn4"));
+  BitBtn5 = new QPushButton(QStringLiteral("Drukāt"), this);
+  BitBtn5->setObjectName(QStringLiteral("BitBtn5"));
+  BitBtn1 = new QPushButton(QStringLiteral("Iziet"), this);
+  BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+  buttons->addWidget(BitBtn4);
+  buttons->addWidget(BitBtn5);
+  buttons->addStretch(1);
+  buttons->addWidget(BitBtn1);
+  main->addLayout(buttons);
+  for (QPushButton *b : findChildren<QPushButton *>()) {
+    b->setAutoDefault(false);
+    b->setDefault(false);
+  }
+
+  PopupMenu1 = new QMenu(this);
+  PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+  N1 = PopupMenu1->addAction(QStringLiteral("Jauna inventarizācija"));
+  N1->setObjectName(QStringLiteral("N1"));
+  N1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Insert));
+  N2 = PopupMenu1->addAction(QStringLiteral("Dzēst"));
+  N2->setObjectName(QStringLiteral("N2"));
+  N2->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Delete));
+  N3 = PopupMenu1->addAction(QStringLiteral("Drūkāt"));
+  N3->setObjectName(QStringLiteral("N3"));
+  N3->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+  // The shortcuts work in the window, not only while the menu is open.
+  addActions({N1, N2, N3});
+
+  setFixedSize(586, 492);
+
+  BindModalResult(BitBtn1, mrCancel);
+  connect(cb1, &QComboBox::activated, this, [this] { Guarded([this] { cb1Change(); }); });
+  connect(DT1, &QDateEdit::dateChanged, this, [this] { Guarded([this] { cb1Change(); }); });
+  connect(DT2, &QDateEdit::dateChanged, this, [this] { Guarded([this] { cb1Change(); }); });
+  connect(ChkUntil, &QCheckBox::clicked, this, [this] { Guarded([this] { ChkUntilClick(); }); });
+  connect(FindBtn, &QPushButton::clicked, this, [this] { Guarded([this] { FindBtnClick(); }); });
+  connect(BitBtn4, &QPushButton::clicked, this, [this] { Guarded([this] { BitBtn4Click(false); }); });
+  connect(N1, &QAction::triggered, this, [this] { Guarded([this] { BitBtn4Click(false); }); });
+  connect(DBGrid1, &QTableWidget::cellDoubleClicked, this, [this] { Guarded([this] { BitBtn4Click(true); }); });
+  connect(BitBtn5, &QPushButton::clicked, this, [this] { Guarded([this] { BitBtn5Click(); }); });
+  connect(N3, &QAction::triggered, this, [this] {
+    PopupMenu1Popup();
+    if (N3->isEnabled()) Guarded([this] { BitBtn5Click(); });
+  });
+  connect(N2, &QAction::triggered, this, [this] {
+    PopupMenu1Popup();
+    if (N2->isEnabled()) Guarded([this] { N2Click(); });
+  });
+  connect(DBGrid1, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
+    PopupMenu1Popup();
+    PopupMenu1->popup(DBGrid1->viewport()->mapToGlobal(pos));
+  });
+  connect(DBGrid1, &QTableWidget::currentCellChanged, this, [this] { SyncCurrentRow(); });
+  FindTxt->installEventFilter(this);
+
+  // FormCreate
+  LoadFormPosition(this, true);
+}
+
+bool TWBInventory::eventFilter(QObject *watched, QEvent *event) {
+  if (watched == FindTxt && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent *>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      Guarded([this] { FindBtnClick(); });
+      return true;
+    }
+  }
+  return TForm::eventFilter(watched, event);
+}
+
+void TWBInventory::showEvent(QShowEvent *event) {
+  TForm::showEvent(event);
+  Guarded([this] { FormShow(); });
+}
+
+void TWBInventory::FormShow() {
+  Changed = false;
+  {
+    const QSignalBlocker b1(DT1), b2(DT2), b3(cb1);
+    DT1->setDate(Clock::Today());
+    DT2->setDate(Clock::Today());
+    cb1->setCurrentIndex(0);
+  }
+  cb1Change();
+}
+
+void TWBInventory::FormClose() { SaveFormPosition(this, true); }
+
+void TWBInventory::cb1Change() {
+  DT1->setEnabled(cb1->currentIndex() > 0);
+  if (ChkUntil->isChecked()) {
+    ChkUntil->setChecked(false);
+    ChkUntilClick();
+  }
+  ChkUntil->setVisible(cb1->currentIndex() == 1);
+  DT2->setVisible(cb1->currentIndex() == 1);
+  RefreshList(QString());
+}
+
+void TWBInventory::ChkUntilClick() {
+  DT2->setEnabled(ChkUntil->isChecked());
+  RefreshList(QString());
+}
+
+void TWBInventory::RefreshList(const QString &extra) {
+  WBInventorySource.Close();
+  QString sql = QStringLiteral(
+      "select w.*, s.NAME as SUPPLIERNAME from Waybill w left join Suppliers s on (s.ID=w.SUPPLIERID) where "
+      "w.ISOUT=4");
+  if (cb1->currentIndex() == 1 && ChkUntil->isChecked())
+    sql += Format(QStringLiteral(" and w.BDATE between \"%s\" and \"%s\""),
+                  {FormatServerDate(DT1->date()), FormatServerDate(DT2->date())});
+  else if (cb1->currentIndex() == 1)
+    sql += Format(QStringLiteral(" and w.BDATE>=\"%s\""), {FormatServerDate(DT1->date())});
+  else if (cb1->currentIndex() == 2)
+    sql += Format(QStringLiteral(" and w.BDATE=\"%s\""), {FormatServerDate(DT1->date())});
+  if (!extra.isEmpty()) sql += extra;
+  sql += QStringLiteral("  order by w.BDATE, w.NUM");
+  WBInventorySource.SQL = sql;
+  WBInventorySource.Open();
+  FillGrid();
+}
+
+void TWBInventory::FillGrid() {
+  const QSignalBlocker block(DBGrid1);
+  DBGrid1->clearContents();
+  DBGrid1->setRowCount(WBInventorySource.RecordCount());
+  int r = 0;
+  for (WBInventorySource.First(); !WBInventorySource.Eof(); WBInventorySource.Next(), ++r) {
+    const TField date = WBInventorySource.FieldByName(QStringLiteral("BDATE"));
+    DBGrid1->setItem(r, 0, new QTableWidgetItem(date.IsNull() ? QString() : DateToStr(date.AsDate())));
+    DBGrid1->setItem(r, 1, new QTableWidgetItem(WBInventorySource.FieldByName(QStringLiteral("NUM")).AsString()));
+    DBGrid1->setItem(r, 2, new QTableWidgetItem(WBInventorySource.FieldByName(QStringLiteral("NOTES")).AsString()));
+  }
+  WBInventorySource.First();
+  if (r > 0) DBGrid1->setCurrentCell(0, 0);
+}
+
+void TWBInventory::SyncCurrentRow() {
+  const int row = DBGrid1->currentRow();
+  if (row >= 0 && row < WBInventorySource.RecordCount()) WBInventorySource.SetRecNo(row + 1);
+}
+
+int TWBInventory::CurrentID() const {
+  if (WBInventorySource.IsEmpty() || WBInventorySource.Eof()) return -1;
+  return static_cast<int>(WBInventorySource.FieldByName(QStringLiteral("ID")).AsLargeInt());
+}
+
+void TWBInventory::FindBtnClick() {
+  // The typed text keeps its wildcards, but cannot leave the literal.
+  RefreshList(QStringLiteral(" and w.NUM like \"%") + EscapeLike(FindTxt->text()) + QStringLiteral("%\""));
+}
+
+void TWBInventory::BitBtn4Click(bool fromGrid) {
+  const int id = fromGrid && !WBInventorySource.IsEmpty() ? CurrentID() : -1;
+  std::unique_ptr<TDivazInventory> editor(new TDivazInventory(this, id));
+  if (editor->ShowModal() == mrOk) {
+    RefreshList(QString());
+    Changed = true;
+  }
+}
+
+void TWBInventory::BitBtn5Click() {
+  if (WBInventorySource.IsEmpty()) return;
+}
+
+void TWBInventory::PopupMenu1Popup() {
+  N2->setEnabled(!WBInventorySource.IsEmpty());
+  N3->setEnabled(N2->isEnabled());
+  N1->setEnabled(true);
+}
+
+void TWBInventory::N2Click() {
+  if (WBInventorySource.IsEmpty()) return;
+  if (MessageDlg(QStringLiteral("Dzēst inventarizāciju? Jus esāt parliecināti?"), TMsgDlgType::mtConfirmation,
+                 mbYes | mbNo, this) != mrYes)
+    return;
+  const int id = CurrentID();
+  const QString num = WBInventorySource.FieldByName(QStringLiteral("NUM")).AsString();
+  const QString refused = DeleteInventory(id, num);
+  if (!refused.isEmpty()) {
+    MessageDlg(refused, TMsgDlgType::mtError, mbOK, this);
+    return;
+  }
+  RefreshList(QString());
+  Changed = true;
+}
+
+QString TWBInventory::DeleteInventory(int countId, const QString &countNum) {
+  try {
+    RunInTransaction([&] {
+      // The count's own sub-documents, found by their exact numbers. They were written right
+      // after the count, so they follow it by ID; a number that also fits a later count with
+      // a longer number written before the document is that count's.
+      TQuery q(&DATA->DB_Storage);
+      const QString prefix = Format(QStringLiteral("left(NUM, %d)=%s"), {int(countNum.size()), QuoteSQL(countNum)});
+      q.SQL = Format(QStringLiteral("select ID, NUM from Waybill where ISOUT=4 and ID>%d and %s order by ID"),
+                     {countId, prefix});
+      q.Open();
+      QVector<QPair<int, QString>> laterCounts;
+      for (const auto &row : q.Rows())
+        if (row[1].toString().startsWith(countNum) && row[1].toString() != countNum)
+          laterCounts.push_back({row[0].toInt(), row[1].toString()});
+      q.Close();
+      q.SQL = Format(QStringLiteral("select ID, ISOUT, NUM from Waybill where ISOUT in (5,6) and ID>%d and %s "
+                                    "order by ID for update"),
+                     {countId, prefix});
+      q.Open();
+      QVector<QPair<int, int>> subDocs;
+      for (const auto &row : q.Rows()) {
+        const int id = row[0].toInt(), kind = row[1].toInt();
+        const QString num = row[2].toString();
+        if (!IsSubDocumentNumber(num, countNum, kind)) continue;
+        bool other = false;
+        for (const auto &[laterId, laterNum] : laterCounts)
+          other = other || (laterId < id && IsSubDocumentNumber(num, laterNum, kind));
+        if (!other) subDocs.push_back({id, kind});
+      }
+      q.Close();
+
+      for (const auto &[docId, kind] : subDocs) {
+        TDelInfo links;
+        LoadWBLinks(links, docId);
+        if (!links.isEmpty()) {
+          QStringList lotIds;
+          for (const TDelRec &l : links) lotIds << QString::number(l.INWBCONTID);
+          q.SQL = QStringLiteral("select ID, QUANTITY, QTYOUT from WaybillCont where ID in (%1) for update")
+                      .arg(lotIds.join(QLatin1Char(',')));
+          q.Open();
+          QHash<int, QPair<int64_t, int64_t>> lots;  // ID -> QUANTITY, QTYOUT
+          for (const auto &row : q.Rows())
+            lots.insert(row[0].toInt(), {ToMillionths(row[1].toDouble()),
+                                         row[2].isNull() ? 0 : ToMillionths(row[2].toDouble())});
+          q.Close();
+          QMap<int, int64_t> qtyOut;
+          QVector<TStockDelta> stock;
+          for (const TDelRec &l : links) {
+            if (!lots.contains(l.INWBCONTID)) throw EDatabaseError(QStringLiteral("a lot of the count is missing"));
+            const int64_t moved = ToMillionths(l.QUANTITY);
+            int64_t &out = qtyOut.contains(l.INWBCONTID) ? qtyOut[l.INWBCONTID]
+                                                         : (qtyOut[l.INWBCONTID] = lots.value(l.INWBCONTID).second);
+            if (kind == 5) {
+              // The surplus went back into this lot; it must still be there to be taken again.
+              out += moved;
+              if (out > lots.value(l.INWBCONTID).first) {
+                TQuery m(&DATA->DB_Storage);
+                m.SQL = QStringLiteral("select NAME, SYSTEMID from Catalog where ID=%1").arg(l.CATID);
+                m.Open();
+                const QString name = m.IsEmpty() ? QString() : m.Fields(0).AsString();
+                TColorRec rec;
+                if (Colors && !m.IsEmpty()) Colors->GetColorRec(l.COLOR, m.Fields(1).AsInteger(), rec);
+                throw EDeleteRefused(Format(
+                    QStringLiteral("Inventarizāciju nevar dzēst: materiāla %s (%s) atgrieztais daudzums jau ir izsniegts."),
+                    {name, rec.Caption}));
+              }
+              stock.push_back({l.CATID, l.COLOR, -moved});
+            } else {
+              out -= moved;
+              stock.push_back({l.CATID, l.COLOR, moved});
+            }
+          }
+          SetLotQtyOut(qtyOut);
+          AddToStockRows(stock);
+        }
+        ExecSQL(Format(QStringLiteral("delete from WBList where OUTWBID=%d"), {docId}));
+        ExecSQL(Format(QStringLiteral("delete from WaybillCont where WAYBILLID=%d"), {docId}));
+        ExecSQL(Format(QStringLiteral("delete from Waybill where ID=%d"), {docId}));
+      }
+      ExecSQL(Format(QStringLiteral("delete from WaybillInventory where WAYBILLID=%d"), {countId}));
+      ExecSQL(Format(QStringLiteral("delete from Waybill where ID=%d"), {countId}));
+    });
+  } catch (const EDeleteRefused &e) {
+    return e.Text;
+  }
+  return QString();
+}
