@@ -87,7 +87,7 @@ QString SQLText(const QString &sql) {
 
 }  // namespace
 
-// ColorCaption: one definition for the program, with the reports (reports/ReportFramework.cpp).
+// ColorCaption is defined once, with the report framework (reports/ReportFramework.cpp).
 
 QString MeasureName(int measureId) { return MeasureNames.ByID(measureId); }
 
