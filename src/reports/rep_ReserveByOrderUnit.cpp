@@ -70,6 +70,6 @@ void TPrintReserveByOrder::DetailBandBeforePrint(TQRBand *, bool &) {
 
 void TPrintReserveByOrder::SubDetailBeforePrint(TQRBand *band, bool &) {
   static_cast<TQRLabel *>(band->FindItem(QStringLiteral("ColorLabel")))->Caption =
-      ColorCaption(SubQ->FieldByName(QStringLiteral("COLOR")).AsInteger(),
+      ReportColorCaption(SubQ->FieldByName(QStringLiteral("COLOR")).AsInteger(),
                    SubQ->FieldByName(QStringLiteral("SYSTEMID")).AsInteger());
 }
