@@ -26,7 +26,7 @@ QVariant TReportQuery::FieldValue(const QString &field) const {
   return FieldByName(field).Value();
 }
 
-QString ReportColorCaption(int code, int systemId) {
+QString ColorCaption(int code, int systemId) {
   if (!Colors) return QString();
   TColorRec rec;
   Colors->GetColorRec(code, systemId, rec);

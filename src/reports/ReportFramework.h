@@ -32,7 +32,7 @@ inline bool FilterGiven(const QString &filter) { return filter.length() >= 4; }
 
 // The caption of a colour code for a material of the given profile system ("" without a
 // colour list or for an unknown colour).
-QString ReportColorCaption(int code, int systemId);
+QString ColorCaption(int code, int systemId);
 // The name of a supplier from the supplier list ("" for an unknown ID or no list).
 QString SupplierName(int supplierId);
 // The "LOGO" bitmap of the program's resources.

@@ -174,7 +174,7 @@ void TOrdMaterialsReport::DetailBandBeforePrint(TQRBand *band, bool &print) {
   }
   static_cast<TQRLabel *>(band->FindItem(QStringLiteral("NameLabel")))->Caption =
       Format("%s  (%s)", {Materials->FieldByName(QStringLiteral("CATNAME")).AsString(),
-                          ReportColorCaption(Materials->FieldByName(QStringLiteral("COLOR")).AsInteger(),
+                          ColorCaption(Materials->FieldByName(QStringLiteral("COLOR")).AsInteger(),
                                        Materials->FieldByName(QStringLiteral("SYSTEMID")).AsInteger())});
 }
 

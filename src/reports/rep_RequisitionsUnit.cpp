@@ -92,7 +92,7 @@ void TPrintRequisitions::DetailBandBeforePrint(TQRBand *band, bool &) {
 
 void TPrintRequisitions::SubDetailBeforePrint(TQRBand *band, bool &) {
   static_cast<TQRLabel *>(band->FindItem(QStringLiteral("ColorLabel")))->Caption =
-      ReportColorCaption(SubQ->FieldByName(QStringLiteral("COLOR")).AsInteger(),
+      ColorCaption(SubQ->FieldByName(QStringLiteral("COLOR")).AsInteger(),
                    SubQ->FieldByName(QStringLiteral("SYSTEMID")).AsInteger());
   QuantityTotal += SubQ->FieldByName(QStringLiteral("QUANTITY")).AsFloat();
 }

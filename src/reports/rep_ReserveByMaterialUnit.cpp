@@ -73,7 +73,7 @@ void TPrintReserveByMaterial::QuickRepBeforePrint(TQuickRep *, bool &) {
 
 void TPrintReserveByMaterial::DetailBandBeforePrint(TQRBand *band, bool &) {
   static_cast<TQRLabel *>(band->FindItem(QStringLiteral("ColorLabel")))->Caption =
-      ReportColorCaption(MainQ->FieldByName(QStringLiteral("COLOR")).AsInteger(),
+      ColorCaption(MainQ->FieldByName(QStringLiteral("COLOR")).AsInteger(),
                    MainQ->FieldByName(QStringLiteral("SYSTEMID")).AsInteger());
   ReservedTotal = MainQ->FieldByName(QStringLiteral("SUMQTY")).AsFloat();
   // Reservations of one date come in the order they were entered.

@@ -70,6 +70,6 @@ void TPrintReserveByOrder::DetailBandBeforePrint(TQRBand *, bool &) {
 
 void TPrintReserveByOrder::SubDetailBeforePrint(TQRBand *band, bool &) {
   static_cast<TQRLabel *>(band->FindItem(QStringLiteral("ColorLabel")))->Caption =
-      ReportColorCaption(SubQ->FieldByName(QStringLiteral("COLOR")).AsInteger(),
+      ColorCaption(SubQ->FieldByName(QStringLiteral("COLOR")).AsInteger(),
                    SubQ->FieldByName(QStringLiteral("SYSTEMID")).AsInteger());
 }
