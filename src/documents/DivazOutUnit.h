@@ -168,6 +168,13 @@ int PostIssue(const TOutHeader &header, int supplierId, const std::vector<TIssue
 // request for the missing quantities.
 int PostReservation(const TOutHeader &header, int supplierId,
                     const std::vector<TReserveLine> &lines);
+// Adds each delta to the first stock row (lowest ID) of its material and colour, all rows in
+// one statement; a missing row is created.
+struct TOutStockDelta {
+  int CatID, Color;
+  double Delta;
+};
+void AddToStock(const std::vector<TOutStockDelta> &deltas);
 // What the open lots of a material and colour hold.
 double OpenLotStock(int catId, int color);
 // Adds delta to RESERVE of the first stock row of a material and colour, creating the row
