@@ -1,9 +1,97 @@
 #pragma once
-// The main window.
+// The main window: the catalogue browser (catalogue mode and stock-by-colour mode, groups,
+// subgroups, profile systems, critical stock, name search) and the commands that open the
+// catalogue windows.
 #include <QMainWindow>
+#include <QVector>
+
+class QAction;
+class QGroupBox;
+class QHBoxLayout;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QTableView;
+class QToolButton;
+class TIDComboBox;
+class TStorageModel;
 
 class TDivazForm : public QMainWindow {
   Q_OBJECT
  public:
   explicit TDivazForm(QWidget *parent = nullptr);
+  ~TDivazForm() override;
+
+  // Browser controls.
+  TIDComboBox *IDcb_Grp;
+  TIDComboBox *IDcb_SubGrp;
+  QLabel *Label8;
+  QToolButton *SpeedButton1;  // down: stock mode (read by the receipt journal)
+  QToolButton *SpeedButton2;  // down: critical stock only (read by the receipt journal)
+  QGroupBox *GroupBox1;
+  QLineEdit *Edit1;
+  TIDComboBox *IDcb_Measure;
+  QPushButton *FindBtn;
+  QTableView *DBGrid1;
+  TStorageModel *Model;
+
+  // Command buttons along the bottom edge.
+  QPushButton *InBitBtn, *OutBitBtn, *SpeedButton3, *ChangeBitBtn, *InfoBtn, *AddBitBtn,
+      *DelBitBtn, *BitBtn7, *BitBtn1;
+  // Context menu of the window and the grid, and the print menu.
+  QMenu *PopupMenu1, *PopupMenu2;
+  QAction *Atlikumi1, *N1, *N2, *N6, *N4, *N5, *N12, *Kritiskoatlikumulaboana1,
+      *Piegdtjusaraksts1, *InvoiceExport, *WriteOffExport, *REMOVECOLORINFO1;
+  QMenu *N7, *EksportsuzSCALA1;
+
+  // The system buttons built from the setup tree: element 0 is the All button, element k
+  // the button of profile system k - 1.
+  QVector<QToolButton *> FSystemButtons;
+
+  QString GetFilter() const { return FFilter; }
+  void SetFilter(const QString &condition);
+  void RefreshCatalog();
+  QString SystemsClause() const;
+  QString ReportSystemsClause() const;
+  // The caption for the current mode ("start" at the first showing).
+  void SetModeCaption(bool start);
+
+  void tbAllClick();
+  void tbOneClick();
+  void IDcb_GrpChange();
+  void IDcb_SubGrpChange();
+  void FindBtnClick();
+  void SpeedButton2Click();
+  void SpeedButton1Click();
+  // Material card of a new material (tag 0) or of the current row (tag 1 or more).
+  void AddBitBtnClick(int tag);
+  // The stock pop-up of the current row.
+  void DBGrid1DblClick();
+  void PopupMenu1Popup();
+  void Piegdtjusaraksts1Click();
+  void Kritiskoatlikumulaboana1Click();
+
+  // Current grid row (-1 when none) and one of its fields.
+  int CurrentRow() const;
+  QVariant CurrentField(const QString &field) const;
+  // Moves the grid to the first row whose NAME equals the text, ignoring case.
+  void LocateName(const QString &name);
+
+ protected:
+  void showEvent(QShowEvent *event) override;
+  void closeEvent(QCloseEvent *event) override;
+  bool eventFilter(QObject *watched, QEvent *event) override;
+
+ private:
+  void FormShow();
+  void BuildSystemButtons();
+  void SetModeButtons();
+  void ApplyColumnWidths();
+  QString FFilter;
+  QHBoxLayout *FSystemsLayout = nullptr;
+  bool FShown = false;
 };
+
+// The main window of the run (set while it exists).
+extern TDivazForm *DivazForm;

@@ -1,0 +1,101 @@
+#include "reports/ReportFramework.h"
+
+#include <QImage>
+
+#include "core/ColorList.h"
+#include "core/DataLists.h"
+
+// The resources of the report units (the logo); a static library must register them itself.
+static void InitReportResources() { Q_INIT_RESOURCE(reports); }
+
+void TReportQuery::Reopen(const QString &sql) {
+  Close();
+  SQL = sql;
+  Open();
+}
+
+void TReportQuery::MoveFirst() {
+  if (Active()) First();
+}
+
+void TReportQuery::MoveNext() {
+  if (Active()) Next();
+}
+
+QVariant TReportQuery::FieldValue(const QString &field) const {
+  return FieldByName(field).Value();
+}
+
+QString ColorCaption(int code, int systemId) {
+  if (!Colors) return QString();
+  TColorRec rec;
+  Colors->GetColorRec(code, systemId, rec);
+  return rec.Caption;
+}
+
+QString SupplierName(int supplierId) {
+  if (!SupplierList) return QString();
+  TIDRec rec;
+  SupplierList->GetByID(supplierId, rec);
+  return rec.Name;
+}
+
+QImage LogoPicture() {
+  static const QImage logo = [] {
+    InitReportResources();
+    return QImage(QStringLiteral(":/LOGO"));
+  }();
+  return logo;
+}
+
+void SetPortrait(TQuickRep &report) { report.Page.SetValues({70, 2970, 70, 2100, 130, 70, 0}); }
+
+void SetLandscape(TQuickRep &report) { report.Page.SetValues({70, 2100, 70, 2970, 130, 70, 0}); }
+
+TWarehouseReport::TWarehouseReport(QWidget *owner) : TQuickRep(owner) { SetPortrait(*this); }
+
+TWarehouseReport::~TWarehouseReport() {
+  for (auto &q : m_queries) q->Close();
+}
+
+TReportQuery *TWarehouseReport::AddQuery(const QString &name) {
+  m_queries.push_back(std::make_unique<TReportQuery>(name));
+  return m_queries.back().get();
+}
+
+TQRLabel *TWarehouseReport::AddTitleLabel(TQRBand *title, double left, double top,
+                                          const QString &caption) {
+  TQRLabel *l = title->AddLabel(QStringLiteral("QRLabel1"), left, top, caption);
+  l->Font = ReportFont(19, true);
+  return l;
+}
+
+TQRLabel *TWarehouseReport::AddInfoLabel(TQRBand *title, double top) {
+  AddInfo = title->AddLabel(QStringLiteral("AddInfo"), 0, top, QStringLiteral("Visi"));
+  AddInfo->AlignToBand = true;
+  AddInfo->Alignment = taRightJustify;
+  return AddInfo;
+}
+
+TQRImage *TWarehouseReport::AddLogo(TQRBand *band, double left, double top, double width,
+                                    double height) {
+  TQRImage *image = band->AddImage(QStringLiteral("QRImage1"), left, top, width, height);
+  image->Stretch = true;
+  // The bitmap goes through a temporary copy into the picture, as every report loads it.
+  QImage temporary = LogoPicture();
+  image->Picture = temporary;
+  return image;
+}
+
+TQRBand *TWarehouseReport::AddPageFooter(bool withTime) {
+  TQRBand *footer = AddBand(rbPageFooter, QStringLiteral("PageFooterBand1"), 22);
+  TQRSysData *date = footer->AddSysData(QStringLiteral("QRSysData1"), 0, 4,
+                                        withTime ? qrsDateTime : qrsDate, QStringLiteral("Printed "));
+  date->Font = ReportFont(11);
+  TQRSysData *page = footer->AddSysData(QStringLiteral("QRSysData2"), 0, 4, qrsPageNumber,
+                                        QStringLiteral("Page "));
+  page->Font = ReportFont(11);
+  page->AlignToBand = true;
+  page->Alignment = taRightJustify;
+  return footer;
+}

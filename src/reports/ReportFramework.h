@@ -1,0 +1,68 @@
+#pragma once
+// What every printed report of the program shares: its queries on the data module's
+// connection, the paper, the title and page-footer layout, the logo, the filter rule and the
+// colour and supplier captions. A report is created by its caller with its own arguments,
+// shown with Preview() and freed when Preview() returns.
+#include <QString>
+#include <deque>
+#include <memory>
+
+#include "core/Query.h"
+#include "platform/report/QuickRpt.h"
+
+// A query of a report, walked by the report engine.
+class TReportQuery : public TQuery, public TReportDataSet {
+ public:
+  explicit TReportQuery(const QString &name) : m_name(name) {}
+  // Closes, sets the SQL text and opens.
+  void Reopen(const QString &sql);
+
+  QString DataSetName() const override { return m_name; }
+  void MoveFirst() override;
+  void MoveNext() override;
+  bool AtEnd() const override { return !Active() || Eof(); }
+  QVariant FieldValue(const QString &field) const override;
+
+ private:
+  QString m_name;
+};
+
+// A filter text of the report filter counts only with at least 4 characters.
+inline bool FilterGiven(const QString &filter) { return filter.length() >= 4; }
+
+// The caption of a colour code for a material of the given profile system ("" without a
+// colour list or for an unknown colour).
+QString ColorCaption(int code, int systemId);
+// The name of a supplier from the supplier list ("" for an unknown ID or no list).
+QString SupplierName(int supplierId);
+// The "LOGO" bitmap of the program's resources.
+QImage LogoPicture();
+
+// The paper of the reports: A4 portrait or landscape.
+void SetPortrait(TQuickRep &report);
+void SetLandscape(TQuickRep &report);
+
+class TWarehouseReport : public TQuickRep {
+ public:
+  explicit TWarehouseReport(QWidget *owner);
+  // Closes every query of the report.
+  ~TWarehouseReport() override;
+
+ protected:
+  // A query owned by the report.
+  TReportQuery *AddQuery(const QString &name);
+  // The title band's report title: bold, 19 pixels high.
+  TQRLabel *AddTitleLabel(TQRBand *title, double left, double top, const QString &caption);
+  // The filter title, right-aligned at the band's right edge; "Visi" until the caller sets it.
+  TQRLabel *AddInfoLabel(TQRBand *title, double top);
+  // The logo, stretched to its box.
+  TQRImage *AddLogo(TQRBand *band, double left, double top, double width, double height);
+  // The page footer: date (or date and time) after "Printed ", page number after "Page ".
+  TQRBand *AddPageFooter(bool withTime);
+
+ public:
+  TQRLabel *AddInfo = nullptr;
+
+ private:
+  std::deque<std::unique_ptr<TReportQuery>> m_queries;
+};
