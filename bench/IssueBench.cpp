@@ -22,6 +22,8 @@
 #include <QTableWidget>
 #include <QTimer>
 
+using namespace issuedoc;
+
 namespace {
 
 class IssueBench : public DbTest {};

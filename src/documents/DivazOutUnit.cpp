@@ -36,6 +36,8 @@
 
 TDivazOut *DivazOut = nullptr;
 
+using namespace issuedoc;
+
 namespace {
 
 const char *kQtyMask = "0.00#######";
@@ -87,6 +89,8 @@ QString SQLText(const QString &sql) {
 
 }  // namespace
 
+namespace issuedoc {
+
 QString ColorCaption(int code, int systemId) {
   if (!Colors) return QString();
   TColorRec rec;
@@ -106,6 +110,8 @@ void FillSubgroupChoice(int groupId, TIDComboBox *combo) {
   combo->Clear();
   if (Groups) Groups->FillSubgroupCombo(groupId, combo, true);
 }
+
+}  // namespace issuedoc
 
 TDivazOut::TDivazOut(QWidget *owner, int WaybillID, uint8_t DocType)
     : TForm(owner), m_documentID(WaybillID) {
@@ -832,6 +838,8 @@ bool TDivazOut::SaveWriteOff() {
 // ---------------------------------------------------------------------------------------------
 // Posting
 
+namespace issuedoc {
+
 namespace {
 QString IdList(const std::vector<int> &ids) {
   QStringList parts;
@@ -1073,3 +1081,5 @@ int PostReservation(const TOutHeader &header, int supplierId,
   InsertLines(static_cast<int>(req), reqValues);
   return id;
 }
+
+}  // namespace issuedoc

@@ -135,6 +135,8 @@ extern TDivazOut *DivazOut;
 // Posting of outgoing documents. Each routine runs inside the caller's transaction and raises
 // on any error, so that the caller's whole action rolls back.
 
+namespace issuedoc {
+
 struct TOutHeader {
   QString Date;  // in the server's date format
   QString Num;
@@ -186,3 +188,5 @@ QString ColorCaption(int code, int systemId);
 QString MeasureName(int measureId);
 void FillGroupChoice(TIDComboBox *combo);
 void FillSubgroupChoice(int groupId, TIDComboBox *combo);
+
+}  // namespace issuedoc

@@ -34,6 +34,8 @@
 
 TWBOut *WBOut = nullptr;
 
+using namespace issuedoc;
+
 namespace {
 
 const int kIssue = 1;
