@@ -15,11 +15,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#if __has_include("catalogue/inf_MaterialUnit.h")
 #include "catalogue/inf_MatInfoUnit.h"
 #include "catalogue/inf_MaterialUnit.h"
-#define HAVE_MATERIAL_CARD 1
-#endif
 #include "core/ColorList.h"
 #include "core/DataLists.h"
 #include "core/DataUnit.h"
@@ -532,24 +529,20 @@ void TDivazIn::PopupMenu2Popup() {
 void TDivazIn::MaterialCardClick(int tag) {
   if (PickerMode != 0) return;
   const int id = (tag == 1 && PickerRow() >= 0) ? PickerField(QStringLiteral("ID")).AsInteger() : -1;
-#ifdef HAVE_MATERIAL_CARD
   std::unique_ptr<Tinf_Material> card(new Tinf_Material(this, id));
   if (card->ShowModal() != mrOk) return;
   const QString name = card->eName->text();
   if (IDcb_SubGrp1->SelectedObj()) IDcb_SubGrp1Change();
   else FindBtn1Click();
   DBGrid1->Locate(QStringLiteral("NAME"), name, Qt::CaseSensitive);
-#endif
 }
 
 void TDivazIn::RemainsClick() {
   if (PickerMode != 0 || PickerRow() < 0) return;
   const int id = PickerField(QStringLiteral("ID")).AsInteger();
   if (SQLInt(Format("select count(*) from CatalogQty where CATID=%d", {id})) <= 0) return;
-#ifdef HAVE_MATERIAL_CARD
   std::unique_ptr<Tinf_MatInfo> info(new Tinf_MatInfo(this, id, PickerField(QStringLiteral("NAME")).AsString(),
                                                       PickerField(QStringLiteral("CATGROUP")).AsInteger(),
                                                       PickerField(QStringLiteral("SUBGROUP")).AsInteger()));
   info->ShowModal();
-#endif
 }

@@ -27,10 +27,7 @@
 #include "platform/Clock.h"
 #include "platform/SysUtils.h"
 
-#if __has_include("reports/rep_OrdMaterialsUnit.h")
 #include "reports/rep_OrdMaterialsUnit.h"
-#define HAVE_ORDER_REPORT 1
-#endif
 
 TWBIn *WBIn = nullptr;
 
@@ -409,14 +406,10 @@ void TWBIn::DeleteBitBtnClick() {
 
 void TWBIn::PrintClick(int tag) {
   if (!WBInSource.Active() || WBInSource.IsEmpty()) return;
-#ifdef HAVE_ORDER_REPORT
   std::unique_ptr<TOrdMaterialsReport> report(new TOrdMaterialsReport(
       this, static_cast<uint8_t>(tag), CurrentID(), CurrentField(QStringLiteral("ORDLINK")),
       static_cast<uint8_t>(CurrentKind())));
   report->Preview();
-#else
-  Q_UNUSED(tag);
-#endif
 }
 
 void TWBIn::PopupMenu2Popup() {

@@ -232,6 +232,12 @@ TEST_F(ReceiptJournal, EditingAStoredReceiptMovesToItAndSetsChanged) {
     EXPECT_EQ(Nums(j), (QStringList{"r-9", "R-2"}));
     EXPECT_EQ(j->DBGrid1->currentRow(), 0);
     EXPECT_EQ(j->NotesLabel->text(), "");
+    // the print menu previews the order-materials list of the current receipt
+    j->PopupMenu1Popup();
+    EXPECT_EQ(j->PrintList1->text(), "Материалы из накладной Nr.r-9");
+    EXPECT_FALSE(j->PrintOrder1->isEnabled());  // no order code
+    j->PrintList1->trigger();
+    EXPECT_EQ(Script().ModalShown.filter("QRPreview").size(), 1);
   }));
 }
 
