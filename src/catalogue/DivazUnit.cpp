@@ -381,10 +381,10 @@ void TDivazForm::FormShow() {
   ViewMode = 0;
   Model->SetSource(&DATA->Q_Storage, 0);
   ApplyColumnWidths();
-  IDcb_GrpChange();
   SetModeButtons();
   SetModeCaption(true);
-  RefreshCatalog();
+  // the group change reads the catalogue for the chosen group
+  IDcb_GrpChange();
 }
 
 void TDivazForm::SetModeButtons() {
