@@ -29,6 +29,7 @@
 #include "core/DataUnit.h"
 #include "core/IDComboBox.h"
 #include "core/SetupObject.h"
+#include "documents/WBInUnit.h"
 #include "platform/Application.h"
 
 TDivazForm *DivazForm = nullptr;
@@ -266,6 +267,16 @@ TDivazForm::TDivazForm(QWidget *parent) : QMainWindow(parent) {
                      static_cast<QWidget *>(SpeedButton3), static_cast<QWidget *>(BitBtn7)})
     w->setEnabled(false);
   for (QAction *a : {N4, N5, N12, InvoiceExport, WriteOffExport}) a->setEnabled(false);
+  // The receipt journal; a saved or deleted receipt refreshes the catalogue.
+  InBitBtn->setEnabled(true);
+  connect(InBitBtn, &QPushButton::clicked, this, [this] {
+    Guarded([this] {
+      std::unique_ptr<TWBIn> journal(new TWBIn(this));
+      WBIn = journal.get();
+      journal->ShowModal();
+      if (journal->Changed) IDcb_GrpChange();
+    });
+  });
   N7->setEnabled(false);
   EksportsuzSCALA1->setEnabled(false);
   for (QAction *a : PopupMenu2->actions()) a->setEnabled(false);

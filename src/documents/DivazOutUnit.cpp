@@ -87,12 +87,7 @@ QString SQLText(const QString &sql) {
 
 }  // namespace
 
-QString ColorCaption(int code, int systemId) {
-  if (!Colors) return QString();
-  TColorRec rec;
-  Colors->GetColorRec(code, systemId, rec);
-  return rec.Caption;
-}
+// ColorCaption is defined once, with the report framework (reports/ReportFramework.cpp).
 
 QString MeasureName(int measureId) { return MeasureNames.ByID(measureId); }
 
