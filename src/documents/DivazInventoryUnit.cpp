@@ -52,7 +52,7 @@ constexpr int kNumWidth = 20;
 QString Millionths(int64_t value) { return QString::number(FromMillionths(value), 'f', 6); }
 QString Money(double value) { return QString::number(value, 'f', 6); }
 
-QString ColorCaption(int color, int systemId) {
+QString ColorCaptionOf(int color, int systemId) {
   TColorRec rec;
   if (Colors) Colors->GetColorRec(color, systemId, rec);
   return rec.Caption;
@@ -519,7 +519,7 @@ void TDivazInventory::FillSourceGrid() {
       QString text;
       Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter;
       if (field == QLatin1String("COLOR")) {
-        if (!v.isNull()) text = ColorCaption(v.toInt(), row[systemField].toInt());
+        if (!v.isNull()) text = ColorCaptionOf(v.toInt(), row[systemField].toInt());
       } else if (field == QLatin1String("MEASURE")) {
         if (!v.isNull()) text = MeasureNames.ByID(v.toInt());
         align = Qt::AlignCenter;
@@ -607,7 +607,7 @@ void TDivazInventory::AddContentRow(int systemId, int catId, int tag, int suppli
     row = CntGrd->RowCount() - 1;
   }
   CntGrd->SetCells(0, row, name);
-  CntGrd->SetCells(1, row, ColorCaption(color, systemId));
+  CntGrd->SetCells(1, row, ColorCaptionOf(color, systemId));
   CntGrd->SetCells(2, row, FormatFloat(kQtyMask, newQty));
   CntGrd->SetCells(3, row, FormatFloat(kQtyMask, oldQty));
   CntGrd->SetObjects(0, row, new TAddObj(systemId, catId, color, tag, supplierId, 0));

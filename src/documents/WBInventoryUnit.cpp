@@ -23,6 +23,7 @@
 #include "core/DataUnit.h"
 #include "core/Ledger.h"
 #include "documents/DivazInventoryUnit.h"
+#include "reports/rep_InventoryUnit.h"
 #include "platform/Application.h"
 #include "platform/Clock.h"
 #include "platform/SysUtils.h"
@@ -279,7 +280,14 @@ void TWBInventory::BitBtn4Click(bool fromGrid) {
 }
 
 void TWBInventory::BitBtn5Click() {
-  if (WBInventorySource.IsEmpty()) return;
+  if (WBInventorySource.IsEmpty() || WBInventorySource.Eof()) return;
+  const TField date = WBInventorySource.FieldByName(QStringLiteral("BDATE"));
+  TPrintInventory report(this, CurrentID(),
+                         Format(QStringLiteral("Nr. %s,   datums: %s"),
+                                {WBInventorySource.FieldByName(QStringLiteral("NUM")).AsString(),
+                                 date.IsNull() ? QString() : DateToStr(date.AsDate())}),
+                         WBInventorySource.FieldByName(QStringLiteral("SUM")).AsFloat());
+  report.Preview();
 }
 
 void TWBInventory::PopupMenu1Popup() {

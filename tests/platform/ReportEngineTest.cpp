@@ -222,7 +222,14 @@ TEST_F(ReportEngine, HandlersChangeBandsAndElementsWhileTheReportRuns) {
   EXPECT_FALSE(names[2]->Font.bold());
   EXPECT_DOUBLE_EQ(names[2]->Box.top() - names[1]->Box.top(), 40);
   EXPECT_DOUBLE_EQ(names[1]->Box.top() - names[0]->Box.top(), 20);
-  const auto qtys = p.FindAll("Qty");
+  // A font given in points is placed in pixels, so that every device draws it alike.
+  QFont points(QStringLiteral("DejaVu Sans"));
+  points.setPointSize(14);
+  rep.Band(rbColumnHeader)->FindItem("Head")->Font = points;
+  const TReportPage &again = rep.Prepare().Pages[0];
+  EXPECT_EQ(again.Find("Head")->Font.pixelSize(), 19);
+  EXPECT_GT(again.Find("Head")->Box.height(), 19);
+  const auto qtys = rep.Model().Pages[0].FindAll("Qty");
   ASSERT_EQ(qtys.size(), 2u);
   EXPECT_EQ(qtys[0]->Text, "1.5");
   EXPECT_TRUE(qtys[1]->Flags & Qt::AlignRight);

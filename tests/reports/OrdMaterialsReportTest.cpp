@@ -55,6 +55,15 @@ TEST_F(OrdMaterialsReport, OrderListsTheLinesOfItsKindWithPricesAndSuppliers) {
   EXPECT_EQ(m.Pages[0].Find("QRDBText1"), nullptr);
   EXPECT_TRUE(m.Pages[0].Find("QRLabel1")->Flags & Qt::AlignRight);
   EXPECT_EQ(m.Pages[0].Find("QRLabel5"), nullptr);
+  // The logo from the program's resources, in its box at the top left.
+  int logos = 0;
+  for (const TReportItem &item : m.Pages[0].Items)
+    if (item.Kind == TReportItem::kImage && item.Name == "QRImage1") {
+      ++logos;
+      EXPECT_FALSE(item.Picture.isNull());
+      EXPECT_DOUBLE_EQ(item.Box.width(), 136);
+    }
+  EXPECT_EQ(logos, 1);
 }
 
 TEST_F(OrdMaterialsReport, OrderFormOfARequestHidesPricesAndShowsSupplierAndSignatures) {

@@ -33,12 +33,8 @@ class TReportLayout {
   // reaching out of it is cut at the band's edges.
   void AddItem(TReportItem &&item) {
     QRectF body = item.Box.normalized();
-    if (item.Kind == TReportItem::kText) {
-      // The line spacing below the letters may overhang the band.
-      const double px = item.Font.pixelSize() > 0 ? item.Font.pixelSize()
-                                                  : item.Font.pointSizeF() * 96.0 / 72.0;
-      body.setHeight(std::min(body.height(), px));
-    }
+    if (item.Kind == TReportItem::kText)  // the line spacing may overhang the band
+      body.setHeight(std::min(body.height(), double(item.Font.pixelSize())));
     const QRectF area = m_clip.adjusted(-0.01, -0.01, 0.01, 0.01);
     if (body.top() >= area.bottom() || body.bottom() <= area.top() ||
         body.left() >= area.right() || body.right() <= area.left())
@@ -76,9 +72,13 @@ TQRPrintable::TQRPrintable(TQRBand *band, const QString &name)
     : Name(name), Font(band->Report()->Font), m_band(band) {}
 
 void TQRPrintable::PlaceText(TReportLayout &layout, const QRectF &band, const QString &text) const {
-  const double h = Height > 0 ? Height : std::ceil(Font.pixelSize() * 1.2);
+  // Pages are measured in screen pixels: a font given in points is turned into pixels here,
+  // or a printer or PDF writer would size it by its own resolution.
+  QFont font = Font;
+  if (font.pixelSize() <= 0) font.setPixelSize(std::max(1, qRound(font.pointSizeF() * 96.0 / 72.0)));
+  const double h = Height > 0 ? Height : std::ceil(font.pixelSize() * 1.2);
   // Without a width the box is as wide as the text.
-  const double w = Width > 0 ? Width : QFontMetricsF(Font).horizontalAdvance(text);
+  const double w = Width > 0 ? Width : QFontMetricsF(font).horizontalAdvance(text);
   QRectF box(band.left() + Left, band.top() + Top, w, h);
   if (AlignToBand) box = QRectF(band.left(), band.top() + Top, band.width(), h);
   int flags = Qt::AlignTop;
@@ -93,7 +93,7 @@ void TQRPrintable::PlaceText(TReportLayout &layout, const QRectF &band, const QS
   item.Name = Name;
   item.Box = box;
   item.Text = text;
-  item.Font = Font;
+  item.Font = font;
   item.Flags = flags;
   layout.AddItem(std::move(item));
 }

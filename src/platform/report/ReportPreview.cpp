@@ -8,6 +8,7 @@
 #include <QPrinter>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -175,7 +176,11 @@ void TQRPreview::ZoomPageBtnClick() {
 }
 
 void TQRPreview::ZoomWidthBtnClick() {
-  const int w = m_scroll->viewport()->width() - 2 * TQRPageView::Border;
+  // Room for the vertical scroll bar that a long page brings, so that no horizontal one
+  // appears.
+  int w = m_scroll->viewport()->width() - 2 * TQRPageView::Border - 4;
+  if (!m_scroll->verticalScrollBar()->isVisible())
+    w -= style()->pixelMetric(QStyle::PM_ScrollBarExtent);
   SetZoom(w / m_model.PaperSize.width());
 }
 
