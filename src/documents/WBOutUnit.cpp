@@ -34,6 +34,8 @@
 
 TWBOut *WBOut = nullptr;
 
+using namespace issuedoc;
+
 namespace {
 
 const int kIssue = 1;
@@ -530,7 +532,9 @@ bool TWBOut::DeleteIssue(int WaybillID) {
     ExecSQL(QStringLiteral("update WaybillCont set QTYOUT=round(QTYOUT-case ID%1 end,6) where ID in (%2)")
                 .arg(cases, ids.join(QLatin1Char(','))));
   }
-  for (const auto &key : stockOrder) UpdateCatalogQty(key.first, key.second, -1, RoundQty(perStock[key]));
+  std::vector<TOutStockDelta> deltas;
+  for (const auto &key : stockOrder) deltas.push_back({key.first, key.second, perStock[key]});
+  AddToStock(deltas);
   ExecSQL(QStringLiteral("delete from WBList where OUTWBID=%1").arg(WaybillID));
   // Every line of the issue goes, linked or not.
   ExecSQL(QStringLiteral("delete from WaybillCont where WAYBILLID=%1").arg(WaybillID));
