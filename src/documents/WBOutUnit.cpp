@@ -29,6 +29,7 @@
 #include "documents/DivazOutUnit.h"
 #include "documents/inf_ReserveUnit.h"
 #include "platform/Application.h"
+#include "reports/rep_OrdMaterialsUnit.h"
 #include "platform/Clock.h"
 #include "platform/SysUtils.h"
 
@@ -624,7 +625,12 @@ void TWBOut::WBOutPopupMenuPopup() {
 void TWBOut::PrintMenuPopup() { N32->setText(OrderCaption()); }
 
 void TWBOut::N10Click(int tag) {
-  Q_UNUSED(tag);
+  if (!HasRows() || WBOutSource.Eof()) return;
+  std::unique_ptr<TOrdMaterialsReport> report(new TOrdMaterialsReport(
+      this, static_cast<uint8_t>(tag), CurrentID(),
+      WBOutSource.FieldByName(QStringLiteral("ORDLINK")).AsString(),
+      static_cast<uint8_t>(CurrentKind())));
+  report->Preview();
 }
 
 void TWBOut::CheckDueReservations() {
