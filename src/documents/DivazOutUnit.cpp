@@ -234,7 +234,11 @@ TDivazOut::TDivazOut(QWidget *owner, int WaybillID, uint8_t DocType)
   DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
   DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
   DBGrid1->verticalHeader()->setVisible(false);
+  DBGrid1->verticalHeader()->setDefaultSectionSize(DBGrid1->fontMetrics().height() + 6);
+  DBGrid1->setWordWrap(false);
   DBGrid1->horizontalHeader()->setStretchLastSection(true);
+  const int sourceWidths[7] = {230, 160, 70, 80, 50, 80, 150};
+  for (int c = 0; c < 7; ++c) DBGrid1->setColumnWidth(c, sourceWidths[c]);
   cl->addWidget(DBGrid1, 3);
 
   auto *bl = new QHBoxLayout;

@@ -143,12 +143,14 @@ TWBOut::TWBOut(QWidget *owner) : TForm(owner) {
       {QStringLiteral("Datums"), QStringLiteral("Pavadzīmes Nr."), QStringLiteral("Pasūtījuma kods"),
        QStringLiteral("Apmaksāts"), QStringLiteral("Summa"), QStringLiteral("Piegādātājs"),
        QStringLiteral("Pav./Rezerv.")});
-  const int widths[7] = {80, 160, 125, 70, 85, 155, 95};
+  const int widths[7] = {80, 150, 125, 85, 90, 170, 95};
   for (int c = 0; c < 7; ++c) DBGrid1->setColumnWidth(c, widths[c]);
   DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
   DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
   DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
   DBGrid1->verticalHeader()->setVisible(false);
+  DBGrid1->verticalHeader()->setDefaultSectionSize(DBGrid1->fontMetrics().height() + 6);
+  DBGrid1->setWordWrap(false);
   DBGrid1->horizontalHeader()->setSectionsClickable(true);
   DBGrid1->horizontalHeader()->setStretchLastSection(true);
   DBGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
