@@ -122,11 +122,11 @@ TDivazForm::TDivazForm(QWidget *parent) : QMainWindow(parent) {
   IDcb_Grp = new TIDComboBox;
   IDcb_Grp->setObjectName(QStringLiteral("IDcb_Grp"));
   IDcb_Grp->setMaxVisibleItems(30);
-  IDcb_Grp->setMinimumWidth(200);
+  IDcb_Grp->setMinimumWidth(160);
   IDcb_SubGrp = new TIDComboBox;
   IDcb_SubGrp->setObjectName(QStringLiteral("IDcb_SubGrp"));
   IDcb_SubGrp->setMaxVisibleItems(30);
-  IDcb_SubGrp->setMinimumWidth(180);
+  IDcb_SubGrp->setMinimumWidth(150);
   SpeedButton1 = new QToolButton;
   SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
   SpeedButton1->setCheckable(true);
@@ -143,7 +143,7 @@ TDivazForm::TDivazForm(QWidget *parent) : QMainWindow(parent) {
   GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
   Edit1 = new QLineEdit;
   Edit1->setObjectName(QStringLiteral("Edit1"));
-  Edit1->setMinimumWidth(150);
+  Edit1->setMinimumWidth(120);
   IDcb_Measure = new TIDComboBox;
   IDcb_Measure->setObjectName(QStringLiteral("IDcb_Measure"));
   IDcb_Measure->setMinimumWidth(70);
@@ -154,16 +154,22 @@ TDivazForm::TDivazForm(QWidget *parent) : QMainWindow(parent) {
   search->addWidget(Labeled(QStringLiteral("Ед.изм."), IDcb_Measure));
   search->addWidget(FindBtn, 0, Qt::AlignBottom);
 
-  auto *modes = new QHBoxLayout;
-  modes->setSpacing(2);
-  modes->addWidget(SpeedButton1);
-  modes->addWidget(SpeedButton2);
-  auto *filters = new QHBoxLayout;
-  filters->addWidget(Labeled(QStringLiteral("Группа материалов"), IDcb_Grp), 1);
-  filters->addWidget(Labeled(QStringLiteral("Подгруппа"), IDcb_SubGrp), 1);
-  filters->addLayout(modes);
-  filters->setAlignment(modes, Qt::AlignBottom);
-
+  // Labels above their boxes; the mode buttons on the boxes' line; the search box beside.
+  auto *filters = new QGridLayout;
+  filters->setHorizontalSpacing(6);
+  filters->setVerticalSpacing(1);
+  auto *grpLabel = new QLabel(QStringLiteral("Группа материалов"));
+  grpLabel->setBuddy(IDcb_Grp);
+  auto *subLabel = new QLabel(QStringLiteral("Подгруппа"));
+  subLabel->setBuddy(IDcb_SubGrp);
+  filters->addWidget(grpLabel, 0, 0);
+  filters->addWidget(subLabel, 0, 1);
+  filters->addWidget(IDcb_Grp, 1, 0);
+  filters->addWidget(IDcb_SubGrp, 1, 1);
+  filters->addWidget(SpeedButton1, 1, 2);
+  filters->addWidget(SpeedButton2, 1, 3);
+  filters->setColumnStretch(0, 3);
+  filters->setColumnStretch(1, 3);
   // The grid.
   Model = new TStorageModel(this);
   DBGrid1 = new QTableView;
@@ -203,8 +209,9 @@ TDivazForm::TDivazForm(QWidget *parent) : QMainWindow(parent) {
   top->setContentsMargins(6, 6, 6, 6);
   top->addLayout(systems);
   auto *filterRow = new QHBoxLayout;
-  filterRow->addLayout(filters, 3);
-  filterRow->addWidget(GroupBox1, 2);
+  filterRow->addLayout(filters, 1);
+  filterRow->setAlignment(filters, Qt::AlignBottom);
+  filterRow->addWidget(GroupBox1, 0, Qt::AlignBottom);
   top->addLayout(filterRow);
   top->addWidget(DBGrid1, 1);
   top->addLayout(commands);
@@ -392,10 +399,10 @@ void TDivazForm::FormShow() {
   ViewMode = 0;
   Model->SetSource(&DATA->Q_Storage, 0);
   ApplyColumnWidths();
-  IDcb_GrpChange();
   SetModeButtons();
   SetModeCaption(true);
-  RefreshCatalog();
+  // the group change reads the catalogue for the chosen group
+  IDcb_GrpChange();
 }
 
 void TDivazForm::SetModeButtons() {

@@ -36,6 +36,8 @@
 
 TDivazOut *DivazOut = nullptr;
 
+using namespace issuedoc;
+
 namespace {
 
 const char *kQtyMask = "0.00#######";
@@ -87,7 +89,14 @@ QString SQLText(const QString &sql) {
 
 }  // namespace
 
-// ColorCaption is defined once, with the report framework (reports/ReportFramework.cpp).
+namespace issuedoc {
+
+QString ColorCaption(int code, int systemId) {
+  if (!Colors) return QString();
+  TColorRec rec;
+  Colors->GetColorRec(code, systemId, rec);
+  return rec.Caption;
+}
 
 QString MeasureName(int measureId) { return MeasureNames.ByID(measureId); }
 
@@ -101,6 +110,8 @@ void FillSubgroupChoice(int groupId, TIDComboBox *combo) {
   combo->Clear();
   if (Groups) Groups->FillSubgroupCombo(groupId, combo, true);
 }
+
+}  // namespace issuedoc
 
 TDivazOut::TDivazOut(QWidget *owner, int WaybillID, uint8_t DocType)
     : TForm(owner), m_documentID(WaybillID) {
@@ -223,7 +234,11 @@ TDivazOut::TDivazOut(QWidget *owner, int WaybillID, uint8_t DocType)
   DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
   DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
   DBGrid1->verticalHeader()->setVisible(false);
+  DBGrid1->verticalHeader()->setDefaultSectionSize(DBGrid1->fontMetrics().height() + 6);
+  DBGrid1->setWordWrap(false);
   DBGrid1->horizontalHeader()->setStretchLastSection(true);
+  const int sourceWidths[7] = {230, 160, 70, 80, 50, 80, 150};
+  for (int c = 0; c < 7; ++c) DBGrid1->setColumnWidth(c, sourceWidths[c]);
   cl->addWidget(DBGrid1, 3);
 
   auto *bl = new QHBoxLayout;
@@ -827,6 +842,8 @@ bool TDivazOut::SaveWriteOff() {
 // ---------------------------------------------------------------------------------------------
 // Posting
 
+namespace issuedoc {
+
 namespace {
 QString IdList(const std::vector<int> &ids) {
   QStringList parts;
@@ -960,8 +977,9 @@ int PostIssue(const TOutHeader &header, int supplierId, const std::vector<TIssue
   ExecSQL(QStringLiteral("update WaybillCont set QTYOUT=round(QTYOUT+case ID%1 end,6) "
                          "where ID in (%2)")
               .arg(cases, IdList(lotIds)));
-  for (const auto &key : stockOrder)
-    UpdateCatalogQty(key.first, key.second, -1, -RoundQty(perStock[key]));
+  std::vector<TOutStockDelta> deltas;
+  for (const auto &key : stockOrder) deltas.push_back({key.first, key.second, -perStock[key]});
+  AddToStock(deltas);
   QStringList links;
   for (size_t i = 0; i < lines.size(); ++i)
     links << QStringLiteral("(%1,%2,%3,%4)")
@@ -972,6 +990,38 @@ int PostIssue(const TOutHeader &header, int supplierId, const std::vector<TIssue
   ExecSQL(QStringLiteral("insert into WBList (INWBID,OUTWBID,OUTWBCONTID,INWBCONTID) values") +
           links.join(QLatin1Char(',')));
   return id;
+}
+
+void AddToStock(const std::vector<TOutStockDelta> &deltas) {
+  if (deltas.empty()) return;
+  // The first stock row (lowest ID) of each material and colour, locked.
+  std::vector<int> catIds;
+  for (const TOutStockDelta &d : deltas)
+    if (std::find(catIds.begin(), catIds.end(), d.CatID) == catIds.end()) catIds.push_back(d.CatID);
+  std::sort(catIds.begin(), catIds.end());
+  TQuery q;
+  q.SQL = QStringLiteral("select ID, CATID, COLOR from CatalogQty where CATID in (%1) order by ID "
+                         "for update")
+              .arg(IdList(catIds));
+  q.Open();
+  std::map<std::pair<int, int>, int> rows;
+  for (q.First(); !q.Eof(); q.Next())
+    rows.emplace(std::make_pair(q.Fields(1).AsInteger(), q.Fields(2).AsInteger()), q.Fields(0).AsInteger());
+  q.Close();
+  QString cases;
+  std::vector<int> ids;
+  for (const TOutStockDelta &d : deltas) {
+    auto it = rows.find({d.CatID, d.Color});
+    if (it == rows.end()) {
+      UpdateCatalogQty(d.CatID, d.Color, -1, RoundQty(d.Delta));  // creates the row
+      continue;
+    }
+    cases += QStringLiteral(" when %1 then %2").arg(it->second).arg(QtySQL(RoundQty(d.Delta)));
+    ids.push_back(it->second);
+  }
+  if (ids.empty()) return;
+  ExecSQL(QStringLiteral("update CatalogQty set QUANTITY=round(QUANTITY+case ID%1 end,6) where ID in (%2)")
+              .arg(cases, IdList(ids)));
 }
 
 double OpenLotStock(int catId, int color) {
@@ -1035,3 +1085,5 @@ int PostReservation(const TOutHeader &header, int supplierId,
   InsertLines(static_cast<int>(req), reqValues);
   return id;
 }
+
+}  // namespace issuedoc

@@ -135,6 +135,8 @@ extern TDivazOut *DivazOut;
 // Posting of outgoing documents. Each routine runs inside the caller's transaction and raises
 // on any error, so that the caller's whole action rolls back.
 
+namespace issuedoc {
+
 struct TOutHeader {
   QString Date;  // in the server's date format
   QString Num;
@@ -168,6 +170,13 @@ int PostIssue(const TOutHeader &header, int supplierId, const std::vector<TIssue
 // request for the missing quantities.
 int PostReservation(const TOutHeader &header, int supplierId,
                     const std::vector<TReserveLine> &lines);
+// Adds each delta to the first stock row (lowest ID) of its material and colour, all rows in
+// one statement; a missing row is created.
+struct TOutStockDelta {
+  int CatID, Color;
+  double Delta;
+};
+void AddToStock(const std::vector<TOutStockDelta> &deltas);
 // What the open lots of a material and colour hold.
 double OpenLotStock(int catId, int color);
 // Adds delta to RESERVE of the first stock row of a material and colour, creating the row
@@ -179,3 +188,5 @@ QString ColorCaption(int code, int systemId);
 QString MeasureName(int measureId);
 void FillGroupChoice(TIDComboBox *combo);
 void FillSubgroupChoice(int groupId, TIDComboBox *combo);
+
+}  // namespace issuedoc

@@ -29,10 +29,13 @@
 #include "documents/DivazOutUnit.h"
 #include "documents/inf_ReserveUnit.h"
 #include "platform/Application.h"
+#include "reports/rep_OrdMaterialsUnit.h"
 #include "platform/Clock.h"
 #include "platform/SysUtils.h"
 
 TWBOut *WBOut = nullptr;
+
+using namespace issuedoc;
 
 namespace {
 
@@ -140,12 +143,14 @@ TWBOut::TWBOut(QWidget *owner) : TForm(owner) {
       {QStringLiteral("Datums"), QStringLiteral("Pavadzīmes Nr."), QStringLiteral("Pasūtījuma kods"),
        QStringLiteral("Apmaksāts"), QStringLiteral("Summa"), QStringLiteral("Piegādātājs"),
        QStringLiteral("Pav./Rezerv.")});
-  const int widths[7] = {80, 160, 125, 70, 85, 155, 95};
+  const int widths[7] = {80, 150, 125, 85, 90, 170, 95};
   for (int c = 0; c < 7; ++c) DBGrid1->setColumnWidth(c, widths[c]);
   DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
   DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
   DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
   DBGrid1->verticalHeader()->setVisible(false);
+  DBGrid1->verticalHeader()->setDefaultSectionSize(DBGrid1->fontMetrics().height() + 6);
+  DBGrid1->setWordWrap(false);
   DBGrid1->horizontalHeader()->setSectionsClickable(true);
   DBGrid1->horizontalHeader()->setStretchLastSection(true);
   DBGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -530,7 +535,9 @@ bool TWBOut::DeleteIssue(int WaybillID) {
     ExecSQL(QStringLiteral("update WaybillCont set QTYOUT=round(QTYOUT-case ID%1 end,6) where ID in (%2)")
                 .arg(cases, ids.join(QLatin1Char(','))));
   }
-  for (const auto &key : stockOrder) UpdateCatalogQty(key.first, key.second, -1, RoundQty(perStock[key]));
+  std::vector<TOutStockDelta> deltas;
+  for (const auto &key : stockOrder) deltas.push_back({key.first, key.second, perStock[key]});
+  AddToStock(deltas);
   ExecSQL(QStringLiteral("delete from WBList where OUTWBID=%1").arg(WaybillID));
   // Every line of the issue goes, linked or not.
   ExecSQL(QStringLiteral("delete from WaybillCont where WAYBILLID=%1").arg(WaybillID));
@@ -620,7 +627,12 @@ void TWBOut::WBOutPopupMenuPopup() {
 void TWBOut::PrintMenuPopup() { N32->setText(OrderCaption()); }
 
 void TWBOut::N10Click(int tag) {
-  Q_UNUSED(tag);
+  if (!HasRows() || WBOutSource.Eof()) return;
+  std::unique_ptr<TOrdMaterialsReport> report(new TOrdMaterialsReport(
+      this, static_cast<uint8_t>(tag), CurrentID(),
+      WBOutSource.FieldByName(QStringLiteral("ORDLINK")).AsString(),
+      static_cast<uint8_t>(CurrentKind())));
+  report->Preview();
 }
 
 void TWBOut::CheckDueReservations() {

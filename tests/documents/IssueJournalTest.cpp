@@ -334,3 +334,32 @@ TEST_F(DueReservations, OverdueAreCheckedTodayUncheckedTomorrowAbsent) {
 }
 
 }  // namespace
+
+#include "platform/report/QuickRpt.h"
+#include "platform/report/ReportPreview.h"
+#include "reports/rep_OrdMaterialsUnit.h"
+
+namespace {
+
+TEST_F(IssueJournal, PrintsTheMaterialsOfTheDocumentOrOfItsOrder) {
+  fx::Reservation(QDate(2024, 3, 15), "RES-1", sup, {{oak, -1, 1}});
+  fx::Reservation(QDate(2024, 3, 16), "RES-2", sup, {{pine, -1, 2}});
+  Db->Exec("update Waybill set ORDLINK=\"O-1\" where ISOUT=3");
+  auto j = Open();
+  Select(*j, "RES-1");
+  std::vector<std::pair<int, int>> shown;  // mode, document kind
+  TPreviewHandler old = SetPreviewHandler([&](TQuickRep &r) {
+    auto &rep = dynamic_cast<TOrdMaterialsReport &>(r);
+    shown.push_back({rep.Mode, rep.DocType});
+  });
+  j->N31->trigger();
+  j->PrintMenuPopup();
+  EXPECT_EQ(j->N32->text(), "Pasūtījumam Nr.O-1 nepieciešamie materiāli");
+  j->N32->trigger();
+  SetPreviewHandler(old);
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_EQ(shown[0], std::make_pair(1, 3));
+  EXPECT_EQ(shown[1], std::make_pair(0, 3));
+}
+
+}  // namespace
