@@ -4,6 +4,8 @@
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QGridLayout>
+#include <QHash>
+#include <QPair>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -65,6 +67,72 @@ QString NumberText(const QString &text) {
   return text.trimmed();
 }
 
+// One stock movement of a save.
+struct TStockMove {
+  int CatID;
+  int Color;
+  double Delta;
+};
+
+// Adds each delta to the stock row of its material and colour (the row with the lowest ID
+// when there are several), creating missing rows, and records the receipt as their last
+// receipt: what UpdateCatalogQty does line by line, in three statements for the whole
+// document. Runs inside the save's transaction; errors are raised after the ledger's message.
+void PostStockMoves(const QVector<TStockMove> &moves, int lastWbID) {
+  if (moves.isEmpty()) return;
+  try {
+    // one delta per material and colour, in the order of first appearance
+    QVector<TStockMove> sums;
+    QHash<QPair<int, int>, int> index;
+    for (const TStockMove &m : moves) {
+      const auto key = qMakePair(m.CatID, m.Color);
+      auto it = index.find(key);
+      if (it == index.end()) {
+        index.insert(key, sums.size());
+        sums << m;
+      } else {
+        sums[*it].Delta += m.Delta;
+      }
+    }
+    QStringList pairs;
+    for (const TStockMove &m : sums) pairs << Format("(%d,%d)", {m.CatID, m.Color});
+    TQuery &q = DATA->Qtmp1;
+    q.SQL = QStringLiteral("select ID, CATID, COLOR from CatalogQty where (CATID,COLOR) in (%1) "
+                           "order by ID for update")
+                .arg(pairs.join(QLatin1Char(',')));
+    q.Open();
+    QHash<QPair<int, int>, int> rows;
+    for (const QVector<QVariant> &r : q.Rows()) {
+      const auto key = qMakePair(r[1].toInt(), r[2].toInt());
+      if (!rows.contains(key)) rows.insert(key, r[0].toInt());
+    }
+    q.Close();
+    QStringList cases, ids, inserts;
+    for (const TStockMove &m : sums) {
+      const int row = rows.value(qMakePair(m.CatID, m.Color), -1);
+      if (row >= 1) {
+        cases << Format("when %d then %s", {row, QtySQL(m.Delta)});
+        ids << QString::number(row);
+      } else {
+        inserts << (lastWbID > 0 ? Format("(%d,%d,%s,%d)", {m.CatID, m.Color, QtySQL(m.Delta), lastWbID})
+                                 : Format("(%d,%d,%s)", {m.CatID, m.Color, QtySQL(m.Delta)}));
+      }
+    }
+    if (!ids.isEmpty())
+      ExecSQL(QStringLiteral("update CatalogQty set QUANTITY=QUANTITY+case ID %1 end%2 where ID in (%3)")
+                  .arg(cases.join(QLatin1Char(' ')),
+                       lastWbID > 0 ? Format(", LASTWBID=%d", {lastWbID}) : QString(),
+                       ids.join(QLatin1Char(','))));
+    if (!inserts.isEmpty())
+      ExecSQL((lastWbID > 0 ? QStringLiteral("insert into CatalogQty (CATID,COLOR,QUANTITY,LASTWBID) values")
+                            : QStringLiteral("insert into CatalogQty (CATID,COLOR,QUANTITY) values")) +
+              inserts.join(QLatin1Char(',')));
+  } catch (const std::exception &) {
+    ShowMessage(QStringLiteral("Ошибка при обновлении таблицы CatalogQty."));
+    throw;
+  }
+}
+
 }  // namespace
 
 // Refuses an edit of a receipt whose lots were issued meanwhile. Runs inside the save's or
@@ -86,7 +154,9 @@ TDivazIn::TDivazIn(QWidget *owner, int waybillID, uint8_t docType)
   q1.SQL.clear();
   auto *main = new QVBoxLayout(this);
   BuildHeader();
-  main->addWidget(Panel1);
+  // the header keeps its height; below it the lines panel takes the rest once shown
+  Panel1->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
+  main->addWidget(Panel1, 0, Qt::AlignTop);
   BuildLines();
   main->addWidget(Panel2, 1);
   Panel2->hide();
@@ -716,6 +786,17 @@ void TDivazIn::SaveDocument(bool asReceipt) {
                                                       "Товары уже использованы."));
   const int id = SaveHeader(asReceipt ? DocKindReceiptIn : DocKindRequestIn, GridSum());
   ApplyDeletedRows(id, asReceipt);
+  // the stored lines of the document as they are now, locked until the save ends
+  QHash<int, double> stored;
+  if (DocumentID >= 0) {
+    TQuery &q = DATA->Qtmp1;
+    q.SQL = Format("select ID, QUANTITY from WaybillCont where WAYBILLID=%d for update", {id});
+    q.Open();
+    for (const QVector<QVariant> &r : q.Rows()) stored.insert(r[0].toInt(), r[1].toDouble());
+    q.Close();
+  }
+  QStringList inserts;
+  QVector<TStockMove> moves;
   for (int r = 1; r < ContentGrid->RowCount(); ++r) {
     auto *obj = ContentGrid->ObjectAs<TAddObj>(0, r);
     if (!obj) continue;
@@ -725,25 +806,23 @@ void TDivazIn::SaveDocument(bool asReceipt) {
     double old = 0;
     if (lineID >= 1) {
       // a stored line must still belong to this document
-      TQuery &q = DATA->Qtmp1;
-      q.SQL = Format("select QUANTITY from WaybillCont where ID=%d and WAYBILLID=%d for update", {lineID, id});
-      q.Open();
-      const bool found = !q.IsEmpty();
-      if (found) old = q.Fields(0).AsFloat();
-      q.Close();
-      if (!found) throw EDatabaseError(QStringLiteral("The line %1 no longer exists").arg(lineID));
+      if (!stored.contains(lineID))
+        throw EDatabaseError(QStringLiteral("The line %1 no longer exists").arg(lineID));
+      old = stored.value(lineID);
       ExecSQL(asReceipt
                   ? Format("update WaybillCont set QUANTITY=%s, PRICE=%s, QTYOUT=0.0 where ID=%d", {qty, price, lineID})
                   : Format("update WaybillCont set QUANTITY=%s, PRICE=%s where ID=%d", {qty, price, lineID}));
     } else {
-      ExecSQL(Format("insert into WaybillCont(WAYBILLID,CATID,COLOR,QUANTITY,PRICE,QTYOUT) "
-                     "values(%d,%d,%d,%s,%s,%s)",
-                     {id, obj->N2, obj->N3, qty, price,
-                      asReceipt ? QStringLiteral("0.0") : QStringLiteral("NULL")}));
+      inserts << Format("(%d,%d,%d,%s,%s,%s)", {id, obj->N2, obj->N3, qty, price,
+                                                asReceipt ? QStringLiteral("0.0") : QStringLiteral("NULL")});
     }
     if (!asReceipt) continue;
     double delta = StrToFloatDef(qty, 0);
     if (DocType == DocKindReceiptIn && lineID >= 1) delta -= old;
-    UpdateCatalogQty(obj->N2, obj->N3, id, delta);
+    moves << TStockMove{obj->N2, obj->N3, delta};
   }
+  if (!inserts.isEmpty())
+    ExecSQL(QStringLiteral("insert into WaybillCont(WAYBILLID,CATID,COLOR,QUANTITY,PRICE,QTYOUT) values") +
+            inserts.join(QLatin1Char(',')));
+  PostStockMoves(moves, id);
 }

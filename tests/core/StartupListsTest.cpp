@@ -85,4 +85,47 @@ TEST_F(StartupLists, StartUpFillsEveryListInItsOrder) {
   EXPECT_TRUE(CurrencyNames.isEmpty());
 }
 
+TEST_F(StartupLists, TheDemoDataFillsEveryListThatItsCatalogueNeeds) {
+  Db->LoadDemo(1);
+  const QStringList problems = LedgerViolations();
+  EXPECT_TRUE(problems.isEmpty()) << problems.join('\n').toStdString();
+  const TStartupResult result = Start();
+  ASSERT_EQ(result.Outcome, TStartupOutcome::Ready) << result.Message.toStdString();
+  EXPECT_GT(DATA->Setup->GetChildCount("0"), 0);
+  ASSERT_NE(Groups, nullptr);
+  EXPECT_GT(Groups->Count(), 0);
+  ASSERT_NE(SupplierList, nullptr);
+  EXPECT_EQ(SupplierList->Count(), SQLInt("select count(*) from Suppliers"));
+  ASSERT_NE(Colors, nullptr);
+  EXPECT_GT(Colors->ColorItems().size(), 0);
+  EXPECT_EQ(DefValues.Price.size(), PriceCount);
+
+  // every reference of the catalogue resolves through the lists
+  TQuery q;
+  q.SQL = "select c.ID, c.SUPPLIER, c.CURRENCY, c.DISCOUNTGROUP, c.MEASURE, c.CATGROUP, c.SUBGROUP from Catalog c";
+  q.Open();
+  ASSERT_GT(q.RecordCount(), 0);
+  for (const auto &r : q.Rows()) {
+    const std::string id = r[0].toString().toStdString();
+    TIDRec sup;
+    SupplierList->GetByID(r[1].toInt(), sup);
+    EXPECT_FALSE(sup.Name.isEmpty()) << id;
+    EXPECT_FALSE(CurrencyNames.ByID(r[2].toInt()).isEmpty()) << id;
+    EXPECT_FALSE(DiscountValues.ByID(r[3].toInt()).isEmpty()) << id;
+    EXPECT_FALSE(MeasureNames.ByID(r[4].toInt()).isEmpty()) << id;
+    TCatGroupRec g;
+    Groups->GetGroup(r[5].toInt(), g);
+    EXPECT_NE(g.ID, NoGroupID) << id;
+  }
+  // every set colour of a stock row has a name
+  q.SQL = "select cq.COLOR, c.SYSTEMID from CatalogQty cq join Catalog c on c.ID=cq.CATID where cq.COLOR>0";
+  q.Open();
+  EXPECT_GT(q.RecordCount(), 0);
+  for (const auto &r : q.Rows()) {
+    TColorRec rec;
+    Colors->GetColorRec(r[0].toInt(), r[1].toInt(), rec);
+    EXPECT_FALSE(rec.Caption.isEmpty()) << "colour " << r[0].toInt();
+  }
+}
+
 }  // namespace

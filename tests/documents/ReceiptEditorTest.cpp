@@ -104,6 +104,25 @@ TEST_F(ReceiptEditor, ForeignCurrencyReceiptBecomesLotsAndRaisesStock) {
   EXPECT_EQ(fx::LastWbId(Oak, Code(3, 5, 7)), id);
 }
 
+TEST_F(ReceiptEditor, ReceiptRaisesTheFirstOfDuplicateStockRows) {
+  // two rows for one material and colour, as a colour-flag change leaves them
+  const int rc = fx::Receipt(QDate(2024, 1, 5), "R-1", Timber);
+  fx::Lot(rc, Pine, -1, 2, 1);
+  const int second = fx::StockRow(Pine, -1, 0);
+  const int result = Run(-1, 0, [&](TDivazIn *e) {
+    EnterHeader(e, Timber, "R-2", 0);
+    AddLine(e, "Pine beam", 5);
+    EXPECT_FALSE(PickMaterial(e, "Lacquer"));  // another supplier's material
+    e->SaveWB->click();
+  });
+  ASSERT_EQ(result, mrOk);
+  const int id = SQLInt("select ID from Waybill where NUM=\"R-2\"");
+  EXPECT_DOUBLE_EQ(SQLFloat(Format("select QUANTITY from CatalogQty where ID<%d and CATID=%d", {second, Pine})), 7);
+  EXPECT_DOUBLE_EQ(SQLFloat(Format("select QUANTITY from CatalogQty where ID=%d", {second})), 0);
+  EXPECT_EQ(SQLInt(Format("select LASTWBID from CatalogQty where ID<%d and CATID=%d", {second, Pine})), id);
+  EXPECT_EQ(fx::Count("WaybillCont", Format("WAYBILLID=%d", {id})), 1);
+}
+
 TEST_F(ReceiptEditor, ColourGroupKindsClearTheirSideAndUncolouredStaysMinusOne) {
   Run(-1, 2, [&](TDivazIn *e) {
     EnterHeader(e, Timber, "p1", 0);
