@@ -31,10 +31,10 @@ void UpdateCatalogQty(int catId, int color, int lastWbId, double delta) {
     const int row = FindStockRow(catId, color, true);
     if (row >= 1) {
       if (lastWbId > 0)
-        ExecSQL(Format(QStringLiteral("update CatalogQty set QUANTITY=QUANTITY+%s, LASTWBID=%d where ID=%d"),
+        ExecSQL(Format(QStringLiteral("update CatalogQty set QUANTITY=round(QUANTITY+%s,6), LASTWBID=%d where ID=%d"),
                        {d, lastWbId, row}));
       else
-        ExecSQL(Format(QStringLiteral("update CatalogQty set QUANTITY=QUANTITY+%s where ID=%d"), {d, row}));
+        ExecSQL(Format(QStringLiteral("update CatalogQty set QUANTITY=round(QUANTITY+%s,6) where ID=%d"), {d, row}));
     } else if (lastWbId > 0) {
       ExecSQL(Format(QStringLiteral("insert into CatalogQty (CATID,COLOR,QUANTITY,LASTWBID) values(%d,%d,%s,%d)"),
                      {catId, color, d, lastWbId}));
@@ -232,9 +232,9 @@ bool WriteOffReservation(QWidget *owner, int waybillId) {
                        {waybillId, p.CATID, p.COLOR, qty, p.Price}));
         lineId = static_cast<int>(LastInsertID());
       }
-      ExecSQL(Format(QStringLiteral("update WaybillCont set QTYOUT=QTYOUT+%s where ID=%d"), {qty, p.LotLineID}));
+      ExecSQL(Format(QStringLiteral("update WaybillCont set QTYOUT=round(QTYOUT+%s,6) where ID=%d"), {qty, p.LotLineID}));
       const int stockRow = FindStockRow(p.CATID, p.COLOR, true);
-      ExecSQL(Format(QStringLiteral("update CatalogQty set QUANTITY=QUANTITY-%s, RESERVE=RESERVE+%s where ID=%d"),
+      ExecSQL(Format(QStringLiteral("update CatalogQty set QUANTITY=round(QUANTITY-%s,6), RESERVE=round(RESERVE+%s,6) where ID=%d"),
                      {qty, qty, stockRow}));
       ExecSQL(Format(QStringLiteral("insert into WBList (INWBID,OUTWBID,OUTWBCONTID,INWBCONTID) values(%d,%d,%d,%d)"),
                      {p.ReceiptID, waybillId, lineId, p.LotLineID}));
@@ -265,7 +265,7 @@ bool DeleteReservation(int waybillId) {
     for (const QVector<QVariant> &row : rows) {
       const int stockRow = FindStockRow(row.at(0).toInt(), row.at(1).toInt(), true);
       if (stockRow < 1) continue;  // the reservation could not lower a row that is not there
-      ExecSQL(Format(QStringLiteral("update CatalogQty set RESERVE=RESERVE+%s where ID=%d"),
+      ExecSQL(Format(QStringLiteral("update CatalogQty set RESERVE=round(RESERVE+%s,6) where ID=%d"),
                      {QtySQL(row.at(2).toDouble()), stockRow}));
     }
     ExecSQL(Format(QStringLiteral("delete from WaybillCont where WAYBILLID=%d"), {waybillId}));

@@ -154,7 +154,9 @@ TDivazIn::TDivazIn(QWidget *owner, int waybillID, uint8_t docType)
   q1.SQL.clear();
   auto *main = new QVBoxLayout(this);
   BuildHeader();
-  main->addWidget(Panel1);
+  // the header keeps its height; below it the lines panel takes the rest once shown
+  Panel1->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
+  main->addWidget(Panel1, 0, Qt::AlignTop);
   BuildLines();
   main->addWidget(Panel2, 1);
   Panel2->hide();

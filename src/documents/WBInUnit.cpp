@@ -121,7 +121,7 @@ TWBIn::TWBIn(QWidget *owner) : TForm(owner) {
   DBGrid1 = new TQueryGrid(this);
   DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
   DBGrid1->SetColumns({
-      {QStringLiteral("BDATE"), QStringLiteral("Дата"), 11},
+      {QStringLiteral("BDATE"), QStringLiteral("Дата"), 13},
       {QStringLiteral("NUM"), QStringLiteral("Накладная №"), 17},
       {QStringLiteral("ORDLINK"), QStringLiteral("Код заказа"), 14},
       {QStringLiteral("ISPAID"), QStringLiteral("Оплачена"), 8, {}, Qt::AlignCenter},

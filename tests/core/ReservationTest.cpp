@@ -174,6 +174,21 @@ TEST_F(Reservations, NothingHappensToADocumentThatIsNoReservation) {
   EXPECT_TRUE(Script().ModalShown.isEmpty());
 }
 
+TEST_F(Reservations, AWriteOffOverFractionalLotsLeavesNoResidue) {
+  const int older = fx::Receipt(QDate(2024, 1, 1), "R-1", sup);
+  const int newer = fx::Receipt(QDate(2024, 1, 2), "R-2", sup);
+  const int lot1 = fx::Lot(older, pine, -1, 1.1, 2.0);
+  const int lot2 = fx::Lot(newer, pine, -1, 0.9, 2.0);
+  const int res = fx::Reservation(QDate(2024, 3, 10), "3000000011", sup, {{pine, -1, 2.0}});
+  ASSERT_TRUE(WriteOffReservation(nullptr, res));
+  // Exactly zero, not a binary remainder such as 1.1e-16 that would show as reserved stock.
+  EXPECT_EQ(SQLInt(QStringLiteral("select count(*) from CatalogQty where CATID=%1 and RESERVE=0 and QUANTITY=0")
+                       .arg(pine)),
+            1);
+  EXPECT_EQ(fx::QtyOut(lot1), 1.1);
+  EXPECT_EQ(fx::QtyOut(lot2), 0.9);
+}
+
 TEST_F(Reservations, AFailureInTheMiddleOfAWriteOffLeavesEveryTableAsItWas) {
   const int r1 = fx::Receipt(QDate(2024, 1, 1), "R-1", sup);
   const int r2 = fx::Receipt(QDate(2024, 1, 2), "R-2", sup);
