@@ -29,8 +29,17 @@
 #include "core/DataUnit.h"
 #include "core/IDComboBox.h"
 #include "core/SetupObject.h"
+#include "core/Ledger.h"
+#include "core/MyMsgUnit.h"
 #include "documents/WBInUnit.h"
+#include "documents/WBInventoryUnit.h"
+#include "documents/WBOutUnit.h"
 #include "platform/Application.h"
+#include "platform/Dialogs.h"
+#include "platform/SysUtils.h"
+#include "reports/rep_RequisitionsUnit.h"
+#include "reports/rep_ReserveByMaterialUnit.h"
+#include "reports/rep_ReserveByOrderUnit.h"
 
 TDivazForm *DivazForm = nullptr;
 
@@ -49,6 +58,7 @@ const QString StockSelect = QStringLiteral(
     "w on (c1.CATID=w.CATID and c1.COLOR=w.COLOR) left join Waybill w1 on w1.ID=w.WAYBILLID "
     "where w1.ISOUT=0 and w.QUANTITY-w.QTYOUT>0 ");
 const QString StockCritical = QStringLiteral(" and if(c1.QUANTITY is null, 0.0, c1.QUANTITY)-c2.MINVALUE<0");
+const QString QueryErrorText = QStringLiteral("ERROR EXECUTING QUERY! CALL SOFTWARE SERVICE MANAGER!");
 const QString StockGroupBy = QStringLiteral(" group by w.CATID, w.COLOR order by c.CATGROUP, c.SUBGROUP, c.NAME");
 
 // The glyph of a system button: the bitmap of an Images row. A missing row or an unreadable
@@ -247,43 +257,56 @@ TDivazForm::TDivazForm(QWidget *parent) : QMainWindow(parent) {
 
   PopupMenu2 = new QMenu(this);
   PopupMenu2->setObjectName(QStringLiteral("PopupMenu2"));
-  const auto addPrintEntries = [](QMenu *menu, const QString &reservedTitle) {
-    menu->addAction(QStringLiteral("Каталог"));
-    menu->addSeparator();
-    for (const char *t : {"Заявки", "Приходные накладные", "Расходные накладные", "Остатки материалов",
-                          "Критические остатки"})
-      menu->addAction(QString::fromUtf8(t));
-    QMenu *reserved = menu->addMenu(reservedTitle);
-    reserved->addAction(QStringLiteral("По наименованиям"));
-    reserved->addAction(QStringLiteral("По заказам"));
-    menu->addAction(QStringLiteral("Приход/расход за период"));
-  };
-  addPrintEntries(N7, QStringLiteral("Зарезерв. материалы"));
-  addPrintEntries(PopupMenu2, QStringLiteral("Зарезервированные материалы"));
+  Catalogs1 = Action(N7, QStringLiteral("Catalogs1"), QStringLiteral("Каталог"));
+  N7->addSeparator();
+  N8 = Action(N7, QStringLiteral("N8"), QStringLiteral("Заявки"));
+  N16 = Action(N7, QStringLiteral("N16"), QStringLiteral("Приходные накладные"));
+  N17 = Action(N7, QStringLiteral("N17"), QStringLiteral("Расходные накладные"));
+  N19 = Action(N7, QStringLiteral("N19"), QStringLiteral("Остатки материалов"));
+  N9 = Action(N7, QStringLiteral("N9"), QStringLiteral("Критические остатки"));
+  N13 = N7->addMenu(QStringLiteral("Зарезерв. материалы"));
+  N13->setObjectName(QStringLiteral("N13"));
+  N14 = Action(N13, QStringLiteral("N14"), QStringLiteral("По наименованиям"));
+  N15 = Action(N13, QStringLiteral("N15"), QStringLiteral("По заказам"));
+  N18 = Action(N7, QStringLiteral("N18"), QStringLiteral("Приход/расход за период"));
+  Catalogs2 = Action(PopupMenu2, QStringLiteral("Catalogs2"), QStringLiteral("Каталог"));
+  PopupMenu2->addSeparator();
+  N20 = Action(PopupMenu2, QStringLiteral("N20"), QStringLiteral("Заявки"));
+  N21 = Action(PopupMenu2, QStringLiteral("N21"), QStringLiteral("Приходные накладные"));
+  N22 = Action(PopupMenu2, QStringLiteral("N22"), QStringLiteral("Расходные накладные"));
+  N23 = Action(PopupMenu2, QStringLiteral("N23"), QStringLiteral("Остатки материалов"));
+  N24 = Action(PopupMenu2, QStringLiteral("N24"), QStringLiteral("Критические остатки"));
+  N25 = PopupMenu2->addMenu(QStringLiteral("Зарезервированные материалы"));
+  N25->setObjectName(QStringLiteral("N25"));
+  N26 = Action(N25, QStringLiteral("N26"), QStringLiteral("По наименованиям"));
+  N27 = Action(N25, QStringLiteral("N27"), QStringLiteral("По заказам"));
+  N28 = Action(PopupMenu2, QStringLiteral("N28"), QStringLiteral("Приход/расход за период"));
 
-  // The windows of the journals, the reports and the export are opened from here once they
-  // exist; until then their commands are unavailable.
-  for (QWidget *w : {static_cast<QWidget *>(InBitBtn), static_cast<QWidget *>(OutBitBtn),
-                     static_cast<QWidget *>(SpeedButton3), static_cast<QWidget *>(BitBtn7)})
-    w->setEnabled(false);
-  for (QAction *a : {N4, N5, N12, InvoiceExport, WriteOffExport}) a->setEnabled(false);
-  // The receipt journal; a saved or deleted receipt refreshes the catalogue.
-  InBitBtn->setEnabled(true);
-  connect(InBitBtn, &QPushButton::clicked, this, [this] {
-    Guarded([this] {
-      std::unique_ptr<TWBIn> journal(new TWBIn(this));
-      WBIn = journal.get();
-      journal->ShowModal();
-      if (journal->Changed) IDcb_GrpChange();
-    });
-  });
-  N7->setEnabled(false);
+  // The journals.
+  connect(InBitBtn, &QPushButton::clicked, this, [this] { Guarded([&] { InBitBtnClick(); }); });
+  connect(N4, &QAction::triggered, this, [this] { Guarded([&] { InBitBtnClick(); }); });
+  connect(OutBitBtn, &QPushButton::clicked, this, [this] { Guarded([&] { OutBitBtnClick(); }); });
+  connect(N5, &QAction::triggered, this, [this] { Guarded([&] { OutBitBtnClick(); }); });
+  connect(SpeedButton3, &QPushButton::clicked, this, [this] { Guarded([&] { SpeedButton3Click(); }); });
+  connect(N12, &QAction::triggered, this, [this] { Guarded([&] { SpeedButton3Click(); }); });
+  // Deletion and the colour clean-up.
+  connect(DelBitBtn, &QPushButton::clicked, this, [this] { Guarded([&] { DelBitBtnClick(); }); });
+  connect(N2, &QAction::triggered, this, [this] { Guarded([&] { DelBitBtnClick(); }); });
+  connect(REMOVECOLORINFO1, &QAction::triggered, this, [this] { Guarded([&] { REMOVECOLORINFO1Click(); }); });
+  // Printing: both menus share the handlers.
+  connect(BitBtn7, &QPushButton::clicked, this, [this] { Guarded([&] { BitBtn7Click(); }); });
+  const auto onPrint = [this](std::initializer_list<QAction *> actions, void (TDivazForm::*handler)()) {
+    for (QAction *a : actions)
+      connect(a, &QAction::triggered, this, [this, handler] { Guarded([&] { (this->*handler)(); }); });
+  };
+  onPrint({N8, N20}, &TDivazForm::N8Click);
+  onPrint({N14, N26}, &TDivazForm::N14Click);
+  onPrint({N15, N27}, &TDivazForm::N15Click);
+  // Entries whose reports or windows this program does not have yet stay unavailable.
+  for (QAction *a : {Catalogs1, N16, N17, N19, N9, N18, Catalogs2, N21, N22, N23, N24, N28, InvoiceExport,
+                     WriteOffExport})
+    a->setEnabled(false);
   EksportsuzSCALA1->setEnabled(false);
-  for (QAction *a : PopupMenu2->actions()) a->setEnabled(false);
-  // Deleting a material and the colour clean-up are not offered from this window yet.
-  DelBitBtn->setEnabled(false);
-  N2->setEnabled(false);
-  REMOVECOLORINFO1->setEnabled(false);
   for (QAction *a : PopupMenu1->actions()) {
     a->setShortcutContext(Qt::WindowShortcut);
     addAction(a);
@@ -395,6 +418,7 @@ void TDivazForm::FormShow() {
   if (Groups) Groups->FillGroupCombo(IDcb_Grp, true);
   if (IDcb_Grp->count() > 0) IDcb_Grp->SetItemIndex(0);
   AddBitBtn->setEnabled(false);
+  DelBitBtn->setEnabled(false);
   ChangeBitBtn->setEnabled(false);
   ViewMode = 0;
   Model->SetSource(&DATA->Q_Storage, 0);
@@ -408,6 +432,7 @@ void TDivazForm::FormShow() {
 void TDivazForm::SetModeButtons() {
   const bool catalogue = ViewMode == 0;
   AddBitBtn->setEnabled(catalogue);
+  DelBitBtn->setEnabled(catalogue);
   ChangeBitBtn->setEnabled(catalogue);
   InfoBtn->setEnabled(!catalogue);
 }
@@ -492,6 +517,8 @@ void TDivazForm::RefreshCatalog() {
     return;
   }
   if (Model->rowCount() > 0) DBGrid1->setCurrentIndex(Model->index(0, 0));
+  // The shortcuts of the context menu (Ctrl+Delete, F5) follow the mode and the rows too.
+  PopupMenu1Popup();
 }
 
 void TDivazForm::tbAllClick() {
@@ -624,9 +651,13 @@ void TDivazForm::DBGrid1DblClick() {
 void TDivazForm::PopupMenu1Popup() {
   const bool stock = ViewMode == 1;
   const bool catalogueRows = !stock && DATA->Q_Storage.Active() && DATA->Q_Storage.RecordCount() > 0;
+  const bool stockRows = stock && DATA->Q_Storage1.Active() && DATA->Q_Storage1.RecordCount() > 0;
   Atlikumi1->setEnabled(stock);
+  REMOVECOLORINFO1->setEnabled(stock);
   N1->setEnabled(catalogueRows);
+  N2->setEnabled(catalogueRows);
   N6->setEnabled(catalogueRows);
+  N7->setEnabled(catalogueRows || stockRows);
 }
 
 void TDivazForm::Piegdtjusaraksts1Click() {
@@ -641,4 +672,100 @@ void TDivazForm::Piegdtjusaraksts1Click() {
 void TDivazForm::Kritiskoatlikumulaboana1Click() {
   Tinf_MinValues values(this);
   values.ShowModal();
+}
+
+void TDivazForm::InBitBtnClick() {
+  std::unique_ptr<TWBIn> journal(new TWBIn(this));
+  WBIn = journal.get();
+  journal->ShowModal();
+  const bool changed = journal->Changed;
+  journal.reset();
+  WBIn = nullptr;
+  if (changed) IDcb_GrpChange();
+}
+
+void TDivazForm::OutBitBtnClick() {
+  std::unique_ptr<TWBOut> journal(new TWBOut(this));
+  journal->ShowModal();
+  const bool changed = journal->Changed;
+  journal.reset();
+  if (changed) IDcb_GrpChange();
+}
+
+void TDivazForm::SpeedButton3Click() {
+  std::unique_ptr<TWBInventory> journal(new TWBInventory(this));
+  journal->ShowModal();
+  const bool changed = journal->Changed;
+  journal.reset();
+  if (changed) IDcb_GrpChange();
+}
+
+void TDivazForm::DelBitBtnClick() {
+  // Deletion works on the catalogue list only.
+  if (ViewMode != 0 || !DATA->Q_Storage.Active() || DATA->Q_Storage.RecordCount() < 1 || CurrentRow() < 0) return;
+  if (MessageDlg(QStringLiteral("Удалить артикул из каталога? Вы уверены?"), TMsgDlgType::mtConfirmation,
+                 mbYes | mbNo, this) == mrNo)
+    return;
+  const int id = CurrentField(QStringLiteral("ID")).toInt();
+  bool inUse = false;
+  try {
+    RunInTransaction([&] {
+      // A material that documents, counts or stock still name stays: deleting it would leave
+      // lines and stock without a material. Stock rows left empty go with the material.
+      inUse = SQLInt(QStringLiteral("select count(*) from WaybillCont where CATID=%1").arg(id)) > 0 ||
+              SQLInt(QStringLiteral("select count(*) from WaybillInventory where CATID=%1").arg(id)) > 0 ||
+              SQLInt(QStringLiteral("select count(*) from CatalogQty where CATID=%1 and "
+                                    "(abs(QUANTITY)>=0.0000005 or abs(RESERVE)>=0.0000005)")
+                         .arg(id)) > 0;
+      if (inUse) return;
+      ExecSQL(QStringLiteral("delete from CatalogQty where CATID=%1").arg(id));
+      ExecSQL(QStringLiteral("delete from Catalog where ID=%1").arg(id));
+    });
+    if (inUse)
+      ShowMessage(QStringLiteral("Артикул есть на складе, в резерве или в документах: удалить его нельзя."));
+  } catch (const std::exception &) {
+    ShowMessage(QueryErrorText);
+  }
+  IDcb_SubGrpChange();
+}
+
+void TDivazForm::REMOVECOLORINFO1Click() {
+  if (ViewMode != 1 || !DATA->Q_Storage1.Active() || DATA->Q_Storage1.RecordCount() < 1 || CurrentRow() < 0) return;
+  if (MessageDlg(QStringLiteral("Materiālam bus izdzēsta krāsu informācija!\r\rApstipriniet izmaiņas."),
+                 TMsgDlgType::mtConfirmation, mbYes | mbNo, this) != mrYes)
+    return;
+  const QString m = QString::number(CurrentField(QStringLiteral("ID")).toInt());
+  try {
+    RunInTransaction([&] {
+      ExecSQL(QStringLiteral("update WaybillCont set COLOR=-1 where CATID=") + m);
+      ExecSQL(QStringLiteral("update WaybillInventory set COLOR=-1 where CATID=") + m);
+      // This update also locks the material's stock rows (and the room for new ones) until
+      // the merge below is committed.
+      ExecSQL(QStringLiteral("update CatalogQty set COLOR=-1 where CATID=") + m);
+      if (SQLInt(QStringLiteral("select count(*) from CatalogQty where CATID=") + m) < 1) return;
+      const double q = RoundQty(SQLFloat(QStringLiteral("select sum(QUANTITY) from CatalogQty where CATID=") + m));
+      const double r = RoundQty(SQLFloat(QStringLiteral("select sum(RESERVE) from CatalogQty where CATID=") + m));
+      const int w = SQLInt(QStringLiteral("select max(LASTWBID) from CatalogQty where CATID=") + m);
+      ExecSQL(QStringLiteral("delete from CatalogQty where CATID=") + m);
+      ExecSQL(Format(QStringLiteral("insert into CatalogQty (CATID,COLOR,QUANTITY,RESERVE,LASTWBID) "
+                                    "values (%d,-1,%g,%g,%d)"),
+                     {m.toInt(), q, r, w}));
+    });
+  } catch (const std::exception &) {
+    ShowMessage(QueryErrorText);
+  }
+}
+
+void TDivazForm::BitBtn7Click() { PopupMenu2->popup(BitBtn7->mapToGlobal(QPoint(0, 0))); }
+
+void TDivazForm::N8Click() { PrintRequisitions(this); }
+
+void TDivazForm::N14Click() {
+  TPrintReserveByMaterial report(this);
+  report.Preview();
+}
+
+void TDivazForm::N15Click() {
+  TPrintReserveByOrder report(this);
+  report.Preview();
 }

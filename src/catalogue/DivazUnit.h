@@ -44,6 +44,12 @@ class TDivazForm : public QMainWindow {
   QAction *Atlikumi1, *N1, *N2, *N6, *N4, *N5, *N12, *Kritiskoatlikumulaboana1,
       *Piegdtjusaraksts1, *InvoiceExport, *WriteOffExport, *REMOVECOLORINFO1;
   QMenu *N7, *EksportsuzSCALA1;
+  // The print entries of the context menu's "Печать" submenu, and the same entries of the
+  // print button's menu (PopupMenu2) under their own names.
+  QAction *Catalogs1, *N8, *N16, *N17, *N19, *N9, *N14, *N15, *N18;
+  QMenu *N13;
+  QAction *Catalogs2, *N20, *N21, *N22, *N23, *N24, *N26, *N27, *N28;
+  QMenu *N25;
 
   // The system buttons built from the setup tree: element 0 is the All button, element k
   // the button of profile system k - 1.
@@ -71,6 +77,21 @@ class TDivazForm : public QMainWindow {
   void PopupMenu1Popup();
   void Piegdtjusaraksts1Click();
   void Kritiskoatlikumulaboana1Click();
+  // The journals; a journal that reports a change brings the grid back to the chosen group.
+  void InBitBtnClick();
+  void OutBitBtnClick();
+  void SpeedButton3Click();
+  // Deletes the material of the current catalogue row after a confirmation; a material that
+  // is in stock, reserved, or named by a document or a stock count is kept.
+  void DelBitBtnClick();
+  // Merges every stock row of the current stock row's material into one row without colour
+  // and takes the colour off its document and count lines.
+  void REMOVECOLORINFO1Click();
+  // Print entries.
+  void BitBtn7Click();
+  void N8Click();
+  void N14Click();
+  void N15Click();
 
   // Current grid row (-1 when none) and one of its fields.
   int CurrentRow() const;
