@@ -7,7 +7,7 @@ dir="$top/build/benchdb"
 trap 'bash "$top/scripts/db.sh" stop "$dir"' EXIT
 export WAREHOUSE_TEST_DB_PORT=$(bash "$top/scripts/db.sh" start "$dir")
 for b in "$top"/build/bench/bench_*; do
-  [ -x "$b" ] || continue
+  [ -f "$b" ] && [ -x "$b" ] || continue
   echo "== $(basename "$b")"
   QT_QPA_PLATFORM=offscreen "$b" "$@"
 done
