@@ -92,6 +92,9 @@ class TDivazForm : public QMainWindow {
   void N8Click();
   void N14Click();
   void N15Click();
+  void N16Click();
+  void N17Click();
+  void N18Click();
 
   // Current grid row (-1 when none) and one of its fields.
   int CurrentRow() const;

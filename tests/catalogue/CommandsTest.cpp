@@ -3,6 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QGroupBox>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QTest>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -22,6 +28,9 @@
 #include "documents/WBOutUnit.h"
 #include "platform/report/QuickRpt.h"
 #include "platform/report/ReportPreview.h"
+#include "reports/PrintFilterUnit.h"
+#include "reports/rep_InOutComeUnit.h"
+#include "reports/rep_MaterialsFullUnit.h"
 #include "reports/rep_RequisitionsUnit.h"
 #include "reports/rep_ReserveByMaterialUnit.h"
 #include "reports/rep_ReserveByOrderUnit.h"
@@ -335,6 +344,86 @@ TEST_F(PrintCommands, RequestsAndReservationsReachTheirReports) {
     EXPECT_TRUE(run(byMaterial, typeid(TPrintReserveByMaterial)).contains("3000000007"));
   for (QAction *byOrder : {form.N15, form.N27})
     EXPECT_TRUE(run(byOrder, typeid(TPrintReserveByOrder)).contains("ORD-5"));
+}
+
+// The filter dialog as a print entry shows it: which choices it offers, then a choice.
+struct FilterSeen {
+  bool Reserve = false, Groups = false, Period = false;
+};
+void WorkFilter(FilterSeen &seen, const std::function<void(TPrintFilter &)> &choose) {
+  Script().OnModal("PrintFilter", [&seen, choose](QDialog *d) {
+    auto &f = *static_cast<TPrintFilter *>(d);
+    seen = {f.ResChkBox->isEnabled(), f.isGroups->isEnabled(), f.GrpMode->isEnabled()};
+    if (!choose) return mrCancel;
+    choose(f);
+    QTest::mouseClick(f.BitBtn2, Qt::LeftButton);
+    return mrNone;
+  });
+}
+
+void February(TPrintFilter &f) {
+  f.GrpModePeriod->click();
+  f.FromDate->setDate(QDate(2024, 2, 1));
+  f.ToDate->setDate(QDate(2024, 2, 29));
+}
+
+TEST_F(PrintCommands, PeriodEntriesPrintWhatTheFilterChose) {
+  const int issue = Doc("insert into Waybill (BDATE, NUM, ISOUT, SUPPLIERID, LASTUPDATE) "
+                        "values ('2024-02-10', 'OUT-9', 1, 1, '2024-02-10 10:00:00')");
+  Q_UNUSED(issue);
+  TDivazForm form;
+  form.show();
+  FilterSeen seen;
+
+  // cancelling the filter prints nothing, from any entry
+  for (QAction *entry : {form.N16, form.N21, form.N17, form.N22, form.N18, form.N28}) {
+    WorkFilter(seen, nullptr);
+    entry->trigger();
+  }
+  EXPECT_TRUE(Kinds.isEmpty());
+  EXPECT_EQ(Script().ModalShown.size(), 6);
+
+  // receipts of February: the period only
+  for (QAction *receipts : {form.N16, form.N21}) {
+    WorkFilter(seen, February);
+    receipts->trigger();
+    EXPECT_FALSE(seen.Reserve || seen.Groups);
+    EXPECT_TRUE(seen.Period);
+    ASSERT_EQ(Kinds.last(), QString::fromLatin1(typeid(TPrintInOutCome).name()));
+    const QString text = Texts.last().join('|');
+    EXPECT_TRUE(text.contains("R-2")) << text.toStdString();
+    EXPECT_FALSE(text.contains("R-1"));
+    EXPECT_FALSE(text.contains("OUT-9"));
+    EXPECT_TRUE(text.contains("01.02.2024 līdz 29.02.2024")) << "the filter's title";
+  }
+  const int receiptsPrinted = Kinds.size();
+
+  // issues of the same period
+  WorkFilter(seen, February);
+  form.N17->trigger();
+  ASSERT_EQ(Kinds.size(), receiptsPrinted + 1);
+  EXPECT_EQ(Kinds.last(), QString::fromLatin1(typeid(TPrintInOutCome).name()));
+  EXPECT_TRUE(Texts.last().join('|').contains("OUT-9"));
+  EXPECT_FALSE(Texts.last().join('|').contains("R-2"));
+
+  // movements: every choice offered; the group and the period reach the report, the title
+  // its info line
+  WorkFilter(seen, [](TPrintFilter &f) {
+    February(f);
+    f.isGroups->click();
+    for (int i = 0; i < f.GrpChkLB->count(); ++i)
+      if (f.GrpChkLB->item(i)->text() == "Seals") {
+        f.GrpChkLB->setCurrentRow(i);
+        f.GrpChkLB->item(i)->setCheckState(Qt::Checked);
+      }
+  });
+  form.N28->trigger();
+  EXPECT_TRUE(seen.Reserve && seen.Groups && seen.Period);
+  ASSERT_EQ(Kinds.last(), QString::fromLatin1(typeid(TPrintMeterialsFull).name()));
+  const QString text = Texts.last().join('|');
+  EXPECT_TRUE(text.contains("Seal 5")) << text.toStdString();
+  EXPECT_FALSE(text.contains("Oak 68"));
+  EXPECT_TRUE(text.contains("Seals")) << "the filter's title";
 }
 
 TEST_F(PrintCommands, PrintSubmenuNeedsRowsOfTheCurrentMode) {
