@@ -14,6 +14,7 @@ void TScriptedDialogs::Clear() {
   Inputs.clear();
   InputPrompts.clear();
   Files.clear();
+  FileAsks.clear();
   Modal.clear();
   ModalShown.clear();
 }
@@ -41,8 +42,9 @@ bool TScriptedDialogs::InputQuery(QWidget *, const QString &, const QString &pro
   return true;
 }
 
-QString TScriptedDialogs::SaveFileName(QWidget *, const QString &, const QString &,
-                                       const QString &) {
+QString TScriptedDialogs::SaveFileName(QWidget *, const QString &caption, const QString &dir,
+                                       const QString &filter) {
+  FileAsks.push_back({caption, dir, filter});
   if (Files.empty()) return QString();
   const QString f = Files.front();
   Files.pop_front();

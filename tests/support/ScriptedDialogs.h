@@ -28,6 +28,11 @@ class TScriptedDialogs : public TDialogs {
   QStringList InputPrompts;
   // Answers to file dialogs (an empty text cancels).
   std::deque<QString> Files;
+  // What each file dialog was opened with.
+  struct FileAsk {
+    QString Caption, Dir, Filter;
+  };
+  std::vector<FileAsk> FileAsks;
   // Handlers of modal windows by their objectName, used once each in order. A handler
   // works the window (the window is shown meanwhile) and returns its result; mrNone takes
   // the window's own result. A window without a handler is closed with Cancel.
