@@ -38,8 +38,12 @@
 #include "platform/Dialogs.h"
 #include "platform/SysUtils.h"
 #include "reports/PrintFilterUnit.h"
+#include "reports/SCALAExportUnit.h"
+#include "reports/rep_CriticalRemainsUnit.h"
 #include "reports/rep_InOutComeUnit.h"
 #include "reports/rep_MaterialsFullUnit.h"
+#include "reports/rep_MaterialsListUnit.h"
+#include "reports/rep_RemainsUnit.h"
 #include "reports/rep_RequisitionsUnit.h"
 #include "reports/rep_ReserveByMaterialUnit.h"
 #include "reports/rep_ReserveByOrderUnit.h"
@@ -320,10 +324,12 @@ TDivazForm::TDivazForm(QWidget *parent) : QMainWindow(parent) {
   onPrint({N16, N21}, &TDivazForm::N16Click);
   onPrint({N17, N22}, &TDivazForm::N17Click);
   onPrint({N18, N28}, &TDivazForm::N18Click);
-  // Entries whose reports or windows this program does not have yet stay unavailable.
-  for (QAction *a : {Catalogs1, N19, N9, Catalogs2, N23, N24, InvoiceExport, WriteOffExport})
-    a->setEnabled(false);
-  EksportsuzSCALA1->setEnabled(false);
+  onPrint({Catalogs1, Catalogs2}, &TDivazForm::Catalogs1Click);
+  onPrint({N19, N23}, &TDivazForm::N19Click);
+  onPrint({N9, N24}, &TDivazForm::N9Click);
+  // The accounting export.
+  connect(InvoiceExport, &QAction::triggered, this, [this] { Guarded([&] { InvoiceExportClick(); }); });
+  connect(WriteOffExport, &QAction::triggered, this, [this] { Guarded([&] { WriteOffExportClick(); }); });
   for (QAction *a : PopupMenu1->actions()) {
     a->setShortcutContext(Qt::WindowShortcut);
     addAction(a);
@@ -807,4 +813,37 @@ void TDivazForm::N18Click() {
   TPrintMeterialsFull report(this, f.WithReserve, f.Groups, f.Period);
   report.AddInfo->Caption = f.Title;
   report.Preview();
+}
+
+void TDivazForm::Catalogs1Click() {
+  TFilterChoice f;
+  if (!RunFilter(this, f, false, true, false)) return;
+  Trep_MaterialsList report(this, f.Groups, ReportSystemsClause());
+  report.Preview();
+}
+
+void TDivazForm::N19Click() {
+  TFilterChoice f;
+  if (!RunFilter(this, f, true, true, false)) return;
+  TPrintRemains report(this, f.WithReserve ? 1 : 0, f.Groups);
+  report.AddInfo->Caption = f.Title;
+  report.Preview();
+}
+
+void TDivazForm::N9Click() {
+  TFilterChoice f;
+  if (!RunFilter(this, f, true, true, false)) return;
+  TPrintCriticalRemains report(this, f.WithReserve ? 1 : 0, f.Groups);
+  report.AddInfo->Caption = f.Title;
+  report.Preview();
+}
+
+void TDivazForm::InvoiceExportClick() {
+  TSCALAExpForm form(this, 0);
+  form.ShowModal();
+}
+
+void TDivazForm::WriteOffExportClick() {
+  TSCALAExpForm form(this, 1);
+  form.ShowModal();
 }

@@ -29,8 +29,12 @@
 #include "platform/report/QuickRpt.h"
 #include "platform/report/ReportPreview.h"
 #include "reports/PrintFilterUnit.h"
+#include "reports/SCALAExportUnit.h"
+#include "reports/rep_CriticalRemainsUnit.h"
 #include "reports/rep_InOutComeUnit.h"
 #include "reports/rep_MaterialsFullUnit.h"
+#include "reports/rep_MaterialsListUnit.h"
+#include "reports/rep_RemainsUnit.h"
 #include "reports/rep_RequisitionsUnit.h"
 #include "reports/rep_ReserveByMaterialUnit.h"
 #include "reports/rep_ReserveByOrderUnit.h"
@@ -361,6 +365,15 @@ void WorkFilter(FilterSeen &seen, const std::function<void(TPrintFilter &)> &cho
   });
 }
 
+void TickGroup(TPrintFilter &f, const QString &name) {
+  f.isGroups->click();
+  for (int i = 0; i < f.GrpChkLB->count(); ++i)
+    if (f.GrpChkLB->item(i)->text() == name) {
+      f.GrpChkLB->setCurrentRow(i);
+      f.GrpChkLB->item(i)->setCheckState(Qt::Checked);
+    }
+}
+
 void February(TPrintFilter &f) {
   f.GrpModePeriod->click();
   f.FromDate->setDate(QDate(2024, 2, 1));
@@ -410,12 +423,7 @@ TEST_F(PrintCommands, PeriodEntriesPrintWhatTheFilterChose) {
   // its info line
   WorkFilter(seen, [](TPrintFilter &f) {
     February(f);
-    f.isGroups->click();
-    for (int i = 0; i < f.GrpChkLB->count(); ++i)
-      if (f.GrpChkLB->item(i)->text() == "Seals") {
-        f.GrpChkLB->setCurrentRow(i);
-        f.GrpChkLB->item(i)->setCheckState(Qt::Checked);
-      }
+    TickGroup(f, "Seals");
   });
   form.N28->trigger();
   EXPECT_TRUE(seen.Reserve && seen.Groups && seen.Period);
@@ -424,6 +432,87 @@ TEST_F(PrintCommands, PeriodEntriesPrintWhatTheFilterChose) {
   EXPECT_TRUE(text.contains("Seal 5")) << text.toStdString();
   EXPECT_FALSE(text.contains("Oak 68"));
   EXPECT_TRUE(text.contains("Seals")) << "the filter's title";
+}
+
+TEST_F(PrintCommands, StockListsPrintTheChosenGroupsWithTheFilterTitle) {
+  fx::Reservation(QDate(2024, 3, 1), "3000000007", Sup1, {{seal, white, 2}});
+  TDivazForm form;
+  form.show();
+  FilterSeen seen;
+
+  for (QAction *stock : {form.N19, form.N23}) {
+    WorkFilter(seen, [](TPrintFilter &f) {
+      TickGroup(f, "Seals");
+      f.ResChkBox->click();
+    });
+    stock->trigger();
+    EXPECT_TRUE(seen.Reserve && seen.Groups);
+    EXPECT_FALSE(seen.Period);
+    ASSERT_EQ(Kinds.last(), QString::fromLatin1(typeid(TPrintRemains).name()));
+    const QString text = Texts.last().join('|');
+    EXPECT_TRUE(text.contains("Seal 5")) << text.toStdString();
+    EXPECT_FALSE(text.contains("Pine 68x78"));
+    EXPECT_TRUE(text.contains("Seals")) << "the filter's title";
+    EXPECT_TRUE(text.contains("rezervēti")) << "the reservations were asked for";
+  }
+
+  // critical stock: Seals has a minimum of 10, so Brown (4) is critical and White (20) not
+  for (QAction *critical : {form.N9, form.N24}) {
+    WorkFilter(seen, [](TPrintFilter &f) { TickGroup(f, "Seals"); });
+    critical->trigger();
+    EXPECT_TRUE(seen.Reserve && seen.Groups);
+    EXPECT_FALSE(seen.Period);
+    ASSERT_EQ(Kinds.last(), QString::fromLatin1(typeid(TPrintCriticalRemains).name()));
+    const QString text = Texts.last().join('|');
+    EXPECT_TRUE(text.contains("Brown")) << text.toStdString();
+    EXPECT_FALSE(text.contains("White"));
+    EXPECT_TRUE(text.contains("Seals")) << "the filter's title";
+  }
+}
+
+TEST_F(PrintCommands, CatalogueListsTheChosenGroupsOfThePressedSystems) {
+  Db->Exec(QStringLiteral("update Catalog set SYSTEMID=1 where ID=%1").arg(oak));
+  TDivazForm form;
+  form.show();
+  FilterSeen seen;
+  const auto print = [&](QAction *entry, const QString &group) {
+    WorkFilter(seen, [group](TPrintFilter &f) {
+      if (!group.isEmpty()) TickGroup(f, group);
+    });
+    const int before = Kinds.size();
+    entry->trigger();
+    EXPECT_EQ(Kinds.size(), before + 1);
+    EXPECT_EQ(Kinds.last(), QString::fromLatin1(typeid(Trep_MaterialsList).name()));
+    EXPECT_TRUE(seen.Groups);
+    EXPECT_FALSE(seen.Reserve || seen.Period);
+    return Texts.last().join('|');
+  };
+  QString text = print(form.Catalogs1, QString());
+  EXPECT_TRUE(text.contains("Pine 68x78") && text.contains("Oak 68") && text.contains("Seal 5")) << text.toStdString();
+  text = print(form.Catalogs2, "Seals");
+  EXPECT_TRUE(text.contains("Seal 5"));
+  EXPECT_FALSE(text.contains("Oak 68"));
+  // only the materials of the pressed profile system
+  ASSERT_EQ(form.FSystemButtons.size(), 3);
+  form.FSystemButtons[2]->click();
+  text = print(form.Catalogs1, QString());
+  EXPECT_TRUE(text.contains("Oak 68")) << text.toStdString();
+  EXPECT_FALSE(text.contains("Pine 68x78"));
+}
+
+TEST_F(Commands, ExportEntriesOpenTheExportInTheirMode) {
+  TDivazForm form;
+  form.show();
+  QVector<int> modes;
+  for (int i = 0; i < 2; ++i)
+    Script().OnModal("SCALAExpForm", [&](QDialog *d) {
+      EXPECT_EQ(d->parentWidget(), &form);
+      modes << static_cast<TSCALAExpForm *>(d)->Mode();
+      return mrCancel;
+    });
+  form.InvoiceExport->trigger();
+  form.WriteOffExport->trigger();
+  EXPECT_EQ(modes, QVector<int>({0, 1}));
 }
 
 TEST_F(PrintCommands, PrintSubmenuNeedsRowsOfTheCurrentMode) {
