@@ -292,6 +292,9 @@ void TRegistry::WriteString(const QString &name, const QString &value) {
   if (!m_open) throw ERegistryException(QStringLiteral("No registry key is open"));
   Store &s = Loaded();
   Value &v = s.keys[m_current.toLower()].values[name.toLower()];
+  // Writing what is there already leaves the file alone (window placement is stored on every
+  // close).
+  if (!v.name.isEmpty() && !v.isInteger && v.text == value) return;
   if (v.name.isEmpty()) v.name = name;
   v.isInteger = false;
   v.text = value;
@@ -302,6 +305,7 @@ void TRegistry::WriteInteger(const QString &name, int value) {
   if (!m_open) throw ERegistryException(QStringLiteral("No registry key is open"));
   Store &s = Loaded();
   Value &v = s.keys[m_current.toLower()].values[name.toLower()];
+  if (!v.name.isEmpty() && v.isInteger && v.number == static_cast<quint32>(value)) return;
   if (v.name.isEmpty()) v.name = name;
   v.isInteger = true;
   v.number = static_cast<quint32>(value);

@@ -187,8 +187,9 @@ TSCALAExpForm::TSCALAExpForm(QWidget *owner, uint8_t mode)
   l1->addLayout(top1);
   DB1 = new TQueryGrid(TabSheet1);
   DB1->setObjectName(QStringLiteral("DB1"));
+  // Digits are wider than the font's average character: the date columns get room for them.
   DB1->SetColumns({
-      {QStringLiteral("BDATE"), QStringLiteral("Datums"), 10},
+      {QStringLiteral("BDATE"), QStringLiteral("Datums"), 12},
       {QStringLiteral("NUM"), QStringLiteral("Pavadzīmes Nr."), 13},
       {QStringLiteral("ORDLINK"), QStringLiteral("Pasūt.kods"), 15},
       {QStringLiteral("SUM"), QStringLiteral("Summa"), 12, QStringLiteral("0.00 Ls"),
@@ -199,10 +200,8 @@ TSCALAExpForm::TSCALAExpForm(QWidget *owner, uint8_t mode)
   });
   DB1->setSelectionMode(QAbstractItemView::ExtendedSelection);
   DB1->setItemDelegate(new TExportedRowDelegate(DB1));
-  DB1->OnDrawColumnCell = [this](const TGridColumn &, QTableWidgetItem *item) {
-    const bool exported = Q1.FieldByName(QStringLiteral("ISEXPORTED")).AsInteger() == 1;
-    item->setData(kExportedRole, exported);
-    if (exported) item->setBackground(QColor(255, 200, 200));
+  DB1->OnDrawColumnCell = [this](const TGridColumn &column, QTableWidgetItem *item) {
+    DB1DrawColumnCell(column, item);
   };
   l1->addWidget(DB1, 1);
   PC1->addTab(TabSheet1, QString());
@@ -216,11 +215,11 @@ TSCALAExpForm::TSCALAExpForm(QWidget *owner, uint8_t mode)
   DB2 = new TQueryGrid(TabSheet2);
   DB2->setObjectName(QStringLiteral("DB2"));
   DB2->SetColumns({
-      {QStringLiteral("STARTDATE"), QStringLiteral("No"), 10},
-      {QStringLiteral("ENDDATE"), QStringLiteral("Līdz"), 10},
+      {QStringLiteral("STARTDATE"), QStringLiteral("No"), 12},
+      {QStringLiteral("ENDDATE"), QStringLiteral("Līdz"), 12},
       {QStringLiteral("INSUM"), QStringLiteral("Summa"), 15, QStringLiteral("0.00 Ls"),
        Qt::AlignRight | Qt::AlignVCenter},
-      {QStringLiteral("WRITTEN"), QStringLiteral("Ekportēts"), 19},
+      {QStringLiteral("WRITTEN"), QStringLiteral("Ekportēts"), 22},
       {QStringLiteral("NAME"), QStringLiteral("Eksportētajs"), 22},
   });
   DB2->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -295,6 +294,12 @@ void TSCALAExpForm::FormClose() {
 }
 
 void TSCALAExpForm::CheckBox1Click() { RefreshList(); }
+
+void TSCALAExpForm::DB1DrawColumnCell(const TGridColumn &, QTableWidgetItem *item) {
+  const bool exported = Q1.FieldByName(QStringLiteral("ISEXPORTED")).AsInteger() == 1;
+  item->setData(kExportedRole, exported);
+  if (exported) item->setBackground(QColor(255, 200, 200));
+}
 
 void TSCALAExpForm::RefreshList() {
   if (m_mode == 0) {

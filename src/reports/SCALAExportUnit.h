@@ -14,9 +14,11 @@ class QCheckBox;
 class QDateEdit;
 class QLabel;
 class QPushButton;
+class QTableWidgetItem;
 class QTabWidget;
 class QWidget;
 class TQueryGrid;
+struct TGridColumn;
 
 // Registry key and value of the folder of the last exported file.
 extern const QString ExportRegistryKey;    // "SOFTWARE\ORMAK Software\Torvane\Warehouse"
@@ -80,6 +82,8 @@ class TSCALAExpForm : public TForm {
   // to the list and adds each account's sum to the total.
   void BuildWriteOffLines(const QString &start, const QString &end, QStringList &lines,
                           double &total);
+  // Exported receipts are drawn light red, and a darker red while selected.
+  void DB1DrawColumnCell(const TGridColumn &column, QTableWidgetItem *item);
 
  protected:
   void showEvent(QShowEvent *event) override;
