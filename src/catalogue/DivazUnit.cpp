@@ -37,6 +37,13 @@
 #include "platform/Application.h"
 #include "platform/Dialogs.h"
 #include "platform/SysUtils.h"
+#include "reports/PrintFilterUnit.h"
+#include "reports/SCALAExportUnit.h"
+#include "reports/rep_CriticalRemainsUnit.h"
+#include "reports/rep_InOutComeUnit.h"
+#include "reports/rep_MaterialsFullUnit.h"
+#include "reports/rep_MaterialsListUnit.h"
+#include "reports/rep_RemainsUnit.h"
 #include "reports/rep_RequisitionsUnit.h"
 #include "reports/rep_ReserveByMaterialUnit.h"
 #include "reports/rep_ReserveByOrderUnit.h"
@@ -100,6 +107,18 @@ QAction *Action(QMenu *menu, const QString &name, const QString &caption) {
   QAction *a = menu->addAction(caption);
   a->setObjectName(name);
   return a;
+}
+
+// What the report filter gave back.
+struct TFilterChoice {
+  bool WithReserve = false;
+  QString Groups, Period, Title;
+};
+
+// Runs the report filter with the given choices enabled; false when it was cancelled.
+bool RunFilter(QWidget *owner, TFilterChoice &choice, bool reserve, bool groups, bool period) {
+  return RunPrintFilter(choice.WithReserve, choice.Groups, choice.Period, choice.Title, owner, reserve, groups,
+                        period);
 }
 
 // Brackets a re-run of the grid's query, also when the statement fails.
@@ -302,11 +321,15 @@ TDivazForm::TDivazForm(QWidget *parent) : QMainWindow(parent) {
   onPrint({N8, N20}, &TDivazForm::N8Click);
   onPrint({N14, N26}, &TDivazForm::N14Click);
   onPrint({N15, N27}, &TDivazForm::N15Click);
-  // Entries whose reports or windows this program does not have yet stay unavailable.
-  for (QAction *a : {Catalogs1, N16, N17, N19, N9, N18, Catalogs2, N21, N22, N23, N24, N28, InvoiceExport,
-                     WriteOffExport})
-    a->setEnabled(false);
-  EksportsuzSCALA1->setEnabled(false);
+  onPrint({N16, N21}, &TDivazForm::N16Click);
+  onPrint({N17, N22}, &TDivazForm::N17Click);
+  onPrint({N18, N28}, &TDivazForm::N18Click);
+  onPrint({Catalogs1, Catalogs2}, &TDivazForm::Catalogs1Click);
+  onPrint({N19, N23}, &TDivazForm::N19Click);
+  onPrint({N9, N24}, &TDivazForm::N9Click);
+  // The accounting export.
+  connect(InvoiceExport, &QAction::triggered, this, [this] { Guarded([&] { InvoiceExportClick(); }); });
+  connect(WriteOffExport, &QAction::triggered, this, [this] { Guarded([&] { WriteOffExportClick(); }); });
   for (QAction *a : PopupMenu1->actions()) {
     a->setShortcutContext(Qt::WindowShortcut);
     addAction(a);
@@ -768,4 +791,59 @@ void TDivazForm::N14Click() {
 void TDivazForm::N15Click() {
   TPrintReserveByOrder report(this);
   report.Preview();
+}
+
+void TDivazForm::N16Click() {
+  TFilterChoice f;
+  if (!RunFilter(this, f, false, false, true)) return;
+  TPrintInOutCome report(this, 0, f.Period, f.Title);
+  report.Preview();
+}
+
+void TDivazForm::N17Click() {
+  TFilterChoice f;
+  if (!RunFilter(this, f, false, false, true)) return;
+  TPrintInOutCome report(this, 1, f.Period, f.Title);
+  report.Preview();
+}
+
+void TDivazForm::N18Click() {
+  TFilterChoice f;
+  if (!RunFilter(this, f, true, true, true)) return;
+  TPrintMeterialsFull report(this, f.WithReserve, f.Groups, f.Period);
+  report.AddInfo->Caption = f.Title;
+  report.Preview();
+}
+
+void TDivazForm::Catalogs1Click() {
+  TFilterChoice f;
+  if (!RunFilter(this, f, false, true, false)) return;
+  Trep_MaterialsList report(this, f.Groups, ReportSystemsClause());
+  report.Preview();
+}
+
+void TDivazForm::N19Click() {
+  TFilterChoice f;
+  if (!RunFilter(this, f, true, true, false)) return;
+  TPrintRemains report(this, f.WithReserve ? 1 : 0, f.Groups);
+  report.AddInfo->Caption = f.Title;
+  report.Preview();
+}
+
+void TDivazForm::N9Click() {
+  TFilterChoice f;
+  if (!RunFilter(this, f, true, true, false)) return;
+  TPrintCriticalRemains report(this, f.WithReserve ? 1 : 0, f.Groups);
+  report.AddInfo->Caption = f.Title;
+  report.Preview();
+}
+
+void TDivazForm::InvoiceExportClick() {
+  TSCALAExpForm form(this, 0);
+  form.ShowModal();
+}
+
+void TDivazForm::WriteOffExportClick() {
+  TSCALAExpForm form(this, 1);
+  form.ShowModal();
 }

@@ -92,6 +92,15 @@ class TDivazForm : public QMainWindow {
   void N8Click();
   void N14Click();
   void N15Click();
+  void N16Click();
+  void N17Click();
+  void N18Click();
+  void Catalogs1Click();
+  void N19Click();
+  void N9Click();
+  // The accounting export: receipts (mode 0) and write-offs (mode 1).
+  void InvoiceExportClick();
+  void WriteOffExportClick();
 
   // Current grid row (-1 when none) and one of its fields.
   int CurrentRow() const;

@@ -3,6 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QGroupBox>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QTest>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -22,6 +28,13 @@
 #include "documents/WBOutUnit.h"
 #include "platform/report/QuickRpt.h"
 #include "platform/report/ReportPreview.h"
+#include "reports/PrintFilterUnit.h"
+#include "reports/SCALAExportUnit.h"
+#include "reports/rep_CriticalRemainsUnit.h"
+#include "reports/rep_InOutComeUnit.h"
+#include "reports/rep_MaterialsFullUnit.h"
+#include "reports/rep_MaterialsListUnit.h"
+#include "reports/rep_RemainsUnit.h"
 #include "reports/rep_RequisitionsUnit.h"
 #include "reports/rep_ReserveByMaterialUnit.h"
 #include "reports/rep_ReserveByOrderUnit.h"
@@ -335,6 +348,171 @@ TEST_F(PrintCommands, RequestsAndReservationsReachTheirReports) {
     EXPECT_TRUE(run(byMaterial, typeid(TPrintReserveByMaterial)).contains("3000000007"));
   for (QAction *byOrder : {form.N15, form.N27})
     EXPECT_TRUE(run(byOrder, typeid(TPrintReserveByOrder)).contains("ORD-5"));
+}
+
+// The filter dialog as a print entry shows it: which choices it offers, then a choice.
+struct FilterSeen {
+  bool Reserve = false, Groups = false, Period = false;
+};
+void WorkFilter(FilterSeen &seen, const std::function<void(TPrintFilter &)> &choose) {
+  Script().OnModal("PrintFilter", [&seen, choose](QDialog *d) {
+    auto &f = *static_cast<TPrintFilter *>(d);
+    seen = {f.ResChkBox->isEnabled(), f.isGroups->isEnabled(), f.GrpMode->isEnabled()};
+    if (!choose) return mrCancel;
+    choose(f);
+    QTest::mouseClick(f.BitBtn2, Qt::LeftButton);
+    return mrNone;
+  });
+}
+
+void TickGroup(TPrintFilter &f, const QString &name) {
+  f.isGroups->click();
+  for (int i = 0; i < f.GrpChkLB->count(); ++i)
+    if (f.GrpChkLB->item(i)->text() == name) {
+      f.GrpChkLB->setCurrentRow(i);
+      f.GrpChkLB->item(i)->setCheckState(Qt::Checked);
+    }
+}
+
+void February(TPrintFilter &f) {
+  f.GrpModePeriod->click();
+  f.FromDate->setDate(QDate(2024, 2, 1));
+  f.ToDate->setDate(QDate(2024, 2, 29));
+}
+
+TEST_F(PrintCommands, PeriodEntriesPrintWhatTheFilterChose) {
+  const int issue = Doc("insert into Waybill (BDATE, NUM, ISOUT, SUPPLIERID, LASTUPDATE) "
+                        "values ('2024-02-10', 'OUT-9', 1, 1, '2024-02-10 10:00:00')");
+  Q_UNUSED(issue);
+  TDivazForm form;
+  form.show();
+  FilterSeen seen;
+
+  // cancelling the filter prints nothing, from any entry
+  for (QAction *entry : {form.N16, form.N21, form.N17, form.N22, form.N18, form.N28}) {
+    WorkFilter(seen, nullptr);
+    entry->trigger();
+  }
+  EXPECT_TRUE(Kinds.isEmpty());
+  EXPECT_EQ(Script().ModalShown.size(), 6);
+
+  // receipts of February: the period only
+  for (QAction *receipts : {form.N16, form.N21}) {
+    WorkFilter(seen, February);
+    receipts->trigger();
+    EXPECT_FALSE(seen.Reserve || seen.Groups);
+    EXPECT_TRUE(seen.Period);
+    ASSERT_EQ(Kinds.last(), QString::fromLatin1(typeid(TPrintInOutCome).name()));
+    const QString text = Texts.last().join('|');
+    EXPECT_TRUE(text.contains("R-2")) << text.toStdString();
+    EXPECT_FALSE(text.contains("R-1"));
+    EXPECT_FALSE(text.contains("OUT-9"));
+    EXPECT_TRUE(text.contains("01.02.2024 līdz 29.02.2024")) << "the filter's title";
+  }
+  const int receiptsPrinted = Kinds.size();
+
+  // issues of the same period
+  WorkFilter(seen, February);
+  form.N17->trigger();
+  ASSERT_EQ(Kinds.size(), receiptsPrinted + 1);
+  EXPECT_EQ(Kinds.last(), QString::fromLatin1(typeid(TPrintInOutCome).name()));
+  EXPECT_TRUE(Texts.last().join('|').contains("OUT-9"));
+  EXPECT_FALSE(Texts.last().join('|').contains("R-2"));
+
+  // movements: every choice offered; the group and the period reach the report, the title
+  // its info line
+  WorkFilter(seen, [](TPrintFilter &f) {
+    February(f);
+    TickGroup(f, "Seals");
+  });
+  form.N28->trigger();
+  EXPECT_TRUE(seen.Reserve && seen.Groups && seen.Period);
+  ASSERT_EQ(Kinds.last(), QString::fromLatin1(typeid(TPrintMeterialsFull).name()));
+  const QString text = Texts.last().join('|');
+  EXPECT_TRUE(text.contains("Seal 5")) << text.toStdString();
+  EXPECT_FALSE(text.contains("Oak 68"));
+  EXPECT_TRUE(text.contains("Seals")) << "the filter's title";
+}
+
+TEST_F(PrintCommands, StockListsPrintTheChosenGroupsWithTheFilterTitle) {
+  fx::Reservation(QDate(2024, 3, 1), "3000000007", Sup1, {{seal, white, 2}});
+  TDivazForm form;
+  form.show();
+  FilterSeen seen;
+
+  for (QAction *stock : {form.N19, form.N23}) {
+    WorkFilter(seen, [](TPrintFilter &f) {
+      TickGroup(f, "Seals");
+      f.ResChkBox->click();
+    });
+    stock->trigger();
+    EXPECT_TRUE(seen.Reserve && seen.Groups);
+    EXPECT_FALSE(seen.Period);
+    ASSERT_EQ(Kinds.last(), QString::fromLatin1(typeid(TPrintRemains).name()));
+    const QString text = Texts.last().join('|');
+    EXPECT_TRUE(text.contains("Seal 5")) << text.toStdString();
+    EXPECT_FALSE(text.contains("Pine 68x78"));
+    EXPECT_TRUE(text.contains("Seals")) << "the filter's title";
+    EXPECT_TRUE(text.contains("rezervēti")) << "the reservations were asked for";
+  }
+
+  // critical stock: Seals has a minimum of 10, so Brown (4) is critical and White (20) not
+  for (QAction *critical : {form.N9, form.N24}) {
+    WorkFilter(seen, [](TPrintFilter &f) { TickGroup(f, "Seals"); });
+    critical->trigger();
+    EXPECT_TRUE(seen.Reserve && seen.Groups);
+    EXPECT_FALSE(seen.Period);
+    ASSERT_EQ(Kinds.last(), QString::fromLatin1(typeid(TPrintCriticalRemains).name()));
+    const QString text = Texts.last().join('|');
+    EXPECT_TRUE(text.contains("Brown")) << text.toStdString();
+    EXPECT_FALSE(text.contains("White"));
+    EXPECT_TRUE(text.contains("Seals")) << "the filter's title";
+  }
+}
+
+TEST_F(PrintCommands, CatalogueListsTheChosenGroupsOfThePressedSystems) {
+  Db->Exec(QStringLiteral("update Catalog set SYSTEMID=1 where ID=%1").arg(oak));
+  TDivazForm form;
+  form.show();
+  FilterSeen seen;
+  const auto print = [&](QAction *entry, const QString &group) {
+    WorkFilter(seen, [group](TPrintFilter &f) {
+      if (!group.isEmpty()) TickGroup(f, group);
+    });
+    const int before = Kinds.size();
+    entry->trigger();
+    EXPECT_EQ(Kinds.size(), before + 1);
+    EXPECT_EQ(Kinds.last(), QString::fromLatin1(typeid(Trep_MaterialsList).name()));
+    EXPECT_TRUE(seen.Groups);
+    EXPECT_FALSE(seen.Reserve || seen.Period);
+    return Texts.last().join('|');
+  };
+  QString text = print(form.Catalogs1, QString());
+  EXPECT_TRUE(text.contains("Pine 68x78") && text.contains("Oak 68") && text.contains("Seal 5")) << text.toStdString();
+  text = print(form.Catalogs2, "Seals");
+  EXPECT_TRUE(text.contains("Seal 5"));
+  EXPECT_FALSE(text.contains("Oak 68"));
+  // only the materials of the pressed profile system
+  ASSERT_EQ(form.FSystemButtons.size(), 3);
+  form.FSystemButtons[2]->click();
+  text = print(form.Catalogs1, QString());
+  EXPECT_TRUE(text.contains("Oak 68")) << text.toStdString();
+  EXPECT_FALSE(text.contains("Pine 68x78"));
+}
+
+TEST_F(Commands, ExportEntriesOpenTheExportInTheirMode) {
+  TDivazForm form;
+  form.show();
+  QVector<int> modes;
+  for (int i = 0; i < 2; ++i)
+    Script().OnModal("SCALAExpForm", [&](QDialog *d) {
+      EXPECT_EQ(d->parentWidget(), &form);
+      modes << static_cast<TSCALAExpForm *>(d)->Mode();
+      return mrCancel;
+    });
+  form.InvoiceExport->trigger();
+  form.WriteOffExport->trigger();
+  EXPECT_EQ(modes, QVector<int>({0, 1}));
 }
 
 TEST_F(PrintCommands, PrintSubmenuNeedsRowsOfTheCurrentMode) {
