@@ -280,6 +280,8 @@ TDivazOut::TDivazOut(QWidget *owner, int WaybillID, uint8_t DocType)
   connect(N1, &QAction::triggered, this, [this] { Guarded([this] { N1Click(); }); });
   connect(SaveWB, &QPushButton::clicked, this, [this] { Guarded([this] { SaveWBClick(); }); });
 
+  // The designed size, which a first run stores as the window's placement.
+  resize(780, 640);
   LoadFormPosition(this, true);
 }
 
