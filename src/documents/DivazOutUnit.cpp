@@ -162,7 +162,8 @@ TDivazOut::TDivazOut(QWidget *owner, int WaybillID, uint8_t DocType)
   hl->addWidget(BitBtn2, 1, 5);
   hl->addWidget(BitBtn3, 1, 6);
   hl->setColumnStretch(3, 1);
-  top->addWidget(Panel1);
+  // Before "Talāk" only the header shows: it keeps its height at the top of the window.
+  top->addWidget(Panel1, 0, Qt::AlignTop);
 
   // Content.
   Panel2 = new QWidget(this);
