@@ -49,26 +49,6 @@ const QString kLotQuery = QStringLiteral(
     "where w.CATID=%1 and w.COLOR=%2 and w1.ISOUT=0 and (w.QUANTITY-w.QTYOUT)>0.0000005 "
     "order by w1.BDATE, w.ID");
 
-// Enter in a line edit runs an action (the search box, the quantity box).
-class TEnterFilter : public QObject {
- public:
-  TEnterFilter(QObject *parent, std::function<void()> action)
-      : QObject(parent), m_action(std::move(action)) {}
-  bool eventFilter(QObject *watched, QEvent *event) override {
-    if (event->type() == QEvent::KeyPress) {
-      auto *k = static_cast<QKeyEvent *>(event);
-      if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
-        Guarded(m_action);
-        return true;
-      }
-    }
-    return QObject::eventFilter(watched, event);
-  }
-
- private:
-  std::function<void()> m_action;
-};
-
 QLabel *Caption(const QString &text, QWidget *parent) { return new QLabel(text, parent); }
 
 // A save refused because a lot no longer holds what a line takes from it.
@@ -263,10 +243,10 @@ TDivazOut::TDivazOut(QWidget *owner, int WaybillID, uint8_t DocType)
   connect(IDcb_Measure1, &QComboBox::activated, this,
           [this] { Guarded([this] { FindBtn1Click(); }); });
   connect(FindBtn1, &QPushButton::clicked, this, [this] { Guarded([this] { FindBtn1Click(); }); });
-  txtFind->installEventFilter(new TEnterFilter(txtFind, [this] { FindBtn1Click(); }));
-  Qty->installEventFilter(new TEnterFilter(Qty, [this] {
+  OnEnterKey(txtFind, [this] { FindBtn1Click(); });
+  OnEnterKey(Qty, [this] {
     if (AddBtn->isVisible() && AddBtn->isEnabled()) AddBtnClick();
-  }));
+  });
   connect(DBGrid1, &QTableWidget::currentCellChanged, this,
           [this] { Guarded([this] { QSourceAfterScroll(); }); });
   connect(Qty, &QLineEdit::textChanged, this, [this] { QtyChange(); });

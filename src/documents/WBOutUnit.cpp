@@ -42,25 +42,6 @@ namespace {
 const int kIssue = 1;
 const int kReservation = 3;
 
-class TFindEnter : public QObject {
- public:
-  TFindEnter(QObject *parent, std::function<void()> action)
-      : QObject(parent), m_action(std::move(action)) {}
-  bool eventFilter(QObject *watched, QEvent *event) override {
-    if (event->type() == QEvent::KeyPress) {
-      auto *k = static_cast<QKeyEvent *>(event);
-      if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
-        Guarded(m_action);
-        return true;
-      }
-    }
-    return QObject::eventFilter(watched, event);
-  }
-
- private:
-  std::function<void()> m_action;
-};
-
 // The kind of a document, read under an update lock that holds until the transaction ends;
 // -1 when the document is gone.
 int LockedKind(int waybillId) {
@@ -227,7 +208,7 @@ TWBOut::TWBOut(QWidget *owner) : TForm(owner) {
   connect(DT2, &QDateEdit::dateChanged, this, on(&TWBOut::Chk1Click));
   connect(ChkUntil, &QCheckBox::clicked, this, on(&TWBOut::ChkUntilClick));
   connect(FindBtn, &QPushButton::clicked, this, on(&TWBOut::FindBtnClick));
-  FindTxt->installEventFilter(new TFindEnter(FindTxt, [this] { FindBtnClick(); }));
+  OnEnterKey(FindTxt, [this] { FindBtnClick(); });
   connect(BitBtn4, &QPushButton::clicked, this,
           [this] { NewMenu->popup(BitBtn4->mapToGlobal(QPoint(0, 0))); });
   connect(BitBtn5, &QPushButton::clicked, this, [this] {

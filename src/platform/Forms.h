@@ -3,6 +3,7 @@
 // original desktop library. Setting a modal result other than mrNone asks CloseQuery and then
 // closes the window with that result; closing the window frame gives mrCancel.
 #include <QDialog>
+#include <functional>
 
 #include "platform/Dialogs.h"
 
@@ -36,3 +37,7 @@ class TForm : public QDialog {
  private:
   int m_modalResult = mrNone;
 };
+
+// Runs an action when Enter or Return is pressed in the widget (instead of the key's own
+// handling, so that it never presses a dialog's default button); errors are shown.
+void OnEnterKey(QWidget *widget, std::function<void()> action);
