@@ -41,6 +41,9 @@ TDivazIn *DivazIn = nullptr;
 namespace {
 
 const QString kTitle = QStringLiteral("DI Vidududiz 1.1 / Приход / ");
+const QString kKindChanged = QStringLiteral(
+    "Документ изменён другим пользователем: заявка уже сохранена как накладная.\n"
+    "Закройте окно и откройте документ заново.");
 
 // Widths of the text columns of Waybill.
 constexpr int kNumWidth = 20;
@@ -748,8 +751,12 @@ int TDivazIn::SaveHeader(uint8_t isOut, double sum) {
                                DateTimeToSQL(Clock::Now())};
   if (DocumentID >= 0) {
     // the document must still be there, and stays locked until the save ends
-    if (SQLInt(Format("select ID from Waybill where ID=%d for update", {DocumentID})) != DocumentID)
+    const int storedKind = SQLInt(Format("select ISOUT from Waybill where ID=%d for update", {DocumentID}));
+    if (storedKind < 0)
       throw EDatabaseError(QStringLiteral("The document %1 no longer exists").arg(DocumentID));
+    // a request saved as a receipt by another client meanwhile: saving it again would post
+    // its stock a second time or turn the receipt back into a request
+    if (storedKind != DocType) throw EDocumentRefused(kKindChanged);
     QVariantList args = values;
     args << DocumentID;
     ExecSQL(Format("update Waybill set BDATE=\"%s\",NUM=\"%s\",ORDLINK=\"%s\",NOTES=\"%s\",ISOUT=%d,"
