@@ -519,7 +519,9 @@ void TDivazIn::ValutaChange() {
 }
 
 void TDivazIn::UpdateAddBtn() {
-  AddBtn->setVisible(Qty->Value() > 0 && (Price->Value() > 0 || DocType == DocKindRequestIn));
+  // a quantity that rounds to nothing at six decimals would make a zero line
+  AddBtn->setVisible(!QtyIsZero(RoundQty(Qty->Value())) && Qty->Value() > 0 &&
+                     (Price->Value() > 0 || DocType == DocKindRequestIn));
 }
 
 void TDivazIn::AddRow(int systemID, int catID, int lineID, int color, const QString &name,
@@ -628,6 +630,7 @@ void TDivazIn::ContentGridTitleClick(int col) {
   if (col == 2) {
     const double v = InputNumber(this, QStringLiteral("Количество"), QStringLiteral("Введите новое количество"),
                                  StrToFloatDef(ContentGrid->Cells(2, row), 0));
+    if (QtyIsZero(RoundQty(v))) return;  // the line keeps its quantity rather than become zero
     ContentGrid->SetCells(2, row, FormatFloat(QStringLiteral("0.0000##"), v));
   } else if (col == 4) {
     const double p = InputNumber(this, QStringLiteral("Цена"), QStringLiteral("Введите новую цену"),

@@ -428,6 +428,30 @@ TEST_F(ReceiptEditor, StockModeProposesLotPriceInDocumentCurrencyAndFilters) {
   EXPECT_EQ(result, mrCancel);
 }
 
+TEST_F(ReceiptEditor, AQuantityBelowTheSixthDecimalMakesNoZeroLine) {
+  const int result = Run(-1, 0, [&](TDivazIn *e) {
+    EnterHeader(e, Timber, "R-9", 0);
+    ASSERT_TRUE(PickMaterial(e, "Pine beam"));
+    e->Qty->setText("0.0000001");
+    e->Price->setText("5");
+    EXPECT_TRUE(e->AddBtn->isHidden());
+    e->AddBtn->click();
+    EXPECT_EQ(Obj(e, 1), nullptr);
+    AddLine(e, "Pine beam", 2, 5);
+    ASSERT_NE(Obj(e, 1), nullptr);
+    e->ContentGrid->SetRow(1);
+    AnswerNumber("0.0000001");
+    emit e->ContentGrid->horizontalHeader()->sectionClicked(2);
+    EXPECT_EQ(e->ContentGrid->Cells(2, 1), "2.000000");
+    e->SaveWB->click();
+  });
+  ASSERT_EQ(result, mrOk);
+  const int id = SQLInt("select ID from Waybill where NUM=\"R-9\"");
+  EXPECT_EQ(fx::Count("WaybillCont", Format("WAYBILLID=%d", {id})), 1);
+  EXPECT_EQ(fx::Count("WaybillCont", "QUANTITY=0"), 0);
+  EXPECT_DOUBLE_EQ(fx::StockQty(Pine, -1), 2);
+}
+
 TEST_F(ReceiptEditor, QuantityShortcutsAndDiscountInputs) {
   Run(-1, 0, [&](TDivazIn *e) {
     EnterHeader(e, Timber, "R-3", 0);
