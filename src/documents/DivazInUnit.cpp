@@ -41,6 +41,9 @@ TDivazIn *DivazIn = nullptr;
 namespace {
 
 const QString kTitle = QStringLiteral("DI Vidududiz 1.1 / Приход / ");
+const QString kKindChanged = QStringLiteral(
+    "Документ изменён другим пользователем: заявка уже сохранена как накладная.\n"
+    "Закройте окно и откройте документ заново.");
 
 // Widths of the text columns of Waybill.
 constexpr int kNumWidth = 20;
@@ -516,7 +519,9 @@ void TDivazIn::ValutaChange() {
 }
 
 void TDivazIn::UpdateAddBtn() {
-  AddBtn->setVisible(Qty->Value() > 0 && (Price->Value() > 0 || DocType == DocKindRequestIn));
+  // a quantity that rounds to nothing at six decimals would make a zero line
+  AddBtn->setVisible(!QtyIsZero(RoundQty(Qty->Value())) && Qty->Value() > 0 &&
+                     (Price->Value() > 0 || DocType == DocKindRequestIn));
 }
 
 void TDivazIn::AddRow(int systemID, int catID, int lineID, int color, const QString &name,
@@ -625,6 +630,7 @@ void TDivazIn::ContentGridTitleClick(int col) {
   if (col == 2) {
     const double v = InputNumber(this, QStringLiteral("Количество"), QStringLiteral("Введите новое количество"),
                                  StrToFloatDef(ContentGrid->Cells(2, row), 0));
+    if (QtyIsZero(RoundQty(v))) return;  // the line keeps its quantity rather than become zero
     ContentGrid->SetCells(2, row, FormatFloat(QStringLiteral("0.0000##"), v));
   } else if (col == 4) {
     const double p = InputNumber(this, QStringLiteral("Цена"), QStringLiteral("Введите новую цену"),
@@ -748,8 +754,12 @@ int TDivazIn::SaveHeader(uint8_t isOut, double sum) {
                                DateTimeToSQL(Clock::Now())};
   if (DocumentID >= 0) {
     // the document must still be there, and stays locked until the save ends
-    if (SQLInt(Format("select ID from Waybill where ID=%d for update", {DocumentID})) != DocumentID)
+    const int storedKind = SQLInt(Format("select ISOUT from Waybill where ID=%d for update", {DocumentID}));
+    if (storedKind < 0)
       throw EDatabaseError(QStringLiteral("The document %1 no longer exists").arg(DocumentID));
+    // a request saved as a receipt by another client meanwhile: saving it again would post
+    // its stock a second time or turn the receipt back into a request
+    if (storedKind != DocType) throw EDocumentRefused(kKindChanged);
     QVariantList args = values;
     args << DocumentID;
     ExecSQL(Format("update Waybill set BDATE=\"%s\",NUM=\"%s\",ORDLINK=\"%s\",NOTES=\"%s\",ISOUT=%d,"

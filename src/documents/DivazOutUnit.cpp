@@ -697,7 +697,7 @@ std::vector<int> TDivazOut::CollectSuppliers(const std::vector<TLine> &lines) co
 }
 
 QString TDivazOut::DocNumber(const QString &typed, int k, int n) const {
-  return n == 1 ? typed : QStringLiteral("%1-%2").arg(typed).arg(k);
+  return n == 1 ? typed : typed + QLatin1Char('-') + QString::number(k);
 }
 
 void TDivazOut::SaveWBClick() {
@@ -896,15 +896,11 @@ QString LockLots(const std::vector<TLotTake> &takes) {
 }
 
 int SaveHeader(int supplierId, const TOutHeader &h, double sum, int isOut) {
-  ExecSQL(QStringLiteral("insert into Waybill (BDATE,NUM,ORDLINK,NOTES,ISOUT,SUPPLIERID,ISPAID,"
-                         "SUM,USERID,LASTUPDATE) values(%1,%2,%3,%4,%5,%6,%7,%8,%9,%10)")
-              .arg(QuoteSQL(h.Date), QuoteSQL(h.Num), QuoteSQL(h.OrdLink), QuoteSQL(h.Notes))
-              .arg(isOut)
-              .arg(supplierId)
-              .arg(h.IsPaid)
-              .arg(QtySQL(sum))
-              .arg(int(CurrentUser.ID))
-              .arg(DateTimeToSQL(Clock::Now())));
+  // One pass over the template: a typed text holding "%1" must not take another value's place.
+  ExecSQL(Format(QStringLiteral("insert into Waybill (BDATE,NUM,ORDLINK,NOTES,ISOUT,SUPPLIERID,ISPAID,"
+                                "SUM,USERID,LASTUPDATE) values(%s,%s,%s,%s,%d,%d,%d,%s,%d,%s)"),
+                 {QuoteSQL(h.Date), QuoteSQL(h.Num), QuoteSQL(h.OrdLink), QuoteSQL(h.Notes), isOut,
+                  supplierId, h.IsPaid, QtySQL(sum), int(CurrentUser.ID), DateTimeToSQL(Clock::Now())}));
   const qint64 id = LastInsertID();
   if (id < 1) throw EDatabaseError(QStringLiteral("no ID for the new document"));
   return static_cast<int>(id);
@@ -1047,14 +1043,12 @@ int PostReservation(const TOutHeader &header, int supplierId,
   for (const TReserveLine &l : lines)
     if (l.Missing > QtyEpsilon) missing << QStringLiteral("(%1,%2,%3,%4,%5,NULL)");
   if (missing.isEmpty()) return id;
-  ExecSQL(QStringLiteral("insert into Waybill (BDATE,NUM,ORDLINK,NOTES,ISOUT,SUPPLIERID,ISPAID,"
-                         "SUM,USERID,LASTUPDATE) values(%1,%2,%3,\"Computer Automatic Request\","
-                         "2,%4,0,0,%5,%6)")
-              .arg(QuoteSQL(FormatServerDate(Clock::Today().addDays(10))),
-                   QuoteSQL(header.Num + QStringLiteral("_AReq")), QuoteSQL(header.OrdLink))
-              .arg(supplierId)
-              .arg(int(CurrentUser.ID))
-              .arg(DateTimeToSQL(Clock::Now())));
+  ExecSQL(Format(QStringLiteral("insert into Waybill (BDATE,NUM,ORDLINK,NOTES,ISOUT,SUPPLIERID,ISPAID,"
+                                "SUM,USERID,LASTUPDATE) values(%s,%s,%s,\"Computer Automatic Request\","
+                                "2,%d,0,0,%d,%s)"),
+                 {QuoteSQL(FormatServerDate(Clock::Today().addDays(10))),
+                  QuoteSQL(header.Num + QStringLiteral("_AReq")), QuoteSQL(header.OrdLink), supplierId,
+                  int(CurrentUser.ID), DateTimeToSQL(Clock::Now())}));
   const qint64 req = LastInsertID();
   if (req < 1) throw EDatabaseError(QStringLiteral("no ID for the automatic request"));
   QStringList reqValues;

@@ -35,6 +35,8 @@ namespace {
 
 const QString kEditRefused = QStringLiteral("Вы не можете править текущую накладную.\nТовары уже использованы.");
 const QString kDeleteRefused = QStringLiteral("Невозможно удалить накладную.\nТовары уже использованы.");
+const QString kRequestBecameReceipt =
+    QStringLiteral("Невозможно удалить заявку.\nОна уже сохранена как накладная.");
 
 QPushButton *Button(QWidget *parent, const QString &name, const QString &caption) {
   auto *b = new QPushButton(caption, parent);
@@ -394,9 +396,14 @@ void TWBIn::DeleteBitBtnClick() {
       return;
     try {
       RunInTransaction([id] {
+        // a request saved as a receipt meanwhile holds lots now: it is not deleted here
+        if (SQLInt(Format("select ISOUT from Waybill where ID=%d for update", {id})) == 0)
+          throw EDocumentRefused(kRequestBecameReceipt);
         ExecSQL(Format("delete from WaybillCont where WAYBILLID=%d", {id}));
         ExecSQL(Format("delete from Waybill where ID=%d", {id}));
       });
+    } catch (const EDocumentRefused &e) {
+      ShowMessage(e.Text());
     } catch (const std::exception &e) {
       ShowException(e);
     }

@@ -238,6 +238,38 @@ TEST_F(IssueEditor, ReservationLowersReserveAndRequestsWhatIsMissing) {
   EXPECT_DOUBLE_EQ(Value(QStringLiteral("select PRICE from WaybillCont where WAYBILLID=%1").arg(req)), 2.0);
 }
 
+TEST_F(IssueEditor, HeaderTextsWithPercentSignsAreStoredAsTyped) {
+  // Texts that look like placeholders must neither change nor shift the other header values.
+  const int glassSup = fx::Supplier("Glass Co");
+  fx::Lot(newer, fx::Material("Float glass 4mm", glassSup), -1, 20, 10.0);
+  TEditor e(-1, 1);
+  e.W->Edit1->setText("ISS-%1");
+  e.W->Edit2->setText("ORD %5");
+  e.W->Edit3->setText("atlaide 10%2 un %10");
+  e.Next();
+  e.Add("Pine 68x78", "1");
+  e.Add("Float glass 4mm", "2");
+  e.Save();
+  ASSERT_TRUE(e.Saved()) << Script().LastMessage().toStdString();
+  const QString supplier = QString::number(sup);
+  EXPECT_EQ(fx::Count("Waybill", "ISOUT=1 and NUM=\"ISS-%1-1\" and ORDLINK=\"ORD %5\" and "
+                                 "NOTES=\"atlaide 10%2 un %10\" and ISPAID=0 and SUPPLIERID=" + supplier), 1);
+  EXPECT_EQ(fx::Count("Waybill", "ISOUT=1 and NUM=\"ISS-%1-2\" and SUPPLIERID=" + QString::number(glassSup)), 1);
+
+  TEditor r(-1, 3);
+  r.W->Edit1->setText("RES-%2");
+  r.W->Edit2->setText("ORD-%1");
+  r.Next();
+  Script().Answers.push_back(mrYes);  // reserve more than the stock holds
+  r.Add("Pine 68x78", "12");
+  Script().Answers.push_back(mrYes);  // create the request
+  r.Save();
+  ASSERT_TRUE(r.Saved()) << Script().LastMessage().toStdString();
+  EXPECT_EQ(fx::Count("Waybill", "ISOUT=3 and NUM=\"RES-%2\" and ORDLINK=\"ORD-%1\" and SUPPLIERID=" + supplier), 1);
+  EXPECT_EQ(fx::Count("Waybill", "ISOUT=2 and NUM=\"RES-%2_AReq\" and ORDLINK=\"ORD-%1\" and "
+                                 "NOTES=\"Computer Automatic Request\" and SUPPLIERID=" + supplier), 1);
+}
+
 TEST_F(IssueEditor, ReservationQuestionsDecideWhatIsWritten) {
   const QString before = Snapshot();
   TEditor e(-1, 3);

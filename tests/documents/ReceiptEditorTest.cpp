@@ -350,6 +350,33 @@ TEST_F(ReceiptEditor, ReceiptChangedMeanwhileByAnotherClientIsRefusedAndRolledBa
   Db->Exec(QStringLiteral("update Waybill set SUM=25 where ID=%1").arg(rc));
 }
 
+TEST_F(ReceiptEditor, RequestSavedAsReceiptMeanwhileIsNeitherPostedTwiceNorTurnedBack) {
+  const int req = fx::Receipt(QDate(2024, 3, 4), "p1", Glass);
+  Db->Exec(QStringLiteral("update Waybill set ISOUT=2, ORDLINK=\"1\" where ID=%1").arg(req));
+  fx::Lot(req, Pane, -1, 3, 1);
+  Db->Exec(QStringLiteral("update WaybillCont set QTYOUT=NULL where WAYBILLID=%1").arg(req));
+  Db->Exec(QStringLiteral("update CatalogQty set QUANTITY=0 where CATID=%1").arg(Pane));
+  const int result = Run(req, 2, [&](TDivazIn *e) {
+    // another client saves the request as a receipt after this window opened it
+    Db->Exec(QStringLiteral("update Waybill set ISOUT=0, SUM=3 where ID=%1").arg(req));
+    Db->Exec(QStringLiteral("update WaybillCont set QTYOUT=0 where WAYBILLID=%1").arg(req));
+    Db->Exec(QStringLiteral("update CatalogQty set QUANTITY=3, LASTWBID=%1 where CATID=%2").arg(req).arg(Pane));
+    e->SaveAsWB->click();
+    EXPECT_TRUE(Script().LastMessage().startsWith("Документ изменён другим пользователем"))
+        << Script().LastMessage().toStdString();
+    EXPECT_TRUE(e->isVisible());
+    const int shown = Script().Messages().size();
+    e->SaveWB->click();
+    EXPECT_EQ(Script().Messages().size(), shown + 1);
+    EXPECT_TRUE(Script().LastMessage().startsWith("Документ изменён другим пользователем"));
+    EXPECT_TRUE(e->isVisible());
+  });
+  EXPECT_NE(result, mrOk);
+  EXPECT_EQ(SQLInt(Format("select ISOUT from Waybill where ID=%d", {req})), 0);
+  EXPECT_EQ(fx::Count("WaybillCont", Format("WAYBILLID=%d and QTYOUT=0", {req})), 1);
+  EXPECT_DOUBLE_EQ(fx::StockQty(Pane, -1), 3);
+}
+
 TEST_F(ReceiptEditor, StockModeProposesLotPriceInDocumentCurrencyAndFilters) {
   const int rc = fx::Receipt(QDate(2024, 1, 5), "R-1", Timber);
   fx::Lot(rc, Pine, -1, 3, 8);       // below the subgroup minimum of 5: critical
@@ -399,6 +426,30 @@ TEST_F(ReceiptEditor, StockModeProposesLotPriceInDocumentCurrencyAndFilters) {
     e->CancelBtn->click();
   }, true);
   EXPECT_EQ(result, mrCancel);
+}
+
+TEST_F(ReceiptEditor, AQuantityBelowTheSixthDecimalMakesNoZeroLine) {
+  const int result = Run(-1, 0, [&](TDivazIn *e) {
+    EnterHeader(e, Timber, "R-9", 0);
+    ASSERT_TRUE(PickMaterial(e, "Pine beam"));
+    e->Qty->setText("0.0000001");
+    e->Price->setText("5");
+    EXPECT_TRUE(e->AddBtn->isHidden());
+    e->AddBtn->click();
+    EXPECT_EQ(Obj(e, 1), nullptr);
+    AddLine(e, "Pine beam", 2, 5);
+    ASSERT_NE(Obj(e, 1), nullptr);
+    e->ContentGrid->SetRow(1);
+    AnswerNumber("0.0000001");
+    emit e->ContentGrid->horizontalHeader()->sectionClicked(2);
+    EXPECT_EQ(e->ContentGrid->Cells(2, 1), "2.000000");
+    e->SaveWB->click();
+  });
+  ASSERT_EQ(result, mrOk);
+  const int id = SQLInt("select ID from Waybill where NUM=\"R-9\"");
+  EXPECT_EQ(fx::Count("WaybillCont", Format("WAYBILLID=%d", {id})), 1);
+  EXPECT_EQ(fx::Count("WaybillCont", "QUANTITY=0"), 0);
+  EXPECT_DOUBLE_EQ(fx::StockQty(Pine, -1), 2);
 }
 
 TEST_F(ReceiptEditor, QuantityShortcutsAndDiscountInputs) {

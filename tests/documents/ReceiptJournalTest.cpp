@@ -212,6 +212,26 @@ TEST_F(ReceiptJournal, LotIssuedAfterTheListWasReadStillRefusesTheDeletion) {
                .arg(rc).arg(issue).arg(lot));
 }
 
+TEST_F(ReceiptJournal, RequestSavedAsReceiptAfterTheListWasReadIsNotDeleted) {
+  const int req = fx::Receipt(QDate(2024, 3, 4), "p1", Glass);
+  Db->Exec(QStringLiteral("update Waybill set ISOUT=2, ORDLINK=\"1\" where ID=%1").arg(req));
+  fx::Lot(req, Pane, -1, 3, 1);
+  Db->Exec(QStringLiteral("update WaybillCont set QTYOUT=NULL where WAYBILLID=%1").arg(req));
+  Db->Exec(QStringLiteral("update CatalogQty set QUANTITY=0 where CATID=%1").arg(Pane));
+  Run([&](TWBIn *j) {
+    Select(j, "p1");
+    // another client saves it as a receipt between the listing and the deletion
+    Db->Exec(QStringLiteral("update Waybill set ISOUT=0, SUM=3 where ID=%1").arg(req));
+    Db->Exec(QStringLiteral("update WaybillCont set QTYOUT=0 where WAYBILLID=%1").arg(req));
+    Db->Exec(QStringLiteral("update CatalogQty set QUANTITY=3 where CATID=%1").arg(Pane));
+    j->DeleteBitBtn->click();
+    EXPECT_EQ(Script().LastMessage(), "Невозможно удалить заявку.\nОна уже сохранена как накладная.");
+  });
+  EXPECT_EQ(fx::Count("Waybill", Format("ID=%d", {req})), 1);
+  EXPECT_EQ(fx::Count("WaybillCont", Format("WAYBILLID=%d", {req})), 1);
+  EXPECT_DOUBLE_EQ(fx::StockQty(Pane, -1), 3);
+}
+
 TEST_F(ReceiptJournal, EditingAStoredReceiptMovesToItAndSetsChanged) {
   const int rc = fx::Receipt(QDate(2024, 3, 1), "R-1", Timber);
   fx::Lot(rc, Pine, -1, 5, 2);
