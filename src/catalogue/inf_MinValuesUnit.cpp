@@ -1,5 +1,7 @@
 #include "catalogue/inf_MinValuesUnit.h"
 
+#include <cstdint>
+
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPainter>
@@ -176,22 +178,42 @@ void Tinf_MinValues::ApplyToSubgroups(int first, int kind, double value) {
 
 bool Tinf_MinValues::CloseQuery(int result) {
   if (result != mrOk) return true;
+  struct TChange {
+    int group, sub;
+    qint64 minValue;
+    double waste;
+  };
+  QVector<TChange> changes;
   for (int row = 1; row < GrpStrGrd->RowCount(); ++row) {
     auto *obj = GrpStrGrd->ObjectAs<TAddObj>(0, row);
     if (!obj || obj->N5 <= 0) continue;
-    try {
-      // The cells hold numbers formatted by this window; they are checked again on the way.
-      const int minValue = static_cast<int>(Round(StrToFloatDef(GrpStrGrd->Cells(1, row), 0.0)));
-      const double waste = StrToFloatDef(GrpStrGrd->Cells(2, row), 0.0);
-      ExecSQL(QStringLiteral("update CatGroups set MINVALUE=%1, WASTE=%2 where ID=%3 and SUBID=%4")
-                  .arg(minValue)
-                  .arg(FormatFloat(QStringLiteral("0.#"), waste))
-                  .arg(obj->N1)
-                  .arg(obj->N2));
-      Groups->SetSubgroupValues(obj->N1, obj->N2, minValue, waste);
-    } catch (const std::exception &) {
-      ShowMessage(QStringLiteral("Error executing query \"update CatGroups\""));
-    }
+    // The cells hold numbers formatted by this window; they are checked again on the way.
+    changes.push_back({obj->N1, obj->N2, Round(StrToFloatDef(GrpStrGrd->Cells(1, row), 0.0)),
+                       StrToFloatDef(GrpStrGrd->Cells(2, row), 0.0)});
   }
+  if (changes.isEmpty()) return true;
+  // A minimum the column cannot hold would be stored cut and kept wrapped in memory.
+  for (const TChange &c : changes)
+    if (c.minValue > INT32_MAX) {
+      ShowMessage(QStringLiteral("Слишком большое значение минимума!"));
+      return false;
+    }
+  // All changed subgroups are stored together or not at all; the window stays open after a
+  // failure so that the values can be corrected.
+  try {
+    RunInTransaction([&] {
+      for (const TChange &c : changes)
+        ExecSQL(QStringLiteral("update CatGroups set MINVALUE=%1, WASTE=%2 where ID=%3 and SUBID=%4")
+                    .arg(c.minValue)
+                    .arg(FormatFloat(QStringLiteral("0.#"), c.waste))
+                    .arg(c.group)
+                    .arg(c.sub));
+    });
+  } catch (const std::exception &) {
+    ShowMessage(QStringLiteral("Error executing query \"update CatGroups\""));
+    return false;
+  }
+  if (Groups)
+    for (const TChange &c : changes) Groups->SetSubgroupValues(c.group, c.sub, static_cast<int>(c.minValue), c.waste);
   return true;
 }

@@ -113,7 +113,12 @@ TMessageForm::TMessageForm(const QString &msg, TMsgDlgType type, TMsgDlgButtons 
   }
   box->addStretch();
   outer->addLayout(box);
+  if (buttons & mbCancel) m_escapeResult = mrCancel;
+  else if (buttons & mbNo) m_escapeResult = mrNo;
+  else if (buttons & mbOK) m_escapeResult = mrOk;
 }
+
+void TMessageForm::reject() { done(m_escapeResult); }
 
 TMessageForm *CreateMessageDialog(const QString &msg, TMsgDlgType type, TMsgDlgButtons buttons) {
   InitMessageBoxSettings();

@@ -14,9 +14,13 @@ class TMessageForm : public QDialog {
   QString Message() const { return m_message; }
   int HelpContext = 0;
   QString HelpFile;
+  // Escape and the window's close button answer as the box's cancelling button: Cancel,
+  // else No, else OK; a question is never taken as agreed by closing it.
+  void reject() override;
 
  private:
   QString m_message;
+  int m_escapeResult = mrCancel;
 };
 
 // Reads (and on first use writes) the message-box settings: once per run.

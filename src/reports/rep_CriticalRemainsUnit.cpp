@@ -56,7 +56,8 @@ TPrintCriticalRemains::TPrintCriticalRemains(QWidget *owner, uint8_t option,
   for (const Column &c : columns) {
     TQRLabel *h = header->AddLabel(QStringLiteral("QRLabel%1").arg(n++), c.left, 19,
                                    QString::fromUtf8(c.heading));
-    h->Width = c.width;
+    // Left-aligned headings keep their whole text; the values are cut at the column's end.
+    h->Width = c.align == taLeftJustify ? 0 : c.width;
     h->Alignment = c.align;
     h->Font = ReportFont(12, true);
     TQRPrintable *value;

@@ -84,8 +84,12 @@ TPrintInOutCome::TPrintInOutCome(QWidget *owner, int kind, const QString &period
   }
 
   TQRSubDetail *lines = AddSubDetail(QStringLiteral("QRSubDetail1"), 18, SubQ);
-  lines->AddDBText(QStringLiteral("QRDBText5"), NameCol, 2, NameWidth, SubQ, QStringLiteral("NAME"));
-  lines->AddLabel(QStringLiteral("ColorLabel"), ColorCol, 2, QString())->Width = QtyCol - ColorCol - 4;
+  // Long names and colour captions break into lines within their columns.
+  lines->AddDBText(QStringLiteral("QRDBText5"), NameCol, 2, NameWidth, SubQ, QStringLiteral("NAME"))
+      ->WordWrap = true;
+  TQRLabel *colorLabel = lines->AddLabel(QStringLiteral("ColorLabel"), ColorCol, 2, QString());
+  colorLabel->Width = QtyCol - ColorCol - 4;
+  colorLabel->WordWrap = true;
   lines->AddDBText(QStringLiteral("QRDBText6"), QtyCol, 2, QtyWidth, SubQ, QStringLiteral("QUANTITY"))
       ->Alignment = taRightJustify;
   lines->AddDBText(QStringLiteral("QRDBText7"), MeasureCol, 2, PriceCol - MeasureCol - 2, SubQ,

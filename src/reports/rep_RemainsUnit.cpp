@@ -46,6 +46,9 @@ TPrintRemains::TPrintRemains(QWidget *owner, uint8_t option, const QString &grou
   TQRDBText *name =
       detail->AddDBText(QStringLiteral("QRDBText2"), 260, 3, 230, MainQ, QStringLiteral("NAME"));
   name->Font = ReportFont(13, true);
+  // Long group and material names break into lines within their columns.
+  group->WordWrap = true;
+  name->WordWrap = true;
   detail->AddDBText(QStringLiteral("QRDBText3"), 495, 3, 60, MainQ, QStringLiteral("MEASURE"));
   detail->AddLabel(QStringLiteral("ColorLabel"), 560, 3, QString())->Font = ReportFont(13, true);
   const struct {

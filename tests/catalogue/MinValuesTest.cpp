@@ -107,6 +107,53 @@ TEST_F(MinValues, CancelWritesNothing) {
   EXPECT_EQ(Stored(1, 1), "5|0");
 }
 
+TEST_F(MinValues, ASaveThatFailsWritesNoRowAndStaysOpen) {
+  // the server refuses the second subgroup's row
+  Db->Exec("create trigger CatGroupsRefuse before update on CatGroups for each row "
+           "if NEW.ID=1 and NEW.SUBID=2 then signal sqlstate '45000' set message_text='refused'; end if");
+  LoadLists();
+  Tinf_MinValues w(nullptr);
+  w.show();
+  AnswerNumber("7");
+  Edit(w, 2, 1);
+  AnswerNumber("4");
+  Edit(w, 3, 1);
+  Script().OnModal("inf_MinValues", [&](QDialog *) {
+    w.SaveWB->click();
+    EXPECT_EQ(Script().LastMessage(), "Error executing query \"update CatGroups\"");
+    EXPECT_TRUE(w.isVisible());
+    w.CancelBtn->click();
+    return mrNone;
+  });
+  EXPECT_EQ(w.ShowModal(), mrCancel);
+  EXPECT_EQ(Stored(1, 1), "5|0");
+  EXPECT_EQ(Stored(1, 2), "0|0");
+  TCatGroupRec group;
+  Groups->GetGroup(1, group);
+  EXPECT_EQ(group.Subgroups[0].MINVALUE, 5);
+  EXPECT_EQ(group.Subgroups[1].MINVALUE, 0);
+}
+
+TEST_F(MinValues, AMinimumTooLargeToStoreIsRefused) {
+  LoadLists();
+  Tinf_MinValues w(nullptr);
+  w.show();
+  AnswerNumber("3000000000");
+  Edit(w, 3, 1);
+  Script().OnModal("inf_MinValues", [&](QDialog *) {
+    w.SaveWB->click();
+    EXPECT_TRUE(w.isVisible());
+    w.CancelBtn->click();
+    return mrNone;
+  });
+  EXPECT_EQ(w.ShowModal(), mrCancel);
+  EXPECT_FALSE(Script().Messages().isEmpty());
+  EXPECT_EQ(Stored(1, 2), "0|0");
+  TCatGroupRec group;
+  Groups->GetGroup(1, group);
+  EXPECT_EQ(group.Subgroups[1].MINVALUE, 0);
+}
+
 class Popups : public CatalogueTest {};
 
 QStringList RowTexts(const TInfoPopup &w) {

@@ -4,6 +4,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 
 #include "core/InputFormUnit.h"
 #include "core/MyMsgUnit.h"
@@ -175,6 +177,21 @@ TEST(MessageForm, ButtonsInTheirStandardOrderWithTheirResults) {
   EXPECT_EQ(form->result(), mrCancel);
   std::unique_ptr<TMessageForm> custom(CreateMessageDialog("Hi", TMsgDlgType::mtCustom, mbOK));
   EXPECT_EQ(custom->findChild<QLabel *>("Image"), nullptr);
+}
+
+TEST(MessageForm, EscapeAnswersWithTheCancellingButton) {
+  // Escape on a Yes/No question answers No (callers go on unless No or Cancel); with a Cancel
+  // button it answers Cancel; an information box closes with OK.
+  const auto escape = [](TMsgDlgButtons buttons) {
+    QTimer::singleShot(0, [] {
+      if (QWidget *w = QApplication::activeModalWidget()) QTest::keyClick(w, Qt::Key_Escape);
+    });
+    TProgramDialogs dialogs;
+    return dialogs.MessageBox(nullptr, "Confirm", "Delete?", TMsgDlgType::mtConfirmation, buttons);
+  };
+  EXPECT_EQ(escape(mbYes | mbNo), mrNo);
+  EXPECT_EQ(escape(mbYes | mbNo | mbCancel), mrCancel);
+  EXPECT_EQ(escape(mbOK), mrOk);
 }
 
 }  // namespace

@@ -258,6 +258,52 @@ TEST_F(ReportEngine, ShrunkBandCutsWhatLiesBeyondIt) {
     }
 }
 
+TEST_F(ReportEngine, TextsStayInTheirColumnsAndWrappedOnesStretchTheirBand) {
+  TQuickRep rep;
+  Build(rep);
+  TQRBand *detail = rep.Band(rbDetail);
+  auto *name = static_cast<TQRDBText *>(detail->FindItem("Name"));
+  name->Width = 120;
+  name->WordWrap = true;
+  detail->AddShape("Rule", qrsHorLine, 0, 18, 400, 2);
+  detail->AddShape("Side", qrsVertLine, 260, 0, 1, 20);
+  detail->AddLabel("Cut", 300, 2, "Ļoti garš teksts, kas neietilpst")->Width = 40;
+  Data.Add({QStringLiteral("Līste"), 1.0});
+  Data.Add({QStringLiteral("Līste ar ļoti garu nosaukumu, kas neietilpst vienā rindā"), 2.0});
+  Data.Add({QStringLiteral("Brusa"), 3.0});
+  const TReportPage &p = rep.Prepare().Pages[0];
+
+  const auto names = p.FindAll("Name");
+  ASSERT_EQ(names.size(), 3u);
+  // One line keeps the designed height; the long name takes more lines and pushes the rule
+  // and the next row down by as much, while the side line grows with the band.
+  EXPECT_DOUBLE_EQ(names[1]->Box.top() - names[0]->Box.top(), 20);
+  const double grown = names[2]->Box.top() - names[1]->Box.top() - 20;
+  EXPECT_GE(grown, 15);
+  EXPECT_GE(names[1]->Box.height(), grown + 15);
+  EXPECT_TRUE(names[1]->Flags & Qt::TextWordWrap);
+  std::vector<const TReportItem *> rules, sides;
+  for (const auto &item : p.Items) {
+    if (item.Name == "Rule") rules.push_back(&item);
+    if (item.Name == "Side") sides.push_back(&item);
+  }
+  ASSERT_EQ(rules.size(), 3u);
+  ASSERT_EQ(sides.size(), 3u);
+  EXPECT_DOUBLE_EQ(rules[1]->Box.top() - names[1]->Box.top(), 17 + grown);
+  EXPECT_DOUBLE_EQ(sides[0]->Box.height(), 20);
+  EXPECT_DOUBLE_EQ(sides[1]->Box.height(), 20 + grown);
+
+  // A text wider than its given width is cut at the column's end instead of running over
+  // the next column; a text that fits is left alone.
+  const TReportItem *cut = p.Find("Cut");
+  ASSERT_NE(cut, nullptr);
+  EXPECT_TRUE(cut->Clipped);
+  EXPECT_DOUBLE_EQ(cut->Clip.left(), cut->Box.left());
+  EXPECT_DOUBLE_EQ(cut->Clip.right(), cut->Box.right());
+  EXPECT_FALSE(names[0]->Clipped);
+  EXPECT_FALSE(p.Find("Qty")->Clipped);
+}
+
 TEST_F(ReportEngine, BandTallerThanAPageIsPlacedOnceAndCut) {
   TQuickRep rep;
   Build(rep);

@@ -59,6 +59,36 @@ class StockLists : public ReportTest {
   const QStringList LotCaptions = {"Артикул:", "Цена", "Сумма", "Накладная №", "Дата"};
 };
 
+TEST_F(StockLists, LongGroupAndMaterialNamesBreakWithinTheirColumns) {
+  ExecSQL(Format("update Catalog set NAME=%s where ID=%d",
+                 {QuoteSQL("Līste 68x78 priede, līmēta trīs kārtās, bez mezgliem"), lath}));
+  ExecSQL("update CatGroups set NAME=\"Koka profili logu rāmjiem un vērtnēm\" where ID=1 and SUBID=0");
+  TPrintRemains report(nullptr, 0, "");
+  report.Preview();
+  const TReportPage &p = Last().Pages[0];
+  const auto groups = p.FindAll("QRDBText1");
+  const auto names = p.FindAll("QRDBText2");
+  const auto captions = p.FindAll("QRLabel5");
+  ASSERT_EQ(names.size(), captions.size());
+  ASSERT_EQ(groups.size(), captions.size());
+  bool longSeen = false;
+  for (size_t i = 0; i < names.size(); ++i) {
+    SCOPED_TRACE(names[i]->Text.toStdString());
+    // Each name keeps to its column and ends above the captions of its own row.
+    EXPECT_DOUBLE_EQ(names[i]->Box.width(), 230);
+    EXPECT_DOUBLE_EQ(groups[i]->Box.width(), 255);
+    EXPECT_LE(names[i]->Box.left() + names[i]->Box.width(), p.Find("QRDBText3")->Box.left());
+    EXPECT_LE(names[i]->Box.bottom(), captions[i]->Box.top() + 0.5);
+    EXPECT_LE(groups[i]->Box.bottom(), captions[i]->Box.top() + 0.5);
+    if (names[i]->Text.startsWith("Līste 68x78 priede")) {
+      longSeen = true;
+      EXPECT_GE(names[i]->Box.height(), 30);
+      EXPECT_TRUE(names[i]->Flags & Qt::TextWordWrap);
+    }
+  }
+  EXPECT_TRUE(longSeen);
+}
+
 TEST_F(StockLists, StockListPrintsEveryRowWithItsOpenLotsAndTotals) {
   TPrintRemains report(nullptr, 1, "");
   report.AddInfo->Caption = "\r\nPeriods: visi + rezervēti materiāli";

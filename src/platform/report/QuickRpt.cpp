@@ -31,7 +31,8 @@ class TReportLayout {
 
   // Adds an item of the band being placed: one wholly outside the band is left out, one
   // reaching out of it is cut at the band's edges.
-  void AddItem(TReportItem &&item) {
+  // A text that is wider than its box (cutToBox) is cut at the box's sides as well.
+  void AddItem(TReportItem &&item, bool cutToBox = false) {
     QRectF body = item.Box.normalized();
     if (item.Kind == TReportItem::kText)  // the line spacing may overhang the band
       body.setHeight(std::min(body.height(), double(item.Font.pixelSize())));
@@ -42,6 +43,11 @@ class TReportLayout {
         return;
     item.Clip = m_clip;
     item.Clipped = !area.contains(body);
+    if (cutToBox) {
+      item.Clip.setLeft(std::max(item.Clip.left(), body.left()));
+      item.Clip.setRight(std::min(item.Clip.right(), body.right()));
+      item.Clipped = true;
+    }
     m_page->Items.push_back(std::move(item));
   }
 
@@ -50,7 +56,8 @@ class TReportLayout {
   void EndPage();
   // Runs the band's handler and places it; false when it was left out.
   bool PrintBand(TQRBand *band, bool mayBreak = true);
-  void Place(TQRBand *band, double top, double bottomLimit);
+  // stretch: extra height of the band this time, for what lies below the top "from".
+  void Place(TQRBand *band, double top, double bottomLimit, double stretch = 0, double from = 0);
   void Accumulate(TReportDataSet *dataSet);
   void PrintSubDetail(TQRSubDetail *sub);
 
@@ -71,14 +78,50 @@ class TReportLayout {
 TQRPrintable::TQRPrintable(TQRBand *band, const QString &name)
     : Name(name), Font(band->Report()->Font), m_band(band) {}
 
-void TQRPrintable::PlaceText(TReportLayout &layout, const QRectF &band, const QString &text) const {
-  // Pages are measured in screen pixels: a font given in points is turned into pixels here,
-  // or a printer or PDF writer would size it by its own resolution.
-  QFont font = Font;
+namespace {
+
+// Pages are measured in screen pixels: a font given in points is turned into pixels here,
+// or a printer or PDF writer would size it by its own resolution.
+QFont PixelFont(const QFont &given) {
+  QFont font = given;
   if (font.pixelSize() <= 0) font.setPixelSize(std::max(1, qRound(font.pointSizeF() * 96.0 / 72.0)));
-  const double h = Height > 0 ? Height : std::ceil(font.pixelSize() * 1.2);
+  return font;
+}
+
+double LineHeight(const QFont &font, double height) {
+  return height > 0 ? height : std::ceil(font.pixelSize() * 1.2);
+}
+
+// The size of a text broken into lines of the given width.
+QSizeF WrappedSize(const QFont &font, double width, const QString &text) {
+  return QFontMetricsF(font)
+      .boundingRect(QRectF(0, 0, width, 1e6), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, text)
+      .size();
+}
+
+}  // namespace
+
+double TQRPrintable::TextStretch(const QString &text) const {
+  if (!WordWrap || Width <= 0 || AlignToBand || !Enabled) return 0;
+  const QFont font = PixelFont(Font);
+  return std::max(0.0, std::ceil(WrappedSize(font, Width, text).height()) - LineHeight(font, Height));
+}
+
+void TQRPrintable::PlaceText(TReportLayout &layout, const QRectF &band, const QString &text) const {
+  const QFont font = PixelFont(Font);
+  double h = LineHeight(font, Height);
   // Without a width the box is as wide as the text.
   const double w = Width > 0 ? Width : QFontMetricsF(font).horizontalAdvance(text);
+  bool cut = false;
+  if (Width > 0 && !AlignToBand) {
+    if (WordWrap) {
+      const QSizeF wrapped = WrappedSize(font, w, text);
+      h += std::max(0.0, std::ceil(wrapped.height()) - h);
+      cut = wrapped.width() > w;  // a single word longer than the line
+    } else {
+      cut = QFontMetricsF(font).horizontalAdvance(text) > w;
+    }
+  }
   QRectF box(band.left() + Left, band.top() + Top, w, h);
   if (AlignToBand) box = QRectF(band.left(), band.top() + Top, band.width(), h);
   int flags = Qt::AlignTop;
@@ -95,7 +138,7 @@ void TQRPrintable::PlaceText(TReportLayout &layout, const QRectF &band, const QS
   item.Text = text;
   item.Font = font;
   item.Flags = flags;
-  layout.AddItem(std::move(item));
+  layout.AddItem(std::move(item), cut);
 }
 
 void TQRLabel::Place(TReportLayout &layout, const QRectF &band) const {
@@ -152,6 +195,11 @@ void TQRDBText::Place(TReportLayout &layout, const QRectF &band) const {
   QVariant v;
   if (!DataSet->AtEnd()) v = DataSet->FieldValue(DataField);
   PlaceText(layout, band, DisplayValue(v, Mask));
+}
+
+double TQRDBText::WrapStretch() const {
+  if (!WordWrap || !DataSet || DataSet->AtEnd()) return 0;
+  return TextStretch(DisplayValue(DataSet->FieldValue(DataField), Mask));
 }
 
 void TQRExpr::Place(TReportLayout &layout, const QRectF &band) const {
@@ -442,23 +490,56 @@ bool TReportLayout::PrintBand(TQRBand *band, bool mayBreak) {
   bool print = true;
   if (band->BeforePrint) band->BeforePrint(band, print);
   if (!print) return false;
+  // Word-wrapped texts that need more than one line stretch the band this time.
+  double stretch = 0, from = band->Height;
+  for (const auto &item : band->Items())
+    if (item->Enabled)
+      if (const double s = item->WrapStretch(); s > 0) {
+        stretch = std::max(stretch, s);
+        from = std::min(from, item->Top);
+      }
+  const double height = std::max(0.0, band->Height) + stretch;
   // A band that does not fit goes to the next page, unless the page holds nothing yet but
   // its headers: a band taller than a page is placed once and cut at the page's end.
-  if (mayBreak && m_y + band->Height > m_contentBottom + 0.001 && m_y > m_contentTop + 0.001) {
+  if (mayBreak && m_y + height > m_contentBottom + 0.001 && m_y > m_contentTop + 0.001) {
     EndPage();
     StartPage(false);
   }
-  Place(band, m_y, m_contentBottom);
-  m_y += std::max(0.0, band->Height);
+  Place(band, m_y, m_contentBottom, stretch, from);
+  m_y += height;
   return true;
 }
 
-void TReportLayout::Place(TQRBand *band, double top, double bottomLimit) {
-  const QRectF rect(m_left, top, m_width, std::max(0.0, band->Height));
+void TReportLayout::Place(TQRBand *band, double top, double bottomLimit, double stretch,
+                          double from) {
+  const QRectF rect(m_left, top, m_width, std::max(0.0, band->Height) + stretch);
   m_clip = rect;
   if (m_clip.bottom() > bottomLimit) m_clip.setBottom(std::max(m_clip.top(), bottomLimit));
-  for (const auto &item : band->Items())
-    if (item->Enabled) item->Place(*this, rect);
+  for (const auto &item : band->Items()) {
+    if (!item->Enabled) continue;
+    if (stretch <= 0) {
+      item->Place(*this, rect);
+      continue;
+    }
+    // What lies below the stretching texts moves down with the band's bottom; frames and
+    // vertical lines that reach the bottom from above them grow with it.
+    const double oldTop = item->Top, oldHeight = item->Height;
+    const bool isShape = dynamic_cast<const TQRShape *>(item.get()) != nullptr;
+    if (item->Top > from + 0.5)
+      item->Top += stretch;
+    else if (isShape && item->Top + item->Height >= band->Height - 0.5 &&
+             static_cast<const TQRShape *>(item.get())->Shape != qrsHorLine)
+      item->Height += stretch;
+    try {
+      item->Place(*this, rect);
+    } catch (...) {
+      item->Top = oldTop;
+      item->Height = oldHeight;
+      throw;
+    }
+    item->Top = oldTop;
+    item->Height = oldHeight;
+  }
 }
 
 void TReportLayout::Accumulate(TReportDataSet *dataSet) {

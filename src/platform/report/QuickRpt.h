@@ -55,14 +55,20 @@ class TQRPrintable {
   bool Enabled = true;
   TAlignment Alignment = taLeftJustify;
   bool AlignToBand = false;  // aligned within the whole band's width
+  // With a width: the text breaks into lines at word boundaries and its band stretches to
+  // hold them (texts lower in the band move down by as much).
   bool WordWrap = false;
   QFont Font;
 
   virtual void Place(TReportLayout &layout, const QRectF &band) const = 0;
+  // How much taller than one line the element is this time (word-wrapped texts only).
+  virtual double WrapStretch() const { return 0; }
 
  protected:
-  // Adds the text to the page in the element's box.
+  // Adds the text to the page in the element's box. A text given a width stays within it:
+  // what does not fit is cut at the box's sides.
   void PlaceText(TReportLayout &layout, const QRectF &band, const QString &text) const;
+  double TextStretch(const QString &text) const;
 
  private:
   TQRBand *m_band;
@@ -74,6 +80,7 @@ class TQRLabel : public TQRPrintable {
   using TQRPrintable::TQRPrintable;
   QString Caption;
   void Place(TReportLayout &layout, const QRectF &band) const override;
+  double WrapStretch() const override { return TextStretch(Caption); }
 };
 
 // A field of a data set, shown under a mask or, without one, in the platform's default form.
@@ -84,6 +91,7 @@ class TQRDBText : public TQRPrintable {
   QString DataField;
   QString Mask;
   void Place(TReportLayout &layout, const QRectF &band) const override;
+  double WrapStretch() const override;
 };
 
 // An engine expression: "sum(DataSet.FIELD)", a running sum of the field over the rows of
