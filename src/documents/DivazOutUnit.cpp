@@ -604,6 +604,8 @@ void TDivazOut::CntGrdTitleClick(int col) {
   const double entered = RoundQty(InputNumber(this, QStringLiteral("Daudzums"),
                                             QStringLiteral("Lūdzu ievadiet jauns daudzums"), total));
   if (std::fabs(entered - total) <= QtyEpsilon) return;
+  // A quantity that rounds to nothing would silently drop the material's lines.
+  if (QtyIsZero(entered)) return;
   const double stock = RoundQty(std::max(0.0, SQLFloat(QStringLiteral(
       "select sum(w.QUANTITY-w.QTYOUT) as REMAIN from WaybillCont w left join Waybill w1 on "
       "w1.ID=w.WAYBILLID where w.CATID=%1 and w.COLOR=%2 and w1.ISOUT=0 and "

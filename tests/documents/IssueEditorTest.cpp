@@ -143,6 +143,15 @@ TEST_F(IssueEditor, ChangingAndRemovingAMaterialActsOnAllItsLots) {
   e.W->CntGrdTitleClick(2);
   EXPECT_EQ(Script().LastMessage(), "Daudzums parāk liels! Atlikums ir mazāks: 9");
   EXPECT_EQ(e.Lines(), 2);
+  // A quantity below the sixth decimal leaves the rows as they are.
+  Script().OnModal("InputForm", [](QDialog *d) {
+    static_cast<TInputForm *>(d)->Rx1->setText("0.0000001");
+    static_cast<TInputForm *>(d)->BitBtn1->click();
+    return mrNone;
+  });
+  e.W->CntGrdTitleClick(2);
+  EXPECT_EQ(e.Lines(), 2);
+  EXPECT_EQ(e.Cell(2, 2), "4.00");
   // Removing asks first; yes removes every row of the material.
   e.Add("Pine 68x78", "1");  // refused as a duplicate, but selects the pine row
   e.W->ContentPopupPopup();
