@@ -41,6 +41,9 @@ using namespace issuedoc;
 namespace {
 
 const char *kQtyMask = "0.00#######";
+// Width of Waybill.NUM: a longer number would be cut off by the server, and the cut
+// numbers of one save could come out equal.
+constexpr int kNumWidth = 20;
 
 const QString kLotQuery = QStringLiteral(
     "select w.ID, w.CATID, c.SYSTEMID, c.NAME, c.SUPPLIER, w.COLOR, w.WAYBILLID, "
@@ -114,6 +117,7 @@ TDivazOut::TDivazOut(QWidget *owner, int WaybillID, uint8_t DocType)
   Edit1 = new QLineEdit(Panel1);
   Edit1->setObjectName(QStringLiteral("Edit1"));
   Edit1->setFocusPolicy(Qt::ClickFocus);
+  Edit1->setMaxLength(kNumWidth);
   Edit2 = new QLineEdit(Panel1);
   Edit2->setObjectName(QStringLiteral("Edit2"));
   Edit2->setMaxLength(30);
@@ -600,6 +604,8 @@ void TDivazOut::CntGrdTitleClick(int col) {
   const double entered = RoundQty(InputNumber(this, QStringLiteral("Daudzums"),
                                             QStringLiteral("Lūdzu ievadiet jauns daudzums"), total));
   if (std::fabs(entered - total) <= QtyEpsilon) return;
+  // A quantity that rounds to nothing would silently drop the material's lines.
+  if (QtyIsZero(entered)) return;
   const double stock = RoundQty(std::max(0.0, SQLFloat(QStringLiteral(
       "select sum(w.QUANTITY-w.QTYOUT) as REMAIN from WaybillCont w left join Waybill w1 on "
       "w1.ID=w.WAYBILLID where w.CATID=%1 and w.COLOR=%2 and w1.ISOUT=0 and "
@@ -728,9 +734,18 @@ void TDivazOut::SaveWBClick() {
   if (saved) SetModalResult(mrOk);
 }
 
+bool TDivazOut::NumbersFit(const QString &number, int documents, const QString &suffix) {
+  const QString longest = documents > 1 ? DocNumber(number, documents, documents) : number;
+  if (longest.size() + suffix.size() <= kNumWidth) return true;
+  ShowMessage(m_mode == 1 ? QStringLiteral("Rezervēšanas numurs ir pārāk garš!")
+                          : QStringLiteral("Pavadzīmes numurs ir pārāk garš!"));
+  return false;
+}
+
 bool TDivazOut::SaveIssue(const std::vector<TLine> &lines) {
   const QString number = Edit1->text().trimmed();
   const std::vector<int> suppliers = CollectSuppliers(lines);
+  if (!NumbersFit(number, static_cast<int>(suppliers.size()), QString())) return false;
   TOutHeader header{FormatServerDate(DT1->date()), number, Edit2->text(), Edit3->text(),
                     isPaid->isChecked() ? 1 : 0};
   QString firstNum;
@@ -784,6 +799,8 @@ bool TDivazOut::SaveReservation(const std::vector<TLine> &lines) {
     }
   }
   const std::vector<int> suppliers = CollectSuppliers(lines);
+  if (!NumbersFit(number, static_cast<int>(suppliers.size()), requests ? QStringLiteral("_AReq") : QString()))
+    return false;
   TOutHeader header{FormatServerDate(DT1->date()), number, Edit2->text(), Edit3->text(),
                     isPaid->isChecked() ? 1 : 0};
   QString firstNum;

@@ -116,6 +116,8 @@ class TDivazOut : public TForm {
   int SplitOverLots(int catId, int color, double quantity, int position);
   void RefreshAddButton();
   QString DocNumber(const QString &typed, int k, int n) const;
+  // Whether the numbers of a save fit the number column; says so when they do not.
+  bool NumbersFit(const QString &number, int documents, const QString &suffix);
   bool SaveIssue(const std::vector<TLine> &lines);
   bool SaveReservation(const std::vector<TLine> &lines);
   bool SaveWriteOff();

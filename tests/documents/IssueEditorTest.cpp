@@ -143,6 +143,15 @@ TEST_F(IssueEditor, ChangingAndRemovingAMaterialActsOnAllItsLots) {
   e.W->CntGrdTitleClick(2);
   EXPECT_EQ(Script().LastMessage(), "Daudzums parāk liels! Atlikums ir mazāks: 9");
   EXPECT_EQ(e.Lines(), 2);
+  // A quantity below the sixth decimal leaves the rows as they are.
+  Script().OnModal("InputForm", [](QDialog *d) {
+    static_cast<TInputForm *>(d)->Rx1->setText("0.0000001");
+    static_cast<TInputForm *>(d)->BitBtn1->click();
+    return mrNone;
+  });
+  e.W->CntGrdTitleClick(2);
+  EXPECT_EQ(e.Lines(), 2);
+  EXPECT_EQ(e.Cell(2, 2), "4.00");
   // Removing asks first; yes removes every row of the material.
   e.Add("Pine 68x78", "1");  // refused as a duplicate, but selects the pine row
   e.W->ContentPopupPopup();
@@ -268,6 +277,41 @@ TEST_F(IssueEditor, HeaderTextsWithPercentSignsAreStoredAsTyped) {
   EXPECT_EQ(fx::Count("Waybill", "ISOUT=3 and NUM=\"RES-%2\" and ORDLINK=\"ORD-%1\" and SUPPLIERID=" + supplier), 1);
   EXPECT_EQ(fx::Count("Waybill", "ISOUT=2 and NUM=\"RES-%2_AReq\" and ORDLINK=\"ORD-%1\" and "
                                  "NOTES=\"Computer Automatic Request\" and SUPPLIERID=" + supplier), 1);
+}
+
+TEST_F(IssueEditor, NumbersThatWouldNotFitTheColumnAreRefused) {
+  const int glassSup = fx::Supplier("Glass Co");
+  fx::Lot(newer, fx::Material("Float glass 4mm", glassSup), -1, 20, 10.0);
+  const QString before = Snapshot();
+  TEditor e(-1, 1);
+  e.W->Edit1->setText("ISSUE-NUMBER-0000000123");
+  EXPECT_EQ(e.W->Edit1->text(), "ISSUE-NUMBER-0000000");
+  // Two suppliers add "-1" and "-2": cut to the column they would both be the same number.
+  e.W->Edit1->setText("ISSUE-NUMBER-000001");
+  e.Next();
+  e.Add("Pine 68x78", "1");
+  e.Add("Float glass 4mm", "2");
+  e.Save();
+  EXPECT_FALSE(e.Saved());
+  EXPECT_EQ(Script().LastMessage(), "Pavadzīmes numurs ir pārāk garš!");
+  EXPECT_EQ(Snapshot(), before);
+
+  // A reservation's automatic request adds "_AReq".
+  TEditor r(-1, 3);
+  r.W->Edit1->setText("RESERVATION-0001");
+  r.Next();
+  Script().Answers.push_back(mrYes);  // reserve more than the stock holds
+  r.Add("Pine 68x78", "12");
+  Script().Answers.push_back(mrYes);  // create the request
+  r.Save();
+  EXPECT_FALSE(r.Saved());
+  EXPECT_EQ(Script().LastMessage(), "Rezervēšanas numurs ir pārāk garš!");
+  EXPECT_EQ(Snapshot(), before);
+  // Without the request the number fits.
+  Script().Answers = {mrNo, mrOk};
+  r.Save();
+  ASSERT_TRUE(r.Saved());
+  EXPECT_EQ(fx::Count("Waybill", "ISOUT=3 and NUM=\"RESERVATION-0001\""), 1);
 }
 
 TEST_F(IssueEditor, ReservationQuestionsDecideWhatIsWritten) {
