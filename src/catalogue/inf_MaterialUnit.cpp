@@ -445,6 +445,8 @@ QString Tinf_Material::MissingChoice() const {
                   {IDcb_Currency, "Валюта"},    {IDcb_Discount, "Группа скидки"}};
   for (const auto &r : required)
     if (!r.combo->SelectedObj()) return QString::fromUtf8(r.label);
+  // a material whose profile system the setup no longer lists would be moved to system 0
+  if (IDcb_System->count() > 0 && !IDcb_System->SelectedObj()) return QStringLiteral("Система профилей");
   // a subgroup is needed where the group has subgroups
   if (IDcb_SubGrp->count() > 0 && !IDcb_SubGrp->SelectedObj()) return QStringLiteral("Подгруппа");
   return QString();

@@ -56,7 +56,13 @@ TInputForm::TInputForm(QWidget *owner, uint8_t kind, const QString &caption, con
   Rx1->setVisible(FKind == 0);
   DTPicker1->setVisible(FKind == 1);
   Edit1->setVisible(FKind == 2 || FKind == 3);
-  if (FKind == 0) Rx1->SetValue(FValue.toDouble());
+  if (FKind == 0) {
+    // Four decimals, unless the value has more: a preset confirmed unchanged must come back
+    // as it was, not cut to four decimals.
+    const double v = FValue.toDouble();
+    Rx1->SetValue(v);
+    if (Rx1->Value() != v) Rx1->setText(FloatToStr(v));
+  }
   if (FKind == 1) DTPicker1->setDate(FValue.toDateTime().date());
   if (FKind == 2) Edit1->setText(FValue.toString());
   if (FKind == 3) Edit1->setEchoMode(QLineEdit::Password);

@@ -133,6 +133,20 @@ TEST_F(MaterialCard, RefusesAnEmptyArticleAndEmptyRequiredChoices) {
   EXPECT_EQ(fx::Count("Catalog"), 0);
 }
 
+TEST_F(MaterialCard, AMaterialOfAnUnlistedSystemIsNotMovedToTheFirstSystem) {
+  const int id = fx::Material("Frame", Sup2, 0, 1, 2);
+  Db->Exec(QStringLiteral("update Catalog set SYSTEMID=9 where ID=%1").arg(id));
+  Tinf_Material card(nullptr, id);
+  Run(card, [](Tinf_Material &c) {
+    ASSERT_GT(c.IDcb_System->count(), 0);
+    c.BitBtn1->click();
+    EXPECT_EQ(Script().LastMessage(), "Не выбрано значение поля \"Система профилей\"!");
+    EXPECT_TRUE(c.isVisible());
+    c.BitBtn2->click();
+  });
+  EXPECT_EQ(Row(id, "SYSTEMID"), "9");
+}
+
 TEST_F(MaterialCard, ExistingMaterialsKeepTheirColourCategory) {
   const int coloured = fx::Material("Frame", Sup2, 1, 1, 2, 0, 4.5);
   Db->Exec(QStringLiteral("update Catalog set MAINGRP=1, PRICE2=7.25, DELIVERY2=3 where ID=%1").arg(coloured));

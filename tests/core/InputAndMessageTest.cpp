@@ -70,6 +70,13 @@ TEST_F(InputDialogs, NumberMustBeAboveZeroAndCancelGivesTheDefault) {
   });
   EXPECT_DOUBLE_EQ(InputNumber(nullptr, "Quantity", "How many?", 4), 4);
   EXPECT_TRUE(Script().Messages().isEmpty());
+  // a preset with more than four decimals confirmed unchanged comes back whole
+  Script().OnModal("InputForm", [](QDialog *d) {
+    EXPECT_EQ(d->findChild<TCalcEdit *>("Rx1")->text(), "1.234567");
+    d->findChild<QPushButton *>("BitBtn1")->click();
+    return mrNone;
+  });
+  EXPECT_DOUBLE_EQ(InputNumber(nullptr, "Quantity", "How many?", 1.234567), 1.234567);
 }
 
 TEST_F(InputDialogs, DateMustLieADayAfterTodayAndAfterTheMinimum) {
