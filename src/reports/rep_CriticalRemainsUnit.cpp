@@ -69,6 +69,9 @@ TPrintCriticalRemains::TPrintCriticalRemains(QWidget *owner, uint8_t option,
     value->Width = c.width;
     value->Alignment = c.align;
     value->Font = ReportFont(12);
+    // Long group and material names break into lines within their columns.
+    value->WordWrap = c.field && (QLatin1String(c.field) == QLatin1String("GROUPNAME") ||
+                                  QLatin1String(c.field) == QLatin1String("NAME"));
   }
   header->AddShape(QStringLiteral("QRShape1"), qrsVertLine, 816, 0, 4, 38);
   detail->AddShape(QStringLiteral("QRShape2"), qrsVertLine, 816, 0, 4, 18);

@@ -49,8 +49,13 @@ TPrintMeterialsFull::TPrintMeterialsFull(QWidget *owner, bool option, const QStr
   TQRBand *detail = AddBand(rbDetail, QStringLiteral("DetailBand1"), 22);
   const QFont bold = ReportFont(13, true);
   detail->AddShape(QStringLiteral("QRShape1"), qrsHorLine, 0, 0, BandWidth(), 2);
-  detail->AddDBText(QStringLiteral("QRDBText1"), 0, 3, 245, MainQ, QStringLiteral("GROUPNAME"))->Font = bold;
-  detail->AddDBText(QStringLiteral("QRDBText2"), 250, 3, 305, MainQ, QStringLiteral("NAME"))->Font = bold;
+  // Long group and material names break into lines within their columns.
+  for (TQRDBText *t :
+       {detail->AddDBText(QStringLiteral("QRDBText1"), 0, 3, 245, MainQ, QStringLiteral("GROUPNAME")),
+        detail->AddDBText(QStringLiteral("QRDBText2"), 250, 3, 305, MainQ, QStringLiteral("NAME"))}) {
+    t->Font = bold;
+    t->WordWrap = true;
+  }
   TQRLabel *color = detail->AddLabel(QStringLiteral("ColorLabel"), 560, 3, QString());
   color->Width = BandWidth() - 560;
   color->Font = bold;

@@ -66,9 +66,11 @@ Trep_MaterialsList::Trep_MaterialsList(QWidget *owner, const QString &groupFilte
   TQRDBText *name = materials->AddDBText(QStringLiteral("QRDBText4"), 3 * mm, 0.6 * mm, 52 * mm, SubQ,
                                          QStringLiteral("NAME"));
   name->Font = Points(8);
+  name->WordWrap = true;  // long names and descriptions break into lines within their columns
   TQRDBText *comments = materials->AddDBText(QStringLiteral("QRDBText6"), 56 * mm, 0.6 * mm, 52 * mm,
                                              SubQ, QStringLiteral("COMMENTS"));
   comments->Font = Points(8);
+  comments->WordWrap = true;
   TQRDBText *measure = materials->AddDBText(QStringLiteral("QRDBText5"), 109 * mm, 0.6 * mm, 18 * mm,
                                             SubQ, QStringLiteral("MEASURESTR"));
   measure->Font = Points(8);

@@ -58,8 +58,11 @@ TPrintRequisitions::TPrintRequisitions(QWidget *owner) : TWarehouseReport(owner)
   detail->BeforePrint = [this](TQRBand *b, bool &p) { DetailBandBeforePrint(b, p); };
 
   TQRSubDetail *lines = AddSubDetail(QStringLiteral("QRSubDetail1"), 18, SubQ);
-  lines->AddDBText(QStringLiteral("QRDBText4"), 0, 2, 165, SubQ, QStringLiteral("GROUPNAME"));
-  lines->AddDBText(QStringLiteral("QRDBText5"), 170, 2, 265, SubQ, QStringLiteral("NAME"));
+  // Long group and material names break into lines within their columns.
+  lines->AddDBText(QStringLiteral("QRDBText4"), 0, 2, 165, SubQ, QStringLiteral("GROUPNAME"))
+      ->WordWrap = true;
+  lines->AddDBText(QStringLiteral("QRDBText5"), 170, 2, 265, SubQ, QStringLiteral("NAME"))
+      ->WordWrap = true;
   lines->AddLabel(QStringLiteral("ColorLabel"), 440, 2, QString());
   lines->AddDBText(QStringLiteral("QRDBText6"), 600, 2, 118, SubQ, QStringLiteral("QUANTITY"))
       ->Alignment = taRightJustify;

@@ -23,8 +23,11 @@ TPrintReserveByMaterial::TPrintReserveByMaterial(QWidget *owner) : TWarehouseRep
       ReportFont(13, true);
 
   TQRBand *detail = AddBand(rbDetail, QStringLiteral("DetailBand1"), 42);
-  detail->AddDBText(QStringLiteral("QRDBText1"), 0, 3, 195, MainQ, QStringLiteral("GROUPNAME"));
-  detail->AddDBText(QStringLiteral("QRDBText2"), 200, 3, 315, MainQ, QStringLiteral("NAME"));
+  // Long group and material names break into lines within their columns.
+  detail->AddDBText(QStringLiteral("QRDBText1"), 0, 3, 195, MainQ, QStringLiteral("GROUPNAME"))
+      ->WordWrap = true;
+  detail->AddDBText(QStringLiteral("QRDBText2"), 200, 3, 315, MainQ, QStringLiteral("NAME"))
+      ->WordWrap = true;
   detail->AddLabel(QStringLiteral("ColorLabel"), 520, 3, QString());
   const struct {
     const char *name, *text;

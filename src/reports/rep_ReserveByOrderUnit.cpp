@@ -39,8 +39,11 @@ TPrintReserveByOrder::TPrintReserveByOrder(QWidget *owner) : TWarehouseReport(ow
   detail->BeforePrint = [this](TQRBand *b, bool &p) { DetailBandBeforePrint(b, p); };
 
   TQRSubDetail *lines = AddSubDetail(QStringLiteral("QRSubDetail1"), 18, SubQ);
-  lines->AddDBText(QStringLiteral("QRDBText2"), cols[0], 2, 225, SubQ, QStringLiteral("GROUPNAME"));
-  lines->AddDBText(QStringLiteral("QRDBText3"), cols[1], 2, 325, SubQ, QStringLiteral("NAME"));
+  // Long group and material names break into lines within their columns.
+  lines->AddDBText(QStringLiteral("QRDBText2"), cols[0], 2, 225, SubQ, QStringLiteral("GROUPNAME"))
+      ->WordWrap = true;
+  lines->AddDBText(QStringLiteral("QRDBText3"), cols[1], 2, 325, SubQ, QStringLiteral("NAME"))
+      ->WordWrap = true;
   lines->AddLabel(QStringLiteral("ColorLabel"), cols[2], 2, QString());
   lines->AddDBText(QStringLiteral("QRDBText4"), cols[3], 2, 90, SubQ, QStringLiteral("QUANTITY"))
       ->Alignment = taCenter;

@@ -89,6 +89,25 @@ TEST_F(StockLists, LongGroupAndMaterialNamesBreakWithinTheirColumns) {
   EXPECT_TRUE(longSeen);
 }
 
+TEST_F(StockLists, CriticalListWrapsLongNamesAndMovesTheNextRowDown) {
+  ExecSQL(Format("update Catalog set NAME=%s where ID=%d",
+                 {QuoteSQL("Līste 68x78 priede, līmēta trīs kārtās, bez mezgliem"), lath}));
+  TPrintCriticalRemains report(nullptr, 0, "");
+  report.Preview();
+  const auto names = Last().Pages[0].FindAll("QRDBText2");
+  ASSERT_GE(names.size(), 2u);
+  bool longSeen = false;
+  for (size_t i = 0; i < names.size(); ++i) {
+    EXPECT_DOUBLE_EQ(names[i]->Box.width(), 215);
+    if (i + 1 < names.size()) EXPECT_LE(names[i]->Box.bottom(), names[i + 1]->Box.top() + 0.5);
+    if (names[i]->Text.startsWith("Līste 68x78 priede")) {
+      longSeen = true;
+      EXPECT_GE(names[i]->Box.height(), 28);
+    }
+  }
+  EXPECT_TRUE(longSeen);
+}
+
 TEST_F(StockLists, StockListPrintsEveryRowWithItsOpenLotsAndTotals) {
   TPrintRemains report(nullptr, 1, "");
   report.AddInfo->Caption = "\r\nPeriods: visi + rezervēti materiāli";
