@@ -110,7 +110,10 @@ TOrdMaterialsReport::TOrdMaterialsReport(QWidget *owner, uint8_t mode, int waybi
 
   if (Mode == 0) {
     Materials->SQL = QString::fromUtf8(MaterialsSQL) +
-                     Format(" where w.ORDLINK=\"%s\" and w.ISOUT=%d order by w.BDATE, w.ID, w1.ID",
+                     // Documents of the order without lines add no row, so the line
+                     // numbers run on without gaps.
+                     Format(" where w.ORDLINK=\"%s\" and w.ISOUT=%d and w1.ID is not null "
+                            "order by w.BDATE, w.ID, w1.ID",
                             {EscapeSQL(orderCode), int(DocType)});
     QRLabel1->Top = 82;
     QRLabel1->Alignment = taRightJustify;

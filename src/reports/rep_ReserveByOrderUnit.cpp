@@ -21,7 +21,7 @@ TPrintReserveByOrder::TPrintReserveByOrder(QWidget *owner) : TWarehouseReport(ow
       ReportFont(13, true);
 
   // The columns of the lines: group, name, colour, quantity (centred), document, date.
-  const double cols[] = {0, 230, 560, 750, 860, 980};
+  const double cols[] = {0, 230, 560, 750, 860, 960};
   TQRBand *detail = AddBand(rbDetail, QStringLiteral("DetailBand1"), 42);
   detail->AddDBText(QStringLiteral("QRDBText1"), 0, 3, 0, MainQ, QStringLiteral("ORDLINK"))->Font =
       ReportFont(13, true);

@@ -122,6 +122,17 @@ TEST_F(OrdMaterialsReport, MissingCatalogueSupplierLeavesTheSupplierBlockBlank) 
                             "Ответственный кладовщик", ""}));
 }
 
+TEST_F(OrdMaterialsReport, DocumentOfTheOrderWithoutLinesLeavesNoGapInTheLineNumbers) {
+  Doc(0, QDate(2024, 1, 20), "P-0", "Z-100", 0, {});
+  const QStringList t = BodyTexts(Run(0, receipt, "Z-100", 0));
+  const int first = t.indexOf("Стеклопакет 4-16-4  ()");
+  ASSERT_GT(first, 0);
+  EXPECT_EQ(t[first - 1], "1");
+  EXPECT_EQ(t[t.indexOf("Līste 68x78 – priede  (Ozols)") - 1], "2");
+  EXPECT_EQ(t[t.indexOf("Skrūves  ()") - 1], "3");
+  EXPECT_EQ(t.last(), "120.25 EUR");
+}
+
 TEST_F(OrdMaterialsReport, OrderCodesWithQuotesAreLiteralText) {
   const QString code = "Z\"5\\ or 1=1 -- ";
   Doc(0, QDate(2024, 2, 9), "P-9", code, 0, {{lath, -1, 1, 3}});

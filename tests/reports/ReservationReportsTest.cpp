@@ -1,6 +1,8 @@
 // The reservation lists by material and by order code.
 #include <gtest/gtest.h>
 
+#include <QFontMetricsF>
+
 #include "ReportFixture.h"
 #include "core/ColorList.h"
 #include "core/DataUnit.h"
@@ -64,6 +66,10 @@ TEST_F(ReservationReports, ByOrderListsOrderCodesByTheirFirstReservation) {
            << "01.03.2024";
   expected << "Printed 05.03.2024" << "Page 1";
   EXPECT_EQ(m.Pages[0].Texts(), expected);
+  // The dates of the last column end within the paper's margins.
+  for (const TReportItem *date : m.Pages[0].FindAll("QRDBText6"))
+    EXPECT_LE(date->Box.left() + QFontMetricsF(date->Font).horizontalAdvance(date->Text),
+              date->Clip.right());
 }
 
 TEST_F(ReservationReports, OrderCodesWithQuotesFindTheirLines) {
