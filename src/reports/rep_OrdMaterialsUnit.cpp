@@ -81,8 +81,10 @@ TOrdMaterialsReport::TOrdMaterialsReport(QWidget *owner, uint8_t mode, int waybi
   TQRSysData *no = detail->AddSysData(QStringLiteral("QRSysData3"), 0, 4, qrsDetailNo, QString());
   no->Width = 24;
   no->Alignment = taRightJustify;
-  detail->AddLabel(QStringLiteral("NameLabel"), 30, 4, QString());
-  detail->AddDBText(QStringLiteral("QRDBText4"), 330, 4, 0, Materials, QStringLiteral("SUPPLIER"));
+  // Long names break into lines before the next column shown (supplier or unit).
+  TQRLabel *nameLabel = detail->AddLabel(QStringLiteral("NameLabel"), 30, 4, QString());
+  nameLabel->WordWrap = true;
+  detail->AddDBText(QStringLiteral("QRDBText4"), 330, 4, 114, Materials, QStringLiteral("SUPPLIER"));
   detail->AddDBText(QStringLiteral("QRDBText5"), 448, 4, 0, Materials, QStringLiteral("M2"));
   detail->AddDBText(QStringLiteral("QRDBText6"), 480, 4, 55, Materials, QStringLiteral("QTY"),
                     QStringLiteral("0.000"))->Alignment = taRightJustify;
@@ -129,6 +131,7 @@ TOrdMaterialsReport::TOrdMaterialsReport(QWidget *owner, uint8_t mode, int waybi
       summary->Height = 23;
   }
   ShowPrices = DocType != 2 || Mode == 0;
+  nameLabel->Width = ShowPrices && Mode == 0 ? 296 : 414;
   Materials->Open();
 
   QString firstSupplier;

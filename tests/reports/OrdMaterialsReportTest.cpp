@@ -133,6 +133,23 @@ TEST_F(OrdMaterialsReport, DocumentOfTheOrderWithoutLinesLeavesNoGapInTheLineNum
   EXPECT_EQ(t.last(), "120.25 EUR");
 }
 
+TEST_F(OrdMaterialsReport, LongNamesBreakBeforeTheNextColumn) {
+  const int beam = Material("Brusa 92x115 L=4500", "lapegle, līmēta, mitrums 10-12%, bez mezgliem",
+                            wood, Measure("gab"));
+  const int doc = Doc(0, QDate(2024, 2, 10), "P-10", "Z-500", wood, {{beam, -1, 100, 5.38}});
+  for (const uint8_t mode : {uint8_t(1), uint8_t(0)}) {
+    SCOPED_TRACE(mode);
+    const TReportPage &p = Run(mode, doc, "Z-500", 0).Pages[0];
+    const TReportItem *name = p.Find("NameLabel");
+    ASSERT_NE(name, nullptr);
+    const TReportItem *next = p.Find(mode == 0 ? "QRDBText4" : "QRDBText5");
+    ASSERT_NE(next, nullptr);
+    EXPECT_LE(name->Box.right(), next->Box.left());
+    EXPECT_GE(name->Box.height(), 28);
+    EXPECT_TRUE(name->Flags & Qt::TextWordWrap);
+  }
+}
+
 TEST_F(OrdMaterialsReport, OrderCodesWithQuotesAreLiteralText) {
   const QString code = "Z\"5\\ or 1=1 -- ";
   Doc(0, QDate(2024, 2, 9), "P-9", code, 0, {{lath, -1, 1, 3}});
