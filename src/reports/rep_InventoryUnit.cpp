@@ -24,9 +24,17 @@ TPrintInventory::TPrintInventory(QWidget *owner, int countId, const QString &hea
   } titles[] = {{"Nosaukums", 0}, {"Krāsa", 312}, {"Mērv.", 448}, {"Atlikums", 500},
                 {"Summa", 564},   {"Starpība", 624}, {"Summa", 676}};
   int n = 2;
-  for (const auto &t : titles)
-    header->AddLabel(QStringLiteral("QRLabel%1").arg(n++), t.left, 3, QString::fromUtf8(t.text))->Font =
-        ReportFont(13, true);
+  // The titles of the narrow number columns take a smaller font, so that they do not run
+  // into each other; the last one ends at the band's right edge, over its values.
+  for (const auto &t : titles) {
+    TQRLabel *l = header->AddLabel(QStringLiteral("QRLabel%1").arg(n++), t.left, 3, QString::fromUtf8(t.text));
+    l->Font = ReportFont(t.left >= 500 ? 10 : 13, true);
+    if (t.left >= 500) l->Top = 6;
+  }
+  TQRLabel *lastTitle = static_cast<TQRLabel *>(header->FindItem(QStringLiteral("QRLabel8")));
+  lastTitle->Left = 664;
+  lastTitle->Width = BandWidth() - 664;
+  lastTitle->Alignment = taRightJustify;
   header->AddShape(QStringLiteral("QRShape1"), qrsHorLine, 0, 21, BandWidth(), 2)->PenWidth = 2;
 
   TQRBand *detail = AddBand(rbDetail, QStringLiteral("QRBand2"), 20);

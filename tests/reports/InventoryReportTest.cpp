@@ -1,6 +1,7 @@
 // The stock-count report, on its own and printed from the stock-count journal.
 #include <gtest/gtest.h>
 
+#include <QFontMetricsF>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
@@ -29,6 +30,24 @@ class InventoryReport : public ReportTest {
   }
   const QStringList Head = {"Inventarizācija", "Nosaukums", "Krāsa", "Mērv.", "Atlikums", "Summa", "Starpība", "Summa"};
 };
+
+TEST_F(InventoryReport, ColumnTitlesDoNotRunIntoEachOtherOrOffTheBand) {
+  const int count = Count("4000000009", QDate(2024, 3, 1), 0);
+  TPrintInventory report(nullptr, count, "Nr. 4000000009", 0);
+  report.Preview();
+  const TReportPage &p = Last().Pages[0];
+  double previousEnd = -1;
+  for (int n = 2; n <= 8; ++n) {
+    const TReportItem *title = p.Find(QStringLiteral("QRLabel%1").arg(n));
+    ASSERT_NE(title, nullptr) << n;
+    const double width = QFontMetricsF(title->Font).horizontalAdvance(title->Text);
+    const double start =
+        title->Flags & Qt::AlignRight ? title->Box.right() - width : title->Box.left();
+    EXPECT_GT(start, previousEnd) << title->Text.toStdString();
+    previousEnd = start + width;
+    EXPECT_LE(previousEnd, title->Clip.right() + 0.01) << title->Text.toStdString();
+  }
+}
 
 TEST_F(InventoryReport, PrintsEachChangedLineWithSignedDifferenceAndTotals) {
   const int m = Measure("m"), pcs = Measure("gab.");
