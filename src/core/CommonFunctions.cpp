@@ -1,5 +1,7 @@
 #include "core/CommonFunctions.h"
 
+#include <QGuiApplication>
+#include <QScreen>
 #include <QWidget>
 
 #include "core/CommonVariables.h"
@@ -12,6 +14,17 @@ namespace {
 QString FormsKey(QWidget *form) {
   return RegistryRoot + (RegistryRoot.endsWith(QLatin1Char('\\')) ? QString() : QStringLiteral("\\")) +
          QStringLiteral("Forms\\") + form->objectName();
+}
+
+// Whether enough of the rectangle lies on one of the screens to take hold of the window.
+bool OnSomeScreen(const QRect &rect) {
+  const QList<QScreen *> screens = QGuiApplication::screens();
+  if (screens.isEmpty()) return true;
+  for (const QScreen *screen : screens) {
+    const QRect common = screen->availableGeometry().intersected(rect);
+    if (common.width() >= 40 && common.height() >= 20) return true;
+  }
+  return false;
 }
 
 int StateOf(QWidget *form) {
@@ -35,12 +48,18 @@ void LoadFormPosition(QWidget *form, bool withSize) {
     };
     take(QStringLiteral("Left"), left);
     take(QStringLiteral("Top"), top);
-    form->move(left, top);
+    int state = StateOf(form);
     if (withSize) {
-      int state = StateOf(form);
       take(QStringLiteral("Width"), width);
       take(QStringLiteral("Height"), height);
       take(QStringLiteral("State"), state);
+    }
+    // A place stored on a screen that is gone (a monitor unplugged) would open the window
+    // where nobody can see it: it then keeps its designed place.
+    if (OnSomeScreen(QRect(left, top, withSize && width > 0 ? width : g.width(),
+                           withSize && height > 0 ? height : g.height())))
+      form->move(left, top);
+    if (withSize) {
       if (width > 0 && height > 0) form->resize(width, height);
       if (state == 2) form->setWindowState(form->windowState() | Qt::WindowMaximized);
       else if (state == 1) form->setWindowState(form->windowState() | Qt::WindowMinimized);

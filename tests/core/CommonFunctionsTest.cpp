@@ -54,6 +54,25 @@ TEST_F(CommonFunctions, AFirstRunWritesThePlacementThatLaterRunsRestore) {
   EXPECT_TRUE(maximised.windowState() & Qt::WindowMaximized);
 }
 
+TEST_F(CommonFunctions, APlaceOnAScreenThatIsGoneKeepsTheDesignedPlace) {
+  {
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey(FormsKey("DivazForm"), true));
+    reg.WriteInteger("Left", 30000);
+    reg.WriteInteger("Top", -30000);
+    reg.WriteInteger("Width", 700);
+    reg.WriteInteger("Height", 500);
+    reg.WriteInteger("State", 0);
+  }
+  QWidget form;
+  form.setObjectName("DivazForm");
+  form.move(20, 30);
+  form.resize(400, 300);
+  LoadFormPosition(&form, true);
+  EXPECT_EQ(form.pos(), QPoint(20, 30));
+  EXPECT_EQ(form.size(), QSize(700, 500));
+}
+
 TEST_F(CommonFunctions, PositionOnlyLeavesTheSizeAlone) {
   QWidget card;
   card.setObjectName("inf_Material");
