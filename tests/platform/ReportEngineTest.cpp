@@ -268,6 +268,9 @@ TEST_F(ReportEngine, TextsStayInTheirColumnsAndWrappedOnesStretchTheirBand) {
   detail->AddShape("Rule", qrsHorLine, 0, 18, 400, 2);
   detail->AddShape("Side", qrsVertLine, 260, 0, 1, 20);
   detail->AddLabel("Cut", 300, 2, "Ļoti garš teksts, kas neietilpst")->Width = 40;
+  TQRLabel *wide = detail->AddLabel("Wide", 450, 2, "1234567.89 EUR");
+  wide->Width = 40;
+  wide->Alignment = taRightJustify;
   Data.Add({QStringLiteral("Līste"), 1.0});
   Data.Add({QStringLiteral("Līste ar ļoti garu nosaukumu, kas neietilpst vienā rindā"), 2.0});
   Data.Add({QStringLiteral("Brusa"), 3.0});
@@ -302,6 +305,8 @@ TEST_F(ReportEngine, TextsStayInTheirColumnsAndWrappedOnesStretchTheirBand) {
   EXPECT_DOUBLE_EQ(cut->Clip.right(), cut->Box.right());
   EXPECT_FALSE(names[0]->Clipped);
   EXPECT_FALSE(p.Find("Qty")->Clipped);
+  // A right-aligned amount too wide for its column still shows every digit.
+  EXPECT_FALSE(p.Find("Wide")->Clipped);
 }
 
 TEST_F(ReportEngine, BandTallerThanAPageIsPlacedOnceAndCut) {

@@ -113,7 +113,8 @@ void TQRPrintable::PlaceText(TReportLayout &layout, const QRectF &band, const QS
   // Without a width the box is as wide as the text.
   const double w = Width > 0 ? Width : QFontMetricsF(font).horizontalAdvance(text);
   bool cut = false;
-  if (Width > 0 && !AlignToBand) {
+  // Left-aligned texts only: a number too wide for its column shows every digit.
+  if (Width > 0 && !AlignToBand && Alignment == taLeftJustify) {
     if (WordWrap) {
       const QSizeF wrapped = WrappedSize(font, w, text);
       h += std::max(0.0, std::ceil(wrapped.height()) - h);

@@ -65,8 +65,8 @@ class TQRPrintable {
   virtual double WrapStretch() const { return 0; }
 
  protected:
-  // Adds the text to the page in the element's box. A text given a width stays within it:
-  // what does not fit is cut at the box's sides.
+  // Adds the text to the page in the element's box. A left-aligned text given a width stays
+  // within it: what does not fit is cut at the box's sides.
   void PlaceText(TReportLayout &layout, const QRectF &band, const QString &text) const;
   double TextStretch(const QString &text) const;
 
