@@ -140,7 +140,10 @@ TPrintMeterialsFull::TPrintMeterialsFull(QWidget *owner, bool option, const QStr
   // The summary line of the stock row closes its block.
   TQRBand *footer = AddBand(rbGroupFooter, QStringLiteral("GroupFooterBand1"), 26);
   TQRLabel *rowTotal = footer->AddLabel(QStringLiteral("TotalLabel"), 0, 4, QString());
-  rowTotal->AlignToBand = true;
+  // Right-aligned across the band; a line with all three parts breaks rather than run past
+  // the left margin.
+  rowTotal->Width = BandWidth();
+  rowTotal->WordWrap = true;
   rowTotal->Alignment = taRightJustify;
   rowTotal->Font = ReportFont(12, true);
   footer->BeforePrint = [this](TQRBand *b, bool &p) { GroupFooterBeforePrint(b, p); };

@@ -2,6 +2,8 @@
 // line, the grand totals, and the group, period and reservation choices of the filter.
 #include <gtest/gtest.h>
 
+#include <QFontMetricsF>
+
 #include "ReportFixture.h"
 #include "core/ColorList.h"
 #include "core/DataUnit.h"
@@ -87,6 +89,21 @@ TEST_F(MaterialsFullReport, PeriodWithReservationsListsEveryKindUnderItsHeading)
   expected << "Всего:  Приход на сумму 24.02 EUR;  Расход на сумму 9.00 EUR"
            << "Printed 05.03.2024" << "Page 1";
   EXPECT_EQ(m.Pages[0].Texts(), expected);
+}
+
+TEST_F(MaterialsFullReport, LongSummaryLineBreaksInsteadOfRunningPastTheMargin) {
+  ExecSQL("update Measures set NAME=\"kvadrātmetri ar līmi un stiprinājumiem\"");
+  const TReportModel &m = Run(true, QString(), March, "\r\n");
+  bool found = false;
+  for (const TReportItem *total : m.Pages[0].FindAll("TotalLabel")) {
+    SCOPED_TRACE(total->Text.toStdString());
+    const QRectF used = QFontMetricsF(total->Font).boundingRect(
+        QRectF(0, 0, total->Box.width(), 1e6), Qt::AlignRight | Qt::TextWordWrap, total->Text);
+    EXPECT_GE(total->Box.right() - used.width(), total->Clip.left() - 0.01);
+    EXPECT_LE(total->Box.top() + used.height(), total->Clip.bottom() + 0.5);
+    if (total->Text.contains("Зарезервировано") && total->Text.contains("Расход")) found = true;
+  }
+  EXPECT_TRUE(found);
 }
 
 TEST_F(MaterialsFullReport, WithoutReservationsOrPeriodOnlyReceiptsAndIssuesCount) {
