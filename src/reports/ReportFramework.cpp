@@ -48,6 +48,11 @@ QImage LogoPicture() {
   return logo;
 }
 
+namespace {
+// Where the filter title may start: right of the logo of the title band.
+constexpr double InfoLeft = 170;
+}  // namespace
+
 void SetPortrait(TQuickRep &report) { report.Page.SetValues({70, 2970, 70, 2100, 130, 70, 0}); }
 
 void SetLandscape(TQuickRep &report) { report.Page.SetValues({70, 2100, 70, 2970, 130, 70, 0}); }
@@ -71,8 +76,11 @@ TQRLabel *TWarehouseReport::AddTitleLabel(TQRBand *title, double left, double to
 }
 
 TQRLabel *TWarehouseReport::AddInfoLabel(TQRBand *title, double top) {
-  AddInfo = title->AddLabel(QStringLiteral("AddInfo"), 0, top, QStringLiteral("Visi"));
-  AddInfo->AlignToBand = true;
+  // Right of the logo: a long list of chosen groups breaks into lines instead of running
+  // over the logo and past the left margin.
+  AddInfo = title->AddLabel(QStringLiteral("AddInfo"), InfoLeft, top, QStringLiteral("Visi"));
+  AddInfo->Width = BandWidth() - InfoLeft;
+  AddInfo->WordWrap = true;
   AddInfo->Alignment = taRightJustify;
   return AddInfo;
 }

@@ -1,6 +1,7 @@
 // The stock list and the critical-stock list on one small stock.
 #include <gtest/gtest.h>
 
+#include <QFontMetricsF>
 #include <QRegularExpression>
 
 #include "ReportFixture.h"
@@ -106,6 +107,33 @@ TEST_F(StockLists, CriticalListWrapsLongNamesAndMovesTheNextRowDown) {
     }
   }
   EXPECT_TRUE(longSeen);
+}
+
+TEST_F(StockLists, LongFilterTitleStaysRightOfTheLogoAboveTheColumns) {
+  TPrintRemains shortTitle(nullptr, 0, "");
+  shortTitle.AddInfo->Caption = "Profili\r\nPeriods: visi";
+  shortTitle.Preview();
+  const double headerTop = Last().Pages[0].Find("QRLabel2")->Box.top();
+  EXPECT_NEAR(headerTop, 7 * ReportPixelsPerMM + 78 + 3, 0.01);  // two lines fit the band
+
+  TPrintRemains report(nullptr, 0, "");
+  QString groups;
+  for (int i = 1; i <= 12; ++i) groups += QStringLiteral("Grupa %1 [Apakšgrupa A, Apakšgrupa B], ").arg(i);
+  report.AddInfo->Caption = groups + "Stikls\r\nPeriods: visi";
+  report.Preview();
+  const TReportPage &p = Last().Pages[0];
+  const TReportItem *info = p.Find("AddInfo");
+  ASSERT_NE(info, nullptr);
+  const QRectF used = QFontMetricsF(info->Font).boundingRect(
+      QRectF(0, 0, info->Box.width(), 1e6), Qt::AlignRight | Qt::TextWordWrap, info->Text);
+  double logoRight = 0;
+  for (const TReportItem &item : p.Items)
+    if (item.Name == "QRImage1") logoRight = item.Box.right();
+  EXPECT_GT(logoRight, 0);
+  EXPECT_GE(info->Box.right() - used.width(), logoRight);
+  const double top = p.Find("QRLabel2")->Box.top();
+  EXPECT_GE(top, info->Box.top() + used.height() - 0.5);
+  EXPECT_GT(top, headerTop);  // the title band grew for the long title only
 }
 
 TEST_F(StockLists, StockListPrintsEveryRowWithItsOpenLotsAndTotals) {
