@@ -25,10 +25,12 @@ root_client() {
   mariadb --no-defaults --protocol=socket --socket="$sock" -uroot "$@"
 }
 
+# Ports below 32768: the ephemeral range above it is where outgoing connections take their
+# local ports, so a port that looks free there may be taken a moment later.
 free_port() {
   local p
   for _ in $(seq 1 200); do
-    p=$(( 20000 + RANDOM % 40000 ))
+    p=$(( 20000 + RANDOM % 12000 ))
     if ! (exec 3<>"/dev/tcp/127.0.0.1/$p") 2>/dev/null; then echo "$p"; return; fi
   done
   echo "no free port found" >&2; return 1
@@ -45,18 +47,29 @@ start)
       --auth-root-authentication-method=normal --skip-test-db --skip-name-resolve \
       > "$dir/install.log" 2>&1 || { cat "$dir/install.log" >&2; exit 1; }
   fi
-  rm -f "$sock"
-  setsid mariadbd --no-defaults --user=root --datadir="$dir/data" \
-    --bind-address=127.0.0.1 --port="$port" --socket="$sock" --pid-file="$dir/mysqld.pid" \
-    --log-error="$dir/error.log" --character-set-server=utf8mb4 \
-    --collation-server=utf8mb4_general_ci --skip-log-bin --skip-name-resolve \
-    --innodb-buffer-pool-size=256M --innodb-flush-log-at-trx-commit=2 --max-connections=500 \
-    < /dev/null > "$dir/server.out" 2>&1 &
-  for _ in $(seq 1 300); do
-    if root_client -e "select 1" > /dev/null 2>&1; then break; fi
-    sleep 0.1
+  started=""
+  for attempt in 1 2 3 4 5; do
+    rm -f "$sock"
+    setsid mariadbd --no-defaults --user=root --datadir="$dir/data" \
+      --bind-address=127.0.0.1 --port="$port" --socket="$sock" --pid-file="$dir/mysqld.pid" \
+      --log-error="$dir/error.log" --character-set-server=utf8mb4 \
+      --collation-server=utf8mb4_general_ci --skip-log-bin --skip-name-resolve \
+      --innodb-buffer-pool-size=256M --innodb-flush-log-at-trx-commit=2 --max-connections=500 \
+      < /dev/null > "$dir/server.out" 2>&1 &
+    pid=$!
+    for _ in $(seq 1 600); do
+      if root_client -e "select 1" > /dev/null 2>&1; then started=yes; break; fi
+      kill -0 "$pid" 2>/dev/null || break
+      sleep 0.1
+    done
+    [ -n "$started" ] && break
+    # The server ended (most often: its port was taken meanwhile): try another port.
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+    echo "the private MariaDB server did not start on port $port (attempt $attempt)" >&2
+    port=$(free_port)
   done
-  if ! root_client -e "select 1" > /dev/null 2>&1; then
+  if [ -z "$started" ]; then
     echo "the private MariaDB server did not start; see $dir/error.log" >&2
     tail -n 20 "$dir/error.log" >&2 || true
     exit 1
