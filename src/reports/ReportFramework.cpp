@@ -10,16 +10,68 @@ static void InitReportResources() { Q_INIT_RESOURCE(reports); }
 
 void TReportQuery::Reopen(const QString &sql) {
   Close();
+  m_grouped = false;
+  m_groups.clear();
+  m_group.clear();
   SQL = sql;
   Open();
 }
 
+QString TReportQuery::KeyText(const QVariantList &key) {
+  QString text;
+  for (const QVariant &v : key) {
+    text += v.isNull() ? QStringLiteral("\x01") : v.toString();
+    text += QChar(0x1f);
+  }
+  return text;
+}
+
+void TReportQuery::OpenGroups(const QString &sql, const QStringList &keyFields) {
+  Reopen(sql);
+  QVector<int> columns;
+  for (const QString &f : keyFields) {
+    const int i = FieldIndex(f);
+    if (i < 0) throw EDatabaseError(QStringLiteral("Field '%1' not found").arg(f));
+    columns << i;
+  }
+  const auto &rows = Rows();
+  QVariantList key;
+  for (int r = 0; r < rows.size(); ++r) {
+    key.clear();
+    for (int c : columns) key << rows[r][c];
+    m_groups[KeyText(key)] << r;
+  }
+  m_grouped = true;
+  m_group.clear();
+  m_groupPos = 0;
+}
+
+void TReportQuery::SelectGroup(const QVariantList &key) {
+  m_group = m_groups.value(KeyText(key));
+  m_groupPos = 0;
+  if (!m_group.isEmpty()) SetRecNo(m_group.first() + 1);
+}
+
 void TReportQuery::MoveFirst() {
+  if (m_grouped) {
+    m_groupPos = 0;
+    if (!m_group.isEmpty()) SetRecNo(m_group.first() + 1);
+    return;
+  }
   if (Active()) First();
 }
 
 void TReportQuery::MoveNext() {
+  if (m_grouped) {
+    if (++m_groupPos < m_group.size()) SetRecNo(m_group[m_groupPos] + 1);
+    return;
+  }
   if (Active()) Next();
+}
+
+bool TReportQuery::AtEnd() const {
+  if (m_grouped) return !Active() || m_groupPos >= m_group.size();
+  return !Active() || Eof();
 }
 
 QVariant TReportQuery::FieldValue(const QString &field) const {

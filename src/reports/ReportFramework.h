@@ -3,7 +3,10 @@
 // connection, the paper, the title and page-footer layout, the logo, the filter rule and the
 // colour and supplier captions. A report is created by its caller with its own arguments,
 // shown with Preview() and freed when Preview() returns.
+#include <QHash>
 #include <QString>
+#include <QVariantList>
+#include <QVector>
 #include <deque>
 #include <memory>
 
@@ -11,20 +14,36 @@
 #include "platform/report/QuickRpt.h"
 
 // A query of a report, walked by the report engine.
+//
+// A sub-detail's rows are read once for the whole report, not once per row of its master:
+// OpenGroups() reads every row and indexes them by key fields, and the master's handler then
+// chooses the rows of its own key with SelectGroup(). The engine walks only those, in the
+// order the SQL gave them, and FieldByName() reads the current one.
 class TReportQuery : public TQuery, public TReportDataSet {
  public:
   explicit TReportQuery(const QString &name) : m_name(name) {}
   // Closes, sets the SQL text and opens.
   void Reopen(const QString &sql);
+  // Closes, sets the SQL text, opens and indexes the rows by the values of the key fields.
+  void OpenGroups(const QString &sql, const QStringList &keyFields);
+  // From now on the rows of this key only (none when no row has it).
+  void SelectGroup(const QVariantList &key);
+  // Rows of the selected key.
+  int GroupSize() const { return m_grouped ? int(m_group.size()) : RecordCount(); }
 
   QString DataSetName() const override { return m_name; }
   void MoveFirst() override;
   void MoveNext() override;
-  bool AtEnd() const override { return !Active() || Eof(); }
+  bool AtEnd() const override;
   QVariant FieldValue(const QString &field) const override;
 
  private:
+  static QString KeyText(const QVariantList &key);
   QString m_name;
+  bool m_grouped = false;
+  QHash<QString, QVector<int>> m_groups;  // key -> row indexes in the SQL's order
+  QVector<int> m_group;                   // the selected key's rows
+  int m_groupPos = 0;
 };
 
 // A filter text of the report filter counts only with at least 4 characters.

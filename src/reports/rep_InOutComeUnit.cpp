@@ -126,17 +126,18 @@ TPrintInOutCome::TPrintInOutCome(QWidget *owner, int kind, const QString &period
   // period's last day counts whole (the period has dates only).
   if (Kind == 0) {
     QRLabel1->Caption = QStringLiteral("Ienakošas pavadzīmes");
-    MainQ->SQL = FilterGiven(periodCondition)
-                     ? Format("select * from Waybill where ISOUT=0 and (BDATE %s) order by BDATE, ID",
-                              {periodCondition})
-                     : QStringLiteral("select * from Waybill where ISOUT=0 order by BDATE, ID");
+    DocumentCondition = FilterGiven(periodCondition)
+                            ? Format("ISOUT=0 and (BDATE %s)", {periodCondition})
+                            : QStringLiteral("ISOUT=0");
+    MainQ->SQL = QStringLiteral("select * from Waybill where ") + DocumentCondition +
+                 QStringLiteral(" order by BDATE, ID");
   } else {
     QRLabel1->Caption = QStringLiteral("Izejošās pavadzīmes");
-    MainQ->SQL = FilterGiven(periodCondition)
-                     ? Format("select * from Waybill where ISOUT=1 and (date(LASTUPDATE) %s) "
-                              "order by LASTUPDATE, ID",
-                              {periodCondition})
-                     : QStringLiteral("select * from Waybill where ISOUT=1 order by LASTUPDATE, ID");
+    DocumentCondition = FilterGiven(periodCondition)
+                            ? Format("ISOUT=1 and (date(LASTUPDATE) %s)", {periodCondition})
+                            : QStringLiteral("ISOUT=1");
+    MainQ->SQL = QStringLiteral("select * from Waybill where ") + DocumentCondition +
+                 QStringLiteral(" order by LASTUPDATE, ID");
   }
   ReportTitle = QRLabel1->Caption;
   AddInfo->Caption = title;
@@ -144,23 +145,29 @@ TPrintInOutCome::TPrintInOutCome(QWidget *owner, int kind, const QString &period
   GrandTotal = 0;
 }
 
-void TPrintInOutCome::QuickRepBeforePrint(TQuickRep *, bool &) { GrandTotal = 0; }
+void TPrintInOutCome::QuickRepBeforePrint(TQuickRep *, bool &) {
+  // The lines of every document of the report at once; the lines of one document by group
+  // and material, a material's lines in the order they were entered.
+  SubQ->OpenGroups(
+      QStringLiteral(
+          "select w.WAYBILLID, w.COLOR, w.QUANTITY, concat(\" \", m.NAME) as MEASURE, w.PRICE, "
+          "c.SYSTEMID, concat(c.NAME, if((c.COMMENTS is NULL) or (c.COMMENTS=\"\"), \"\", "
+          "concat(\" (\",c.COMMENTS,\")\"))) as NAME, concat(g.NAME,\" – \",gs.NAME) as GROUPNAME "
+          "from WaybillCont w left join Catalog c on w.CATID=c.ID left join CatGroups g on "
+          "(c.CATGROUP=g.ID and g.SUBID=0) left join CatGroups gs on (gs.ID=c.CATGROUP and "
+          "gs.SUBID=c.SUBGROUP) left join Measures m on (m.ID=c.MEASURE) where w.WAYBILLID in "
+          "(select ID from Waybill where ") +
+          DocumentCondition + QStringLiteral(") order by c.CATGROUP, c.SUBGROUP, c.NAME, w.ID"),
+      {QStringLiteral("WAYBILLID")});
+  GrandTotal = 0;
+}
 
 void TPrintInOutCome::DetailBandBeforePrint(TQRBand *band, bool &) {
   const int supplierId = MainQ->FieldByName(QStringLiteral("SUPPLIERID")).AsInteger();
   static_cast<TQRLabel *>(band->FindItem(QStringLiteral("SupplierLabel")))->Caption =
       supplierId >= 1 ? SupplierName(supplierId) : QString();
   // Lines of one material keep the order they were entered in.
-  SubQ->Reopen(Format(
-      QStringLiteral(
-          "select w.COLOR, w.QUANTITY, concat(\" \", m.NAME) as MEASURE, w.PRICE, c.SYSTEMID, "
-          "concat(c.NAME, if((c.COMMENTS is NULL) or (c.COMMENTS=\"\"), \"\", concat(\" (\","
-          "c.COMMENTS,\")\"))) as NAME, concat(g.NAME,\" – \",gs.NAME) as GROUPNAME from "
-          "WaybillCont w left join Catalog c on w.CATID=c.ID left join CatGroups g on "
-          "(c.CATGROUP=g.ID and g.SUBID=0) left join CatGroups gs on (gs.ID=c.CATGROUP and "
-          "gs.SUBID=c.SUBGROUP) left join Measures m on (m.ID=c.MEASURE) where w.WAYBILLID=%d "
-          "order by c.CATGROUP, c.SUBGROUP, c.NAME, w.ID"),
-      {MainQ->FieldByName(QStringLiteral("ID")).AsInteger()}));
+  SubQ->SelectGroup({MainQ->FieldByName(QStringLiteral("ID")).Value()});
   DocumentTotal = 0;
 }
 

@@ -16,6 +16,7 @@ class TPrintInOutCome : public TWarehouseReport {
   TQRLabel *QRLabel1;
   double DocumentTotal = 0;  // value of the current document's lines
   double GrandTotal = 0;     // of every document printed
+  QString DocumentCondition;  // which documents the report prints
 
  private:
   void QuickRepBeforePrint(TQuickRep *report, bool &print);

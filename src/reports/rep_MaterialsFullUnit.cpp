@@ -162,26 +162,19 @@ TPrintMeterialsFull::TPrintMeterialsFull(QWidget *owner, bool option, const QStr
                (FilterGiven(groupFilter) ? Format(" where %s", {groupFilter}) : QString()) +
                QString::fromUtf8(StockRowsOrder);
   MainQ->Open();
+  GroupFilter = groupFilter;
   TotalInSum = 0;
   TotalOutSum = 0;
 }
 
-QString TPrintMeterialsFull::CountSQL(int kind, bool withPeriod) const {
-  QString sql = Format("select count(w.ID) from WaybillCont w left join Waybill w1 on "
-                       "(w.WAYBILLID=w1.ID) where w.CATID=%d and w.COLOR=\"%d\" and w1.ISOUT=%d",
-                       {MainQ->FieldByName(QStringLiteral("CATID")).AsInteger(),
-                        MainQ->FieldByName(QStringLiteral("COLOR")).AsInteger(), kind});
-  if (withPeriod && FilterGiven(PeriodCondition))
-    sql += Format(" and w1.BDATE %s", {PeriodCondition});
-  return sql;
-}
-
-QString TPrintMeterialsFull::LinesSQL(int kind, bool withPeriod) const {
-  QString sql = Format("select w.QUANTITY, w.PRICE, w.QUANTITY*w.PRICE as SUMPRICE, w1.NUM, "
-                       "w1.BDATE, w1.ORDLINK from WaybillCont w left join Waybill w1 on "
-                       "(w.WAYBILLID=w1.ID) where w.CATID=%d and w.COLOR=\"%d\" and w1.ISOUT=%d",
-                       {MainQ->FieldByName(QStringLiteral("CATID")).AsInteger(),
-                        MainQ->FieldByName(QStringLiteral("COLOR")).AsInteger(), kind});
+QString TPrintMeterialsFull::LinesSQL(int kind, bool withPeriod, const QString &groupFilter) const {
+  QString sql = Format("select w.CATID, w.COLOR, w.QUANTITY, w.PRICE, w.QUANTITY*w.PRICE as "
+                       "SUMPRICE, w1.NUM, w1.BDATE, w1.ORDLINK from WaybillCont w left join "
+                       "Waybill w1 on (w.WAYBILLID=w1.ID)%s where w1.ISOUT=%d",
+                       {FilterGiven(groupFilter) ? QStringLiteral(" join Catalog c on w.CATID=c.ID")
+                                                 : QString(),
+                        kind});
+  if (FilterGiven(groupFilter)) sql += Format(" and (%s)", {groupFilter});
   if (withPeriod && FilterGiven(PeriodCondition))
     sql += Format(" and w1.BDATE %s", {PeriodCondition});
   // Documents of one date in the order they were entered, their lines likewise.
@@ -189,26 +182,30 @@ QString TPrintMeterialsFull::LinesSQL(int kind, bool withPeriod) const {
 }
 
 void TPrintMeterialsFull::QuickRepBeforePrint(TQuickRep *, bool &) {
+  // The receipt, issue and reservation lines of every material and colour at once.
+  const QStringList key = {QStringLiteral("CATID"), QStringLiteral("COLOR")};
+  SubQ1->OpenGroups(LinesSQL(0, true, GroupFilter), key);
+  SubQ2->OpenGroups(LinesSQL(1, true, GroupFilter), key);
+  if (Option) SubQ3->OpenGroups(LinesSQL(3, false, GroupFilter), key);
   TotalInSum = 0;
   TotalOutSum = 0;
 }
 
 void TPrintMeterialsFull::DetailBandBeforePrint(TQRBand *band, bool &print) {
-  SubQ1->Close();
-  SubQ2->Close();
-  SubQ3->Close();
   InQty = InSum = OutQty = OutSum = ResQty = 0;
-  HasIn = SQLInt(CountSQL(0, true)) > 0;
-  HasOut = SQLInt(CountSQL(1, true)) > 0;
-  HasRes = Option && SQLInt(CountSQL(3, false)) > 0;
+  const QVariantList key = {MainQ->FieldByName(QStringLiteral("CATID")).Value(),
+                            MainQ->FieldByName(QStringLiteral("COLOR")).Value()};
+  SubQ1->SelectGroup(key);
+  SubQ2->SelectGroup(key);
+  SubQ3->SelectGroup(key);
+  HasIn = SubQ1->GroupSize() > 0;
+  HasOut = SubQ2->GroupSize() > 0;
+  HasRes = Option && SubQ3->GroupSize() > 0;
   print = HasIn || HasOut || HasRes;
   if (!print) return;
   static_cast<TQRLabel *>(band->FindItem(QStringLiteral("ColorLabel")))->Caption =
       ColorCaption(MainQ->FieldByName(QStringLiteral("COLOR")).AsInteger(),
                    MainQ->FieldByName(QStringLiteral("SYSTEMID")).AsInteger());
-  if (HasIn) SubQ1->Reopen(LinesSQL(0, true));
-  if (HasOut) SubQ2->Reopen(LinesSQL(1, true));
-  if (HasRes) SubQ3->Reopen(LinesSQL(3, false));
 }
 
 void TPrintMeterialsFull::ReceiptLineBeforePrint(TQRBand *, bool &print) {

@@ -35,6 +35,7 @@ class TPrintMeterialsFull : public TWarehouseReport {
   void GroupFooterBeforePrint(TQRBand *band, bool &print);
   void SummaryBandBeforePrint(TQRBand *band, bool &print);
   // The kind's lines of the current stock row, within the period unless a reservation.
-  QString LinesSQL(int kind, bool withPeriod) const;
-  QString CountSQL(int kind, bool withPeriod) const;
+  // The lines of one kind of document for every material and colour of the filter.
+  QString GroupFilter;
+  QString LinesSQL(int kind, bool withPeriod, const QString &groupFilter) const;
 };

@@ -86,6 +86,17 @@ Trep_MaterialsList::Trep_MaterialsList(QWidget *owner, const QString &groupFilte
   static_cast<TQRSysData *>(footer->FindItem(QStringLiteral("QRSysData2")))->Text = QStringLiteral("Стр. ");
 
   SystemFilter = systemFilter;
+  // The materials of every subgroup of the report at once, each subgroup's by article.
+  BeforePrint = [this, groupFilter](TQuickRep *, bool &) {
+    SubQ->OpenGroups(
+        QStringLiteral("select c.*, concat(\"[\",m.NAME,\"]\") as MEASURESTR, r.RATE, "
+                       "(1-d.DVALUE/100) as DISCKOEFF from Catalog c left join Measures m on "
+                       "(c.MEASURE=m.ID) left join Currencies r on r.ID=c.CURRENCY left join "
+                       "DiscountGroups d on d.ID=c.DISCOUNTGROUP where c.SUBGROUP>0") +
+            (FilterGiven(groupFilter) ? Format(" and (%s)", {groupFilter}) : QString()) +
+            SystemFilter + QStringLiteral(" order by c.ID"),
+        {QStringLiteral("CATGROUP"), QStringLiteral("SUBGROUP")});
+  };
   MainQ->SQL = QString::fromUtf8(SubgroupsSQL) +
                (FilterGiven(groupFilter) ? Format("(g.SUBID>0) and %s", {OnSubgroups(groupFilter)})
                                          : QStringLiteral("g.SUBID>0")) +
@@ -94,15 +105,8 @@ Trep_MaterialsList::Trep_MaterialsList(QWidget *owner, const QString &groupFilte
 }
 
 void Trep_MaterialsList::QRBand2BeforePrint(TQRBand *, bool &) {
-  SubQ->Reopen(QStringLiteral(
-                   "select c.*, concat(\"[\",m.NAME,\"]\") as MEASURESTR, r.RATE, (1-d.DVALUE/100) as "
-                   "DISCKOEFF from Catalog c   left join Measures m on (c.MEASURE=m.ID)   left join "
-                   "Currencies r on r.ID=c.CURRENCY   left join DiscountGroups d on d.ID=c.DISCOUNTGROUP "
-                   " where c.CATGROUP=") +
-               QString::number(MainQ->FieldByName(QStringLiteral("ID")).AsInteger()) +
-               QStringLiteral("   and c.SUBGROUP=") +
-               QString::number(MainQ->FieldByName(QStringLiteral("SUBID")).AsInteger()) +
-               QStringLiteral("   ") + SystemFilter + QStringLiteral(" order by c.ID"));
+  SubQ->SelectGroup({MainQ->FieldByName(QStringLiteral("ID")).Value(),
+                     MainQ->FieldByName(QStringLiteral("SUBID")).Value()});
 }
 
 void Trep_MaterialsList::QRSubDetail1BeforePrint(TQRBand *band, bool &) {

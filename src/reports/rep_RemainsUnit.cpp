@@ -101,23 +101,34 @@ TPrintRemains::TPrintRemains(QWidget *owner, uint8_t option, const QString &grou
                (FilterGiven(groupFilter) ? Format(" where %s", {groupFilter}) : QString()) +
                QString::fromUtf8(StockRowsOrder);
   MainQ->Open();
+  GroupFilter = groupFilter;
   GrandTotal = 0;
 }
 
-void TPrintRemains::QuickRepBeforePrint(TQuickRep *, bool &) { GrandTotal = 0; }
+void TPrintRemains::QuickRepBeforePrint(TQuickRep *, bool &) {
+  // The open lots of every stock row at once: one row per material and colour with the
+  // remaining quantity, the mean price, the value and the first lot's receipt.
+  SubQ->OpenGroups(
+      QStringLiteral(
+          "select t.CATID, t.COLOR, t.QUANTITY, t.PRICE, t.ASUM, w1.NUM, w1.BDATE from (select "
+          "w.CATID, w.COLOR, sum(w.QUANTITY-w.QTYOUT) as QUANTITY, avg(w.PRICE) as PRICE, "
+          "sum((w.QUANTITY-w.QTYOUT)*w.PRICE) as ASUM, min(w.ID) as FIRSTLOT from WaybillCont w "
+          "join Waybill b on w.WAYBILLID=b.ID ") +
+          (FilterGiven(GroupFilter) ? Format("join Catalog c on w.CATID=c.ID where (%s) and ", {GroupFilter})
+                                    : QStringLiteral("where ")) +
+          QStringLiteral("(w.QUANTITY-w.QTYOUT>0) and b.ISOUT=0 group by w.CATID, w.COLOR) t join "
+                         "WaybillCont f on f.ID=t.FIRSTLOT left join Waybill w1 on f.WAYBILLID=w1.ID"),
+      {QStringLiteral("CATID"), QStringLiteral("COLOR")});
+  GrandTotal = 0;
+}
 
 void TPrintRemains::DetailBandBeforePrint(TQRBand *band, bool &) {
   static_cast<TQRLabel *>(band->FindItem(QStringLiteral("ColorLabel")))->Caption =
       ColorCaption(MainQ->FieldByName(QStringLiteral("COLOR")).AsInteger(),
                    MainQ->FieldByName(QStringLiteral("SYSTEMID")).AsInteger());
   RowReserve = MainQ->FieldByName(QStringLiteral("RESERVE")).AsFloat();
-  SubQ->Reopen(Format(
-      "select sum(w.QUANTITY-w.QTYOUT) as QUANTITY, avg(w.PRICE) as PRICE, "
-      "sum((w.QUANTITY-w.QTYOUT)*w.PRICE) as ASUM, w1.NUM, w1.BDATE from WaybillCont w  left join "
-      "Waybill w1 on w.WAYBILLID=w1.ID where (w.QUANTITY-w.QTYOUT>0) and w1.ISOUT=0 and "
-      "w.CATID=%d and w.COLOR=\"%s\" group by w.CATID order by w1.BDATE",
-      {MainQ->FieldByName(QStringLiteral("CATID")).AsInteger(),
-       EscapeSQL(MainQ->FieldByName(QStringLiteral("COLOR")).AsString())}));
+  SubQ->SelectGroup({MainQ->FieldByName(QStringLiteral("CATID")).Value(),
+                     MainQ->FieldByName(QStringLiteral("COLOR")).Value()});
   RowQuantity = 0;
   RowSum = 0;
 }

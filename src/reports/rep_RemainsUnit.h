@@ -18,6 +18,7 @@ class TPrintRemains : public TWarehouseReport {
   double RowQuantity = 0;  // of the current stock row's open lots
   double RowSum = 0;
   double GrandTotal = 0;   // value of every open lot listed
+  QString GroupFilter;
 
  private:
   void QuickRepBeforePrint(TQuickRep *report, bool &print);

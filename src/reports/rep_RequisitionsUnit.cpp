@@ -12,6 +12,15 @@ TPrintRequisitions::TPrintRequisitions(QWidget *owner) : TWarehouseReport(owner)
   DataSet = MainQ;
   // Requests changed at the same moment come in the order they were made.
   MainQ->SQL = QStringLiteral("select * from Waybill where ISOUT=2 order by LASTUPDATE, ID");
+  // The lines of every request at once, each request's in the order they were entered.
+  BeforePrint = [this](TQuickRep *, bool &) {
+    SubQ->OpenGroups(QStringLiteral(
+                         "select w.WAYBILLID, w.COLOR, w.QUANTITY, c.NAME, c.SYSTEMID, g.NAME as "
+                         "GROUPNAME from WaybillCont w join Waybill b on b.ID=w.WAYBILLID left join "
+                         "Catalog c on w.CATID=c.ID left join CatGroups g on (c.CATGROUP=g.ID and "
+                         "g.SUBID=0) where b.ISOUT=2 order by w.ID"),
+                     {QStringLiteral("WAYBILLID")});
+  };
 
   TQRBand *title = AddBand(rbTitle, QStringLiteral("TitleBand1"), 44);
   TQRLabel *caption =
@@ -86,10 +95,7 @@ void TPrintRequisitions::DetailBandBeforePrint(TQRBand *band, bool &) {
   const int supplierId = MainQ->FieldByName(QStringLiteral("SUPPLIERID")).AsInteger();
   static_cast<TQRLabel *>(band->FindItem(QStringLiteral("SupplierLabel")))->Caption =
       supplierId >= 1 ? SupplierName(supplierId) : QString();
-  SubQ->Reopen(Format("select w.COLOR, w.QUANTITY, c.NAME, c.SYSTEMID, g.NAME as GROUPNAME from "
-                      "WaybillCont w left join Catalog c on w.CATID=c.ID left join CatGroups g on "
-                      "(c.CATGROUP=g.ID and g.SUBID=0) where w.WAYBILLID=%d order by w.ID",
-                      {MainQ->FieldByName(QStringLiteral("ID")).AsInteger()}));
+  SubQ->SelectGroup({MainQ->FieldByName(QStringLiteral("ID")).Value()});
   QuantityTotal = 0;
 }
 

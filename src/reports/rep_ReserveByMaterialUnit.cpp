@@ -72,6 +72,11 @@ void TPrintReserveByMaterial::QuickRepBeforePrint(TQuickRep *, bool &) {
       "GROUPNAME from WaybillCont w left join Waybill w1 on w.WAYBILLID=w1.ID left join Catalog "
       "c on w.CATID=c.ID left join CatGroups g on (w.CATID=c.ID and c.CATGROUP=g.ID and "
       "g.SUBID=0) where w1.ISOUT=3 group by w.CATID, w.COLOR order by w.CATID, w.COLOR"));
+  // Every reservation line at once; reservations of one date in the order they were entered.
+  SubQ->OpenGroups(QStringLiteral("select w.CATID, w.COLOR, w.QUANTITY, w1.BDATE, w1.NUM, "
+                                  "w1.ORDLINK from WaybillCont w left join Waybill w1 on "
+                                  "w.WAYBILLID=w1.ID where w1.ISOUT=3 order by w1.BDATE, w1.ID, w.ID"),
+                   {QStringLiteral("CATID"), QStringLiteral("COLOR")});
 }
 
 void TPrintReserveByMaterial::DetailBandBeforePrint(TQRBand *band, bool &) {
@@ -79,12 +84,8 @@ void TPrintReserveByMaterial::DetailBandBeforePrint(TQRBand *band, bool &) {
       ColorCaption(MainQ->FieldByName(QStringLiteral("COLOR")).AsInteger(),
                    MainQ->FieldByName(QStringLiteral("SYSTEMID")).AsInteger());
   ReservedTotal = MainQ->FieldByName(QStringLiteral("SUMQTY")).AsFloat();
-  // Reservations of one date come in the order they were entered.
-  SubQ->Reopen(Format("select w.QUANTITY, w1.BDATE, w1.NUM, w1.ORDLINK from WaybillCont w left "
-                      "join Waybill w1 on w.WAYBILLID=w1.ID where w1.ISOUT=3 and w.CATID=%d and "
-                      "w.COLOR=\"%d\" order by w1.BDATE, w1.ID, w.ID",
-                      {MainQ->FieldByName(QStringLiteral("CATID")).AsInteger(),
-                       MainQ->FieldByName(QStringLiteral("COLOR")).AsInteger()}));
+  SubQ->SelectGroup({MainQ->FieldByName(QStringLiteral("CATID")).Value(),
+                     MainQ->FieldByName(QStringLiteral("COLOR")).Value()});
 }
 
 void TPrintReserveByMaterial::GroupFooterBeforePrint(TQRBand *band, bool &) {

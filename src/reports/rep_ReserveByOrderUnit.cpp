@@ -57,18 +57,24 @@ TPrintReserveByOrder::TPrintReserveByOrder(QWidget *owner) : TWarehouseReport(ow
 
 void TPrintReserveByOrder::QuickRepBeforePrint(TQuickRep *, bool &) {
   // One row per order code, by the date of its first reservation.
-  MainQ->Reopen(QStringLiteral(
-      "select ORDLINK from Waybill where ISOUT=3 and ORDLINK<>\"\" group by ORDLINK order by "
-      "min(BDATE), ORDLINK"));
+  const QString orders = QStringLiteral(
+      "select ORDLINK from Waybill where ISOUT=3 and ORDLINK<>\"\" group by ORDLINK");
+  MainQ->Reopen(orders + QStringLiteral(" order by min(BDATE), ORDLINK"));
+  // Every reservation line at once, under the order code of its block as the server compares
+  // order codes (so that codes differing in case only stay one block).
+  SubQ->OpenGroups(
+      QStringLiteral("select o.ORDLINK as ORDERCODE, w1.NUM, w1.BDATE, w.COLOR, w.QUANTITY, c.NAME, "
+                     "c.SYSTEMID, g.NAME as GROUPNAME from (") +
+          orders +
+          QStringLiteral(") o join Waybill w1 on (w1.ISOUT=3 and w1.ORDLINK=o.ORDLINK) join "
+                         "WaybillCont w on w.WAYBILLID=w1.ID left join Catalog c on w.CATID=c.ID "
+                         "left join CatGroups g on (c.CATGROUP=g.ID and g.SUBID=0) order by "
+                         "w1.BDATE, w1.ID, w.ID"),
+      {QStringLiteral("ORDERCODE")});
 }
 
 void TPrintReserveByOrder::DetailBandBeforePrint(TQRBand *, bool &) {
-  SubQ->Reopen(Format("select w1.NUM, w1.BDATE, w.COLOR, w.QUANTITY, c.NAME, c.SYSTEMID, g.NAME "
-                      "as GROUPNAME from WaybillCont w left join Waybill w1 on w.WAYBILLID=w1.ID "
-                      "left join Catalog c on w.CATID=c.ID left join CatGroups g on "
-                      "(c.CATGROUP=g.ID and g.SUBID=0) where w1.ISOUT=3 and w1.ORDLINK=\"%s\" "
-                      "order by w1.BDATE, w1.ID, w.ID",
-                      {EscapeSQL(MainQ->FieldByName(QStringLiteral("ORDLINK")).AsString())}));
+  SubQ->SelectGroup({MainQ->FieldByName(QStringLiteral("ORDLINK")).Value()});
 }
 
 void TPrintReserveByOrder::SubDetailBeforePrint(TQRBand *band, bool &) {
