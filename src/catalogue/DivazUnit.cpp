@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QPixmap>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -130,6 +131,23 @@ struct TRefreshGuard {
 
 }  // namespace
 
+namespace {
+// Cells keep the colour their row gives them when the row is selected: a critical quantity
+// stays red on the highlight.
+class TKeepColourDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+ protected:
+  void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override {
+    QStyledItemDelegate::initStyleOption(option, index);
+    const QVariant colour = index.data(Qt::ForegroundRole);
+    if (colour.canConvert<QBrush>())
+      option->palette.setBrush(QPalette::HighlightedText, qvariant_cast<QBrush>(colour));
+  }
+};
+}  // namespace
+
 TDivazForm::TDivazForm(QWidget *parent) : QMainWindow(parent) {
   DivazForm = this;
   setObjectName(QStringLiteral("DivazForm"));
@@ -204,6 +222,7 @@ TDivazForm::TDivazForm(QWidget *parent) : QMainWindow(parent) {
   DBGrid1 = new QTableView;
   DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
   DBGrid1->setModel(Model);
+  DBGrid1->setItemDelegate(new TKeepColourDelegate(DBGrid1));
   DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
   DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
   DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);

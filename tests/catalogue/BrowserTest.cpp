@@ -344,3 +344,41 @@ TEST_F(Browser, WindowPlacementIsKeptInTheRegistry) {
 }
 
 }  // namespace
+
+namespace {
+
+// The share of reddish pixels in a cell as the grid paints it.
+int RedPixels(TDivazForm &form, int row, const QString &field) {
+  int column = -1;
+  for (int i = 0; i < form.Model->Columns().size(); ++i)
+    if (form.Model->Columns()[i].Field == field) column = i;
+  const QRect cell = form.DBGrid1->visualRect(form.Model->index(row, column));
+  const QImage image = form.DBGrid1->viewport()->grab(cell).toImage();
+  int red = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) {
+      const QColor c = image.pixelColor(x, y);
+      if (c.red() > 150 && c.green() < 100 && c.blue() < 100) ++red;
+    }
+  return red;
+}
+
+TEST_F(Browser, ACriticalQuantityStaysRedOnTheSelectedRow) {
+  TDivazForm form;
+  form.resize(900, 500);
+  form.show();
+  form.SpeedButton1->click();
+  form.SpeedButton2->click();
+  ASSERT_EQ(GridColumn(form, "NAME"), QStringList({"Pine 68x78", "Seal \"Pro\" 5\\8"}));
+  ASSERT_TRUE(GridRed(form, 1));
+  // Unselected and then selected, the critical quantity is drawn red; the other row's is not.
+  form.DBGrid1->setCurrentIndex(form.Model->index(0, 0));
+  EXPECT_GT(RedPixels(form, 1, "QUANTITY"), 5);
+  EXPECT_EQ(RedPixels(form, 0, "QUANTITY"), 0);
+  form.DBGrid1->setCurrentIndex(form.Model->index(1, 0));
+  ASSERT_TRUE(form.DBGrid1->selectionModel()->isRowSelected(1, QModelIndex()));
+  EXPECT_GT(RedPixels(form, 1, "QUANTITY"), 5);
+  EXPECT_EQ(RedPixels(form, 1, "NAME"), 0);
+}
+
+}  // namespace
