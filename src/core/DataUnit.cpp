@@ -146,6 +146,8 @@ TTransaction::TTransaction(TConnection *connection)
   if (m_level == 1) m_connection->Exec(QStringLiteral("START TRANSACTION"));
   else m_connection->Exec(QStringLiteral("SAVEPOINT wh_sp%1").arg(m_level));
   m_connection->TransactionDepth = m_level;
+  // A posting is not cancellable: the busy cursor says the program works on it.
+  if (m_level == 1) m_busy = std::make_unique<TBusyCursor>();
 }
 
 TTransaction::~TTransaction() {

@@ -9,6 +9,7 @@
 
 #include "core/DataLists.h"
 #include "core/Query.h"
+#include "platform/Application.h"
 
 class TIDComboBox;
 class QTableWidget;
@@ -75,6 +76,7 @@ class TTransaction {
   TConnection *m_connection;
   int m_level;
   bool m_done = false;
+  std::unique_ptr<TBusyCursor> m_busy;  // the outermost transaction's
 };
 
 // Runs an action in one transaction; a deadlock or lock-wait timeout is retried a few times

@@ -22,3 +22,13 @@ void ShowException(const std::exception &e) {
   std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
   Dialogs().MessageBox(nullptr, ApplicationTitle(), text, TMsgDlgType::mtError, mbOK);
 }
+
+TBusyCursor::TBusyCursor() {
+  if (!qobject_cast<QApplication *>(QCoreApplication::instance())) return;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  m_set = true;
+}
+
+TBusyCursor::~TBusyCursor() {
+  if (m_set) QApplication::restoreOverrideCursor();
+}

@@ -36,6 +36,7 @@ class TReportQuery : public TQuery, public TReportDataSet {
   void MoveNext() override;
   bool AtEnd() const override;
   QVariant FieldValue(const QString &field) const override;
+  int RowCount() const override { return GroupSize(); }
 
  private:
   static QString KeyText(const QVariantList &key);

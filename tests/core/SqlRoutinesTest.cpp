@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
+
 #include "core/DataUnit.h"
 #include "platform/Clock.h"
 #include "support/TestDatabase.h"
@@ -80,10 +82,19 @@ TEST_F(SqlRoutines, TransactionGuardRollsBackOnErrorAndNests) {
   EXPECT_EQ(SQLInt("select count(*) from Suppliers"), 0);
   EXPECT_EQ(DATA->DB_Storage.TransactionDepth, 0);
 
-  RunInTransaction([] {
+  // A posting shows the busy cursor while it runs, once however deep it nests, and the
+  // cursor comes back when it ends, committed or failed.
+  auto busy = [] { return QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor; };
+  ASSERT_FALSE(busy());
+  RunInTransaction([&] {
+    EXPECT_TRUE(busy());
     ExecSQL("insert into Suppliers (NAME) values (\"a\")");
-    ExecSQL("insert into Suppliers (NAME) values (\"b\")");
+    RunInTransaction([] { ExecSQL("insert into Suppliers (NAME) values (\"b\")"); });
+    EXPECT_TRUE(busy());
   });
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  EXPECT_THROW(RunInTransaction([] { ExecSQL("insert into NoSuchTable values (1)"); }), EDatabaseError);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   EXPECT_EQ(SQLInt("select count(*) from Suppliers"), 2);
   // Another connection sees the committed rows.
   auto other = testdb::Connect(Db->Main);

@@ -15,6 +15,7 @@
 #include "platform/SysUtils.h"
 #include "platform/report/QuickRpt.h"
 #include "platform/report/ReportPreview.h"
+#include "platform/report/ReportProgress.h"
 #include "support/ScriptedDialogs.h"
 
 void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
@@ -465,6 +466,61 @@ TEST_F(ReportEngine, PreviewPagesZoomsSavesAndPrints) {
   EXPECT_TRUE(PdfText(saved + ".pdf").contains("Līste 150"));
   EXPECT_TRUE(PdfText(printed).contains("Līste 150"));
   EXPECT_TRUE(Script().Messages().isEmpty());
+}
+
+// The progress of the preparation and of the PDF: the steps go up to the total; a cancel
+// stops the work, shows no preview, raises nothing and leaves no file.
+TEST_F(ReportEngine, CancellingThePreparationOrThePdfShowsAndWritesNothing) {
+  TQuickRep rep;
+  Build(rep);
+  Fill(150);
+  int previews = 0;
+  const TPreviewHandler oldPreview = SetPreviewHandler([&](TQuickRep &) { ++previews; });
+  QStringList labels;
+  int lastStep = -1, cancelAt = 40;
+  const TReportProgressHandler oldProgress =
+      SetReportProgressHandler([&](const QString &label, int done, int) {
+        if (!labels.contains(label)) labels << label;
+        EXPECT_GE(done, lastStep);
+        lastStep = done;
+        return done < cancelAt;
+      });
+  EXPECT_NO_THROW(rep.Preview());
+  EXPECT_EQ(previews, 0);
+  EXPECT_EQ(lastStep, cancelAt);
+  EXPECT_FALSE(rep.Prepared());
+  EXPECT_EQ(labels, QStringList({"Preparing the report..."}));
+
+  // Not cancelled: every row is a step and the report shows.
+  cancelAt = 1000;
+  lastStep = -1;
+  rep.Preview();
+  EXPECT_EQ(previews, 1);
+  EXPECT_EQ(lastStep, 149);
+  EXPECT_EQ(rep.Model().Texts().count("Līste 150"), 1);
+
+  QTemporaryDir dir;
+  const QString file = dir.filePath("r.pdf");
+  QString error = "unchanged";
+  cancelAt = 2;
+  lastStep = -1;
+  {
+    TReportProgress progress("Writing the PDF...", rep.Model().PageCount(), nullptr);
+    EXPECT_FALSE(WriteReportPdf(rep.Model(), file, &error, &progress));
+    EXPECT_TRUE(progress.Cancelled());
+  }
+  EXPECT_TRUE(error.isEmpty());
+  EXPECT_FALSE(QFile::exists(file));
+  cancelAt = 1000;
+  lastStep = -1;
+  {
+    TReportProgress progress("Writing the PDF...", rep.Model().PageCount(), nullptr);
+    EXPECT_TRUE(WriteReportPdf(rep.Model(), file, &error, &progress));
+  }
+  EXPECT_EQ(lastStep, rep.Model().PageCount() - 1);
+  EXPECT_TRUE(PdfText(file).contains("Līste 150"));
+  SetReportProgressHandler(oldProgress);
+  SetPreviewHandler(oldPreview);
 }
 
 }  // namespace

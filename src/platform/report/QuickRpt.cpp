@@ -8,6 +8,7 @@
 #include "platform/Clock.h"
 #include "platform/SysUtils.h"
 #include "platform/report/ReportPreview.h"
+#include "platform/report/ReportProgress.h"
 
 QFont ReportFont(int pixelHeight, bool bold, bool italic, bool underline) {
   QFont f(QStringLiteral("DejaVu Sans"));
@@ -26,6 +27,7 @@ class TReportLayout {
   void Run();
 
   TReportModel Model;
+  TReportProgress *Progress = nullptr;
   int PageNumber = 0;
   int DetailNumber = 0;
 
@@ -384,8 +386,11 @@ double TQuickRep::BandWidth() const {
   return (Page.Width - Page.LeftMargin - Page.RightMargin) / 10.0 * ReportPixelsPerMM;
 }
 
-const TReportModel &TQuickRep::Prepare() {
+const TReportModel &TQuickRep::Prepare() { return Prepare(nullptr); }
+
+const TReportModel &TQuickRep::Prepare(TReportProgress *progress) {
   TReportLayout layout(*this);
+  layout.Progress = progress;
   layout.Run();
   m_model = std::move(layout.Model);
   m_prepared = true;
@@ -393,7 +398,15 @@ const TReportModel &TQuickRep::Prepare() {
 }
 
 void TQuickRep::Preview() {
-  Prepare();
+  {
+    TReportProgress progress(QStringLiteral("Preparing the report..."),
+                             DataSet ? DataSet->RowCount() : -1, m_owner);
+    try {
+      Prepare(&progress);
+    } catch (const EReportCancelled &) {
+      return;
+    }
+  }
   PreviewReport(*this);
 }
 
@@ -453,6 +466,7 @@ void TReportLayout::Run() {
   TQRBand *detail = m_report.Band(rbDetail);
   if (TReportDataSet *ds = m_report.DataSet) {
     for (ds->MoveFirst(); !ds->AtEnd(); ds->MoveNext()) {
+      if (Progress && !Progress->Step(DetailNumber)) throw EReportCancelled();
       ++DetailNumber;
       Accumulate(ds);
       if (detail) PrintBand(detail);
@@ -560,6 +574,7 @@ void TReportLayout::PrintSubDetail(TQRSubDetail *sub) {
   if (sub->HeaderBand) PrintBand(sub->HeaderBand);
   if (ds)
     for (; !ds->AtEnd(); ds->MoveNext()) {
+      if (Progress && !Progress->Step(DetailNumber)) throw EReportCancelled();
       Accumulate(ds);
       PrintBand(sub);
     }

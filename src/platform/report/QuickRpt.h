@@ -18,6 +18,7 @@ class QWidget;
 class TQuickRep;
 class TQRBand;
 class TReportLayout;
+class TReportProgress;
 
 // The rows a report or a sub-detail band walks. The engine moves through them and reads the
 // current row's fields; it never changes them.
@@ -32,6 +33,8 @@ class TReportDataSet {
   virtual bool AtEnd() const = 0;
   // The current row's value of a field; an unknown field raises an error.
   virtual QVariant FieldValue(const QString &field) const = 0;
+  // How many rows a walk gives (less than 0: not known); for the progress shown.
+  virtual int RowCount() const { return -1; }
 };
 
 enum TQRBandType {
@@ -232,7 +235,8 @@ class TQuickRep {
   const TReportModel &Prepare();
   const TReportModel &Model() const { return m_model; }
   bool Prepared() const { return m_prepared; }
-  // Prepares the report and shows it through the preview seam (ReportPreview.h).
+  // Prepares the report with a progress dialog and shows it through the preview seam
+  // (ReportPreview.h); when the user cancels the preparation, nothing is shown.
   void Preview();
 
   // The width of the bands: paper width less both margins, in pixels.
@@ -240,6 +244,7 @@ class TQuickRep {
 
  private:
   friend class TReportLayout;
+  const TReportModel &Prepare(TReportProgress *progress);
   QWidget *m_owner;
   std::vector<std::unique_ptr<TQRBand>> m_bands;
   TReportModel m_model;

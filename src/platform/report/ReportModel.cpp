@@ -1,10 +1,13 @@
 #include "platform/report/ReportModel.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+
+#include "platform/report/ReportProgress.h"
 
 QStringList TReportPage::Texts() const {
   QStringList out;
@@ -86,7 +89,8 @@ QPageLayout ReportPageLayout(const TReportModel &model) {
                      QMarginsF(0, 0, 0, 0));
 }
 
-bool WriteReportPdf(const TReportModel &model, const QString &fileName, QString *error) {
+bool WriteReportPdf(const TReportModel &model, const QString &fileName, QString *error,
+                    TReportProgress *progress) {
   QPdfWriter writer(fileName);
   writer.setPageLayout(ReportPageLayout(model));
   writer.setResolution(600);
@@ -98,6 +102,12 @@ bool WriteReportPdf(const TReportModel &model, const QString &fileName, QString 
   }
   const double scale = writer.resolution() / 96.0;
   for (int i = 0; i < model.PageCount(); ++i) {
+    if (progress && !progress->Step(i)) {
+      painter.end();
+      QFile::remove(fileName);
+      if (error) error->clear();
+      return false;
+    }
     if (i > 0) writer.newPage();
     painter.resetTransform();
     painter.scale(scale, scale);

@@ -67,5 +67,9 @@ void PaintReportPage(QPainter &painter, const TReportPage &page);
 // its orientation, without margins (the pages carry their own).
 QPageLayout ReportPageLayout(const TReportModel &model);
 
+class TReportProgress;
+
 // Writes every page into a PDF file; false with the reason when the file cannot be written.
-bool WriteReportPdf(const TReportModel &model, const QString &fileName, QString *error = nullptr);
+// With a progress, the user may cancel: false with an empty reason then, and no file is left.
+bool WriteReportPdf(const TReportModel &model, const QString &fileName, QString *error = nullptr,
+                    TReportProgress *progress = nullptr);

@@ -14,6 +14,7 @@
 
 #include "platform/Dialogs.h"
 #include "platform/report/QuickRpt.h"
+#include "platform/report/ReportProgress.h"
 
 namespace {
 TPreviewHandler &Handler() {
@@ -222,6 +223,12 @@ void TQRPreview::SaveBtnClick() {
   if (file.isEmpty()) return;
   if (QFileInfo(file).suffix().isEmpty()) file += QStringLiteral(".pdf");
   QString error;
-  if (!WriteReportPdf(m_model, file, &error))
-    MessageDlg(error, TMsgDlgType::mtError, mbOK, this);
+  bool written = false, cancelled = false;
+  {
+    TReportProgress progress(QStringLiteral("Writing the PDF..."), m_model.PageCount(), this);
+    written = WriteReportPdf(m_model, file, &error, &progress);
+    cancelled = progress.Cancelled();
+  }
+  // A cancelled file is no error: nothing is written and nothing is said.
+  if (!written && !cancelled) MessageDlg(error, TMsgDlgType::mtError, mbOK, this);
 }
