@@ -208,16 +208,13 @@ TDivazOut::TDivazOut(QWidget *owner, int WaybillID, uint8_t DocType)
   fl->addWidget(FindBtn1);
   cl->addWidget(find);
 
-  DBGrid1 = new QTableWidget(Panel2);
+  DBGrid1 = new TRowGrid(Panel2);
   DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
   DBGrid1->setColumnCount(7);
   DBGrid1->setHorizontalHeaderLabels({QStringLiteral("Artikuls"), QStringLiteral("Piezīmes"),
                                       QStringLiteral("Cena"), QStringLiteral("Atlikums"),
                                       QStringLiteral("Mērv."), QStringLiteral("Piegādātājs"),
                                       QStringLiteral("Krāsa")});
-  DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
-  DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
-  DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
   DBGrid1->verticalHeader()->setVisible(false);
   DBGrid1->verticalHeader()->setDefaultSectionSize(DBGrid1->fontMetrics().height() + 6);
   DBGrid1->setWordWrap(false);
@@ -251,7 +248,7 @@ TDivazOut::TDivazOut(QWidget *owner, int WaybillID, uint8_t DocType)
   OnEnterKey(Qty, [this] {
     if (AddBtn->isVisible() && AddBtn->isEnabled()) AddBtnClick();
   });
-  connect(DBGrid1, &QTableWidget::currentCellChanged, this,
+  connect(DBGrid1, &TRowGrid::currentCellChanged, this,
           [this] { Guarded([this] { QSourceAfterScroll(); }); });
   connect(Qty, &QLineEdit::textChanged, this, [this] { QtyChange(); });
   connect(SpeedButton1, &QToolButton::clicked, this, [this] { SpeedButton1Click(); });
@@ -386,27 +383,30 @@ void TDivazOut::RefreshSource() {
 
 void TDivazOut::FillSourceGrid() {
   const QSignalBlocker block(DBGrid1);
-  DBGrid1->clearContents();
-  DBGrid1->setRowCount(QSource.RecordCount());
-  int r = 0;
-  for (QSource.First(); !QSource.Eof(); QSource.Next(), ++r) {
-    const int measure = QSource.FieldByName(QStringLiteral("MEASURE")).AsInteger();
-    const QStringList cells = {
-        QSource.FieldByName(QStringLiteral("NAME")).AsString(),
-        QSource.FieldByName(QStringLiteral("COMMENTS")).AsString(),
-        FloatToStr(QSource.FieldByName(QStringLiteral("PRICE")).AsFloat()),
-        FloatToStr(RoundQty(QSource.FieldByName(QStringLiteral("REMAIN")).AsFloat())),
-        MeasureName(measure),
-        QSource.FieldByName(QStringLiteral("SUPPLIER")).AsString(),
-        ColorCaption(QSource.FieldByName(QStringLiteral("COLOR")).AsInteger(),
-                     QSource.FieldByName(QStringLiteral("SYSTEMID")).AsInteger())};
-    for (int c = 0; c < cells.size(); ++c) {
-      auto *it = new QTableWidgetItem(cells[c]);
-      if (c == 2 || c == 3) it->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-      if (c == 4) it->setTextAlignment(Qt::AlignCenter);
-      DBGrid1->setItem(r, c, it);
+  // The cells come from the fetched lots when they are drawn or read.
+  const TQuery *q = &QSource;
+  const int name = q->FieldIndex(QStringLiteral("NAME")), comments = q->FieldIndex(QStringLiteral("COMMENTS")),
+            price = q->FieldIndex(QStringLiteral("PRICE")), remain = q->FieldIndex(QStringLiteral("REMAIN")),
+            measure = q->FieldIndex(QStringLiteral("MEASURE")), supplier = q->FieldIndex(QStringLiteral("SUPPLIER")),
+            colour = q->FieldIndex(QStringLiteral("COLOR")), system = q->FieldIndex(QStringLiteral("SYSTEMID"));
+  DBGrid1->SetRows(q->RecordCount(), [=](int r, int c) {
+    TRowGridCell cell;
+    if (r >= q->RecordCount()) return cell;
+    const QVector<QVariant> &row = q->Rows()[r];
+    auto f = [&](int i) { return i < 0 ? TField() : TField(QString(), row[i]); };
+    switch (c) {
+      case 0: cell.Text = f(name).AsString(); break;
+      case 1: cell.Text = f(comments).AsString(); break;
+      case 2: cell.Text = FloatToStr(f(price).AsFloat()); break;
+      case 3: cell.Text = FloatToStr(RoundQty(f(remain).AsFloat())); break;
+      case 4: cell.Text = MeasureName(f(measure).AsInteger()); break;
+      case 5: cell.Text = f(supplier).AsString(); break;
+      case 6: cell.Text = ColorCaption(f(colour).AsInteger(), f(system).AsInteger()); break;
     }
-  }
+    if (c == 2 || c == 3) cell.Alignment = Qt::AlignRight | Qt::AlignVCenter;
+    if (c == 4) cell.Alignment = Qt::AlignCenter;
+    return cell;
+  });
   QSource.First();
   if (QSource.RecordCount() > 0) DBGrid1->setCurrentCell(0, 0);
   QSourceAfterScroll();

@@ -8,6 +8,7 @@
 
 #include "core/Query.h"
 #include "platform/Forms.h"
+#include "platform/RowGrid.h"
 
 class QCheckBox;
 class QDateEdit;
@@ -57,7 +58,7 @@ class TDivazOut : public TForm {
   QLineEdit *txtFind;
   TIDComboBox *IDcb_Measure1;
   QPushButton *FindBtn1;
-  QTableWidget *DBGrid1;
+  TRowGrid *DBGrid1;
   QPushButton *BitBtn4;  // content cancel
   QPushButton *SaveWB;
 

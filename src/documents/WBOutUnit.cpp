@@ -117,7 +117,7 @@ TWBOut::TWBOut(QWidget *owner) : TForm(owner) {
   filters->addWidget(search, 1);
   top->addLayout(filters);
 
-  DBGrid1 = new QTableWidget(this);
+  DBGrid1 = new TRowGrid(this);
   DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
   DBGrid1->setColumnCount(7);
   DBGrid1->setHorizontalHeaderLabels(
@@ -126,9 +126,6 @@ TWBOut::TWBOut(QWidget *owner) : TForm(owner) {
        QStringLiteral("Pav./Rezerv.")});
   const int widths[7] = {80, 150, 125, 85, 90, 170, 95};
   for (int c = 0; c < 7; ++c) DBGrid1->setColumnWidth(c, widths[c]);
-  DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
-  DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
-  DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
   DBGrid1->verticalHeader()->setVisible(false);
   DBGrid1->verticalHeader()->setDefaultSectionSize(DBGrid1->fontMetrics().height() + 6);
   DBGrid1->setWordWrap(false);
@@ -234,10 +231,10 @@ TWBOut::TWBOut(QWidget *owner) : TForm(owner) {
     WBOutPopupMenuPopup();
     WBOutPopupMenu->popup(DBGrid1->viewport()->mapToGlobal(p));
   });
-  connect(DBGrid1, &QTableWidget::cellDoubleClicked, this, on(&TWBOut::DBGrid1DblClick));
+  connect(DBGrid1, &TRowGrid::cellDoubleClicked, this, on(&TWBOut::DBGrid1DblClick));
   connect(DBGrid1->horizontalHeader(), &QHeaderView::sectionClicked, this,
           [this](int c) { Guarded([this, c] { DBGrid1TitleClick(c); }); });
-  connect(DBGrid1, &QTableWidget::currentCellChanged, this, [this] { SyncCursor(); });
+  connect(DBGrid1, &TRowGrid::currentCellChanged, this, [this] { SyncCursor(); });
   connect(Timer1, &QTimer::timeout, this, on(&TWBOut::Timer1Timer));
 
   LoadFormPosition(this, true);
@@ -318,29 +315,43 @@ void TWBOut::RefreshList(const QString &Search) {
 
 void TWBOut::FillGrid() {
   const QSignalBlocker block(DBGrid1);
-  DBGrid1->clearContents();
-  DBGrid1->setRowCount(WBOutSource.RecordCount());
-  int r = 0;
-  for (WBOutSource.First(); !WBOutSource.Eof(); WBOutSource.Next(), ++r) {
-    auto f = [this](const char *name) { return WBOutSource.FieldByName(QString::fromLatin1(name)); };
-    const int paid = f("ISPAID").AsInteger();
-    const int kind = f("ISOUT").AsInteger();
-    QStringList cells = {DateToStr(f("BDATE").AsDate()),
-                         f("NUM").AsString(),
-                         f("ORDLINK").AsString(),
-                         paid == 0 ? QStringLiteral("---") : paid == 1 ? QStringLiteral("Ok") : QString(),
-                         FormatFloat(QStringLiteral("0.00 Ls"), f("SUM").AsFloat()),
-                         f("SUPPLIERNAME").AsString(),
-                         kind == kIssue ? QStringLiteral("Pavadzīme")
-                                        : kind == kReservation ? QStringLiteral("Rezervēšana") : QString()};
-    for (int c = 0; c < cells.size(); ++c) {
-      auto *it = new QTableWidgetItem(cells[c]);
-      if (c == 3 || c == 6) it->setTextAlignment(Qt::AlignCenter);
-      if (c == 4) it->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-      if (c == 3 && paid == 0) it->setForeground(Qt::red);
-      DBGrid1->setItem(r, c, it);
+  // The cells come from the fetched rows when they are drawn or read.
+  const TQuery *q = &WBOutSource;
+  const int date = q->FieldIndex(QStringLiteral("BDATE")), num = q->FieldIndex(QStringLiteral("NUM")),
+            order = q->FieldIndex(QStringLiteral("ORDLINK")), paid = q->FieldIndex(QStringLiteral("ISPAID")),
+            sum = q->FieldIndex(QStringLiteral("SUM")), supplier = q->FieldIndex(QStringLiteral("SUPPLIERNAME")),
+            kind = q->FieldIndex(QStringLiteral("ISOUT"));
+  DBGrid1->SetRows(q->RecordCount(), [=](int r, int c) {
+    TRowGridCell cell;
+    if (r >= q->RecordCount()) return cell;
+    const QVector<QVariant> &row = q->Rows()[r];
+    auto f = [&](int i) { return i < 0 ? TField() : TField(QString(), row[i]); };
+    switch (c) {
+      case 0: cell.Text = DateToStr(f(date).AsDate()); break;
+      case 1: cell.Text = f(num).AsString(); break;
+      case 2: cell.Text = f(order).AsString(); break;
+      case 3: {
+        const int p = f(paid).AsInteger();
+        cell.Text = p == 0 ? QStringLiteral("---") : p == 1 ? QStringLiteral("Ok") : QString();
+        cell.Alignment = Qt::AlignCenter;
+        if (p == 0) cell.Colour = Qt::red;
+        break;
+      }
+      case 4:
+        cell.Text = FormatFloat(QStringLiteral("0.00 Ls"), f(sum).AsFloat());
+        cell.Alignment = Qt::AlignRight | Qt::AlignVCenter;
+        break;
+      case 5: cell.Text = f(supplier).AsString(); break;
+      case 6: {
+        const int k = f(kind).AsInteger();
+        cell.Text = k == kIssue ? QStringLiteral("Pavadzīme")
+                                : k == kReservation ? QStringLiteral("Rezervēšana") : QString();
+        cell.Alignment = Qt::AlignCenter;
+        break;
+      }
     }
-  }
+    return cell;
+  });
   WBOutSource.First();
   if (HasRows()) DBGrid1->setCurrentCell(0, 0);
   SyncCursor();

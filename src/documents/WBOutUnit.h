@@ -7,6 +7,7 @@
 
 #include "core/Query.h"
 #include "platform/Forms.h"
+#include "platform/RowGrid.h"
 
 class QAction;
 class QCheckBox;
@@ -16,7 +17,6 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
-class QTableWidget;
 class QTimer;
 
 class TWBOut : public TForm {
@@ -30,7 +30,7 @@ class TWBOut : public TForm {
   bool Changed = false;
 
   TQuery WBOutSource;
-  QTableWidget *DBGrid1;
+  TRowGrid *DBGrid1;
   QLabel *DBText1;
   QCheckBox *Chk1;
   QCheckBox *Chk2;

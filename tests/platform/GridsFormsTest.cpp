@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QPushButton>
 
 #include <stdexcept>
@@ -7,6 +8,7 @@
 #include "platform/Application.h"
 #include "platform/Forms.h"
 #include "platform/Grids.h"
+#include "platform/RowGrid.h"
 #include "support/ScriptedDialogs.h"
 
 namespace {
@@ -20,6 +22,53 @@ class Counted : public TGridObject {
   static int Live;
 };
 int Counted::Live = 0;
+
+// A grid over many rows asks for the cells it draws or is asked for, not for every cell; its
+// current row, its signals and its texts behave as a table widget's.
+TEST(RowGrid, ShowsManyRowsAskingOnlyForTheCellsItNeeds) {
+  TRowGrid grid;
+  grid.setHorizontalHeaderLabels({"Name", "Qty"});
+  grid.resize(300, 200);
+  int asked = 0;
+  QVector<int> moves;
+  QObject::connect(&grid, &TRowGrid::currentCellChanged, [&](int row, int, int, int) { moves << row; });
+  grid.SetRows(100000, [&](int r, int c) {
+    ++asked;
+    TRowGridCell cell;
+    cell.Text = c == 0 ? QStringLiteral("Row %1").arg(r) : QString::number(r * 2);
+    if (c == 1 && r % 2) cell.Colour = Qt::red;
+    return cell;
+  });
+  EXPECT_EQ(grid.currentRow(), -1);
+  grid.show();
+  QApplication::processEvents();
+  grid.repaint();
+  moves.clear();  // shown with the focus, a view makes its first cell current
+  EXPECT_EQ(grid.rowCount(), 100000);
+  EXPECT_EQ(grid.columnCount(), 2);
+  EXPECT_GT(asked, 0);
+  EXPECT_LT(asked, 2000);
+  EXPECT_EQ(grid.model()->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), "Qty");
+
+  grid.setCurrentCell(99999, 0);
+  EXPECT_EQ(grid.currentRow(), 99999);
+  EXPECT_EQ(moves, QVector<int>({99999}));
+  EXPECT_TRUE(grid.selectionModel()->isRowSelected(99999, QModelIndex()));
+  EXPECT_EQ(grid.item(99999, 0)->text(), "Row 99999");
+  EXPECT_EQ(grid.item(7, 1)->text(), "14");
+  EXPECT_TRUE(grid.model()->data(grid.model()->index(7, 1), Qt::ForegroundRole).isValid());
+  EXPECT_FALSE(grid.model()->data(grid.model()->index(8, 1), Qt::ForegroundRole).isValid());
+  EXPECT_FALSE(grid.item(100000, 0));
+  EXPECT_FALSE(grid.item(0, 2));
+  {
+    const QSignalBlocker block(&grid);
+    grid.setCurrentCell(3, 0);
+  }
+  EXPECT_EQ(moves.size(), 1);
+  grid.clearContents();
+  EXPECT_EQ(grid.rowCount(), 0);
+  EXPECT_EQ(grid.currentRow(), -1);
+}
 
 TEST(StringGrid, RowsCountFromTheTitleRowAndOwnTheirObjects) {
   {
