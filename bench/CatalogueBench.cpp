@@ -15,6 +15,7 @@
 #include "core/SetupObject.h"
 #include "core/Startup.h"
 #include "support/TestDatabase.h"
+#include "BenchQuiet.h"
 
 namespace {
 
@@ -36,6 +37,7 @@ class CatalogueBench : public DbTest {
  protected:
   void SetUp() override {
     DbTest::SetUp();
+    QuietPlatformNotes();
     TTestDatabase &db = *Db;
     for (const char *n : {"0", "00", "01", "02"})
       db.ExecSetup(QStringLiteral("insert into Setup (NODEID, CAPTION) values (\"%1\", \"System %1\")").arg(n));
@@ -141,7 +143,9 @@ TEST_F(CatalogueBench, SwitchingGroupOrModeRefreshesTheGridQuickly) {
   std::printf("slowest switch: %.1f ms\n", worst);
   EXPECT_LT(worst, 300.0);
 
-  // For the record: the whole catalogue in each mode.
+  // For the record: the whole catalogue in each mode, every system again (no system button
+  // pressed).
+  form.FSystemButtons[0]->click();
   ms = Timed(form, [&] { Choose(form.IDcb_Grp, 0); });
   std::printf("all groups, catalogue mode: %.1f ms (%d rows)\n", ms, form.Model->rowCount());
   ms = Timed(form, [&] { form.SpeedButton1->click(); });

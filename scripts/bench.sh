@@ -1,13 +1,21 @@
 #!/usr/bin/env bash
 # Builds the benchmarks and runs them against a private MariaDB server; prints their figures.
+#   scripts/bench.sh [GTEST ARGS]   e.g. --gtest_filter='WholeStoreBench.*'
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-WAREHOUSE_CMAKE_ARGS="-DWAREHOUSE_BENCH=ON -DCMAKE_BUILD_TYPE=Release" bash "$top/scripts/setup.sh"
+WAREHOUSE_CMAKE_ARGS="-DWAREHOUSE_BENCH=ON -DCMAKE_BUILD_TYPE=Release ${WAREHOUSE_CMAKE_ARGS:-}" \
+  bash "$top/scripts/setup.sh" > /dev/null
 dir="$top/build/benchdb"
-trap 'bash "$top/scripts/db.sh" stop "$dir"' EXIT
+runtime=$(mktemp -d)  # the windows' runtime folder, private to this run
+trap 'bash "$top/scripts/db.sh" stop "$dir"; rm -rf "$runtime"' EXIT
 export WAREHOUSE_TEST_DB_PORT=$(bash "$top/scripts/db.sh" start "$dir")
+export XDG_RUNTIME_DIR="$runtime" QT_QPA_PLATFORM=offscreen
+status=0
 for b in "$top"/build/bench/bench_*; do
   [ -f "$b" ] && [ -x "$b" ] || continue
-  echo "== $(basename "$b")"
-  QT_QPA_PLATFORM=offscreen "$b" "$@"
+  echo "== $(basename "$b" | sed 's/^bench_//')"
+  # Only the figures and what failed: GoogleTest's brief form without its summary lines.
+  out=$("$b" --gtest_brief=1 "$@" 2>&1) || status=1
+  printf '%s\n' "$out" | grep -v '^\[==========\]\|^\[  PASSED  \]' || true
 done
+exit $status
