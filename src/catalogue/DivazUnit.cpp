@@ -519,6 +519,7 @@ QString TDivazForm::ReportSystemsClause() const {
 }
 
 void TDivazForm::RefreshCatalog() {
+  const TBusyCursor busy;  // a list over the whole store may take a while
   const QString f = GetFilter();
   const QString s = SystemsClause();
   if (ViewMode == 0) {

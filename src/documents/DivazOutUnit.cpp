@@ -369,6 +369,7 @@ void TDivazOut::SetSourceFilter(const QString &filter) {
 }
 
 void TDivazOut::RefreshSource() {
+  const TBusyCursor busy;  // a list over the whole store may take a while
   QSource.Close();
   QSource.SQL = QStringLiteral(
                     "select ID, CATID, SYSTEMID, NAME, COMMENTS, WAYBILLID, PRICE, REMAIN, "

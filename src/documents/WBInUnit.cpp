@@ -281,6 +281,7 @@ void TWBIn::ChkUntilClick() {
 }
 
 void TWBIn::RefreshList(const QString &extra) {
+  const TBusyCursor busy;  // a list over the whole store may take a while
   WBInSource.Close();
   QString kinds = QStringLiteral("(-1)");
   if (Chk1->isChecked() && Chk2->isChecked()) kinds = QStringLiteral("(0,2)");
@@ -308,6 +309,7 @@ void TWBIn::RefreshList(const QString &extra) {
 }
 
 void TWBIn::ReopenList() {
+  const TBusyCursor busy;  // a list over the whole store may take a while
   WBInSource.Open();
   DBGrid1->Refill();
   if (WBInSource.IsEmpty()) NotesLabel->clear();

@@ -222,6 +222,7 @@ void TWBInventory::ChkUntilClick() {
 }
 
 void TWBInventory::RefreshList(const QString &extra) {
+  const TBusyCursor busy;  // a list over the whole store may take a while
   WBInventorySource.Close();
   QString sql = QStringLiteral(
       "select w.*, s.NAME as SUPPLIERNAME from Waybill w left join Suppliers s on (s.ID=w.SUPPLIERID) where "

@@ -285,6 +285,7 @@ void TWBOut::ChkUntilClick() {
 }
 
 void TWBOut::RefreshList(const QString &Search) {
+  const TBusyCursor busy;  // a list over the whole store may take a while
   WBOutSource.Close();
   QString kinds = QStringLiteral("(-1)");
   if (Chk1->isChecked() && Chk2->isChecked()) kinds = QStringLiteral("(1,3)");
@@ -376,6 +377,7 @@ int TWBOut::CurrentKind() const {
 }
 
 void TWBOut::ReopenKeepPosition(bool KeepPosition) {
+  const TBusyCursor busy;  // a list over the whole store may take a while
   const int rec = DBGrid1->currentRow();
   WBOutSource.Close();
   WBOutSource.SQL = m_listSQL;
