@@ -15,7 +15,6 @@
 #include "core/SetupObject.h"
 #include "core/Startup.h"
 #include "support/TestDatabase.h"
-#include "BenchQuiet.h"
 
 namespace {
 
@@ -37,7 +36,6 @@ class CatalogueBench : public DbTest {
  protected:
   void SetUp() override {
     DbTest::SetUp();
-    QuietPlatformNotes();
     TTestDatabase &db = *Db;
     for (const char *n : {"0", "00", "01", "02"})
       db.ExecSetup(QStringLiteral("insert into Setup (NODEID, CAPTION) values (\"%1\", \"System %1\")").arg(n));

@@ -27,7 +27,6 @@
 #include "reports/rep_MaterialsFullUnit.h"
 #include "reports/rep_RemainsUnit.h"
 #include "support/TestDatabase.h"
-#include "BenchQuiet.h"
 
 namespace {
 
@@ -45,7 +44,6 @@ void ShowAndPaint(QWidget &w) {
 class WholeStoreBench : public DbTest {
  protected:
   void Load(int scale) {
-    QuietPlatformNotes();
     CheckLedger = false;
     QElapsedTimer t;
     t.start();

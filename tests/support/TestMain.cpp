@@ -8,7 +8,15 @@
 
 namespace {
 TScriptedDialogs g_script;
+QtMessageHandler g_previousHandler = nullptr;
+
+// The offscreen platform's notes about window size hints say nothing about the program:
+// they are dropped, every other message passes on.
+void QuietPlatformNotes(QtMsgType type, const QMessageLogContext &context, const QString &text) {
+  if (text.contains(QLatin1String("propagateSizeHints"))) return;
+  if (g_previousHandler) g_previousHandler(type, context, text);
 }
+}  // namespace
 
 TScriptedDialogs &Script() { return g_script; }
 
@@ -16,6 +24,7 @@ int main(int argc, char **argv) {
   // Windows are tested offscreen, and a Latvian locale must not change any number in SQL.
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QLocale::setDefault(QLocale(QLocale::Latvian, QLocale::Latvia));
+  g_previousHandler = qInstallMessageHandler(QuietPlatformNotes);
   ::testing::InitGoogleTest(&argc, argv);
   QApplication app(argc, argv);
   SetDialogs(&g_script);
