@@ -74,8 +74,7 @@ qint64 LastInsertID() {
 }
 
 QString DateTimeToSQL(const QDateTime &value) {
-  return QLatin1Char('"') + FormatDateTime(QStringLiteral("yyyy-mm-dd hh:nn:ss"), value) +
-         QLatin1Char('"');
+  return QuoteSQL(FormatDateTime(QStringLiteral("yyyy-mm-dd hh:nn:ss"), value));
 }
 
 QString EscapeSQL(const QString &text) {

@@ -710,7 +710,7 @@ int TDivazInventory::InsertWaybill(const QString &num, int supplierId, uint8_t k
   try {
     ExecSQL(Format(QStringLiteral("insert into Waybill (BDATE,NUM,ORDLINK,NOTES,ISOUT,SUPPLIERID,ISPAID,SUM,USERID,"
                                   "LASTUPDATE) values(\"%s\",\"%s\",NULL,\"%s\",%d,%d,1,%10.6f,%d,%s)"),
-                   {FormatServerDate(DT1->date()), EscapeSQL(num), EscapeSQL(Edit3->text()), int(kind), supplierId,
+                   {EscapeSQL(FormatServerDate(DT1->date())), EscapeSQL(num), EscapeSQL(Edit3->text()), int(kind), supplierId,
                     sum, int(CurrentUser.ID), DateTimeToSQL(Clock::Now())}));
     return static_cast<int>(LastInsertID());
   } catch (const EDatabaseError &) {

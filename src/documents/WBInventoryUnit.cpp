@@ -227,12 +227,12 @@ void TWBInventory::RefreshList(const QString &extra) {
       "select w.*, s.NAME as SUPPLIERNAME from Waybill w left join Suppliers s on (s.ID=w.SUPPLIERID) where "
       "w.ISOUT=4");
   if (cb1->currentIndex() == 1 && ChkUntil->isChecked())
-    sql += Format(QStringLiteral(" and w.BDATE between \"%s\" and \"%s\""),
-                  {FormatServerDate(DT1->date()), FormatServerDate(DT2->date())});
+    sql += Format(QStringLiteral(" and w.BDATE between %s and %s"),
+                  {QuoteSQL(FormatServerDate(DT1->date())), QuoteSQL(FormatServerDate(DT2->date()))});
   else if (cb1->currentIndex() == 1)
-    sql += Format(QStringLiteral(" and w.BDATE>=\"%s\""), {FormatServerDate(DT1->date())});
+    sql += Format(QStringLiteral(" and w.BDATE>=%s"), {QuoteSQL(FormatServerDate(DT1->date()))});
   else if (cb1->currentIndex() == 2)
-    sql += Format(QStringLiteral(" and w.BDATE=\"%s\""), {FormatServerDate(DT1->date())});
+    sql += Format(QStringLiteral(" and w.BDATE=%s"), {QuoteSQL(FormatServerDate(DT1->date()))});
   if (!extra.isEmpty()) sql += extra;
   sql += QStringLiteral("  order by w.BDATE, w.NUM");
   WBInventorySource.SQL = sql;

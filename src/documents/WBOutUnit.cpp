@@ -478,11 +478,8 @@ void TWBOut::DBGrid1TitleClick(int column) {
   RunInTransaction([&] {
     stale = LockedKind(id) != kReservation;
     if (stale) return;
-    ExecSQL(QStringLiteral("update Waybill set BDATE=%1, USERID=%2, LASTUPDATE=%3 where ID=%4")
-                .arg(QuoteSQL(FormatServerDate(d)))
-                .arg(int(CurrentUser.ID))
-                .arg(DateTimeToSQL(Clock::Now()))
-                .arg(id));
+    ExecSQL(Format(QStringLiteral("update Waybill set BDATE=%s, USERID=%d, LASTUPDATE=%s where ID=%d"),
+                   {QuoteSQL(FormatServerDate(d)), int(CurrentUser.ID), DateTimeToSQL(Clock::Now()), id}));
   });
   if (stale)
     ShowMessage(QStringLiteral("Dokuments %1 vairs nav rezervēšana; nekas netika izdarīts.")

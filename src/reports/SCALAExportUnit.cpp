@@ -38,7 +38,6 @@ const QString kSelectRows = QStringLiteral("Lūdzu atzīmēt vēlamas pavadzīme
 const QString kNoData = QStringLiteral("Nav datu eksportām!");
 const QString kStamp = QStringLiteral("yyyymmdd-hhnnss");
 const QString kSqlDate = QStringLiteral("yyyy-mm-dd");
-const QString kSqlDateTime = QStringLiteral("yyyy-mm-dd hh:nn:ss");
 
 // Messages of an export that could not be written completely.
 const QString kInvoicesFailed = QStringLiteral("Pavadzīmes netika eksportētas!");
@@ -456,9 +455,8 @@ void TSCALAExpForm::InvoiceExport() {
   q.Close();
 
   if (!ChooseFile(QStringLiteral("WHInv_"))) return;
-  const QString mark = QStringLiteral("update Waybill set ISEXPORTED=1, EXPORTBY=%1, EXPORTDATE=\"%2\" where ID in (%3)")
-                           .arg(CurrentUser.ID)
-                           .arg(FormatDateTime(kSqlDateTime, Clock::Now()), ids);
+  const QString mark = Format(QStringLiteral("update Waybill set ISEXPORTED=1, EXPORTBY=%d, EXPORTDATE=%s where ID in (%s)"),
+                              {int(CurrentUser.ID), DateTimeToSQL(Clock::Now()), ids});
   if (WriteExport(lines, {mark}, kInvoicesFailed))
     ShowMessage(QStringLiteral("Invoices were successfully exported!"));
 }
@@ -482,10 +480,8 @@ void TSCALAExpForm::WriteOffExport() {
   }
   if (!ChooseFile(QStringLiteral("WHWoff_"))) return;
   const QString log =
-      QStringLiteral("insert into WriteOffLog (STARTDATE,ENDDATE,INSUM,WRITTEN,WRITTENBY) values (\"%1\",\"%2\",%3,\"%4\",%5)")
-          .arg(s, e, Format(QStringLiteral("%g"), {total}),
-               FormatDateTime(kSqlDateTime, Clock::Now()))
-          .arg(CurrentUser.ID);
+      Format(QStringLiteral("insert into WriteOffLog (STARTDATE,ENDDATE,INSUM,WRITTEN,WRITTENBY) values (%s,%s,%g,%s,%d)"),
+             {QuoteSQL(s), QuoteSQL(e), total, DateTimeToSQL(Clock::Now()), int(CurrentUser.ID)});
   if (WriteExport(lines, {log}, kWriteOffFailed))
     ShowMessage(QStringLiteral("Materials write off was successfully exported!"));
 }
