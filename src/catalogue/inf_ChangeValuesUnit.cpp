@@ -11,6 +11,23 @@
 #include "platform/Application.h"
 #include "platform/SysUtils.h"
 
+namespace {
+
+const QString kGroupInUse = QStringLiteral("Вы не можете удалить группу. Она используется в каталоге.");
+
+// A discount group that a material has taken since it was removed from the grid.
+struct TGroupInUse {
+  int ID;
+};
+
+// The locking read sees the latest materials and keeps others from giving one of them the
+// group until the transaction has ended.
+bool GroupInUse(int id) {
+  return SQLInt(Format("select count(*) from Catalog where DISCOUNTGROUP=%d lock in share mode", {id})) > 0;
+}
+
+}  // namespace
+
 TChangeValues::TChangeValues(QWidget *owner, uint8_t mode) : TForm(owner), FMode(mode) {
   setObjectName(QStringLiteral("ChangeValues"));
   setWindowTitle(QStringLiteral("ChangeValues"));
@@ -150,9 +167,8 @@ void TChangeValues::DelBitBtnClick() {
   if (MessageDlg(QStringLiteral("Удалить текущую группу скидки? Вы уверены?"),
                  TMsgDlgType::mtConfirmation, mbYes | mbNo, this) == mrNo)
     return;
-  if (obj->ID >= 0 &&
-      SQLInt(QStringLiteral("select count(*) from Catalog where DISCOUNTGROUP=%1").arg(obj->ID)) > 0) {
-    ShowMessage(QStringLiteral("Вы не можете удалить группу. Она используется в каталоге."));
+  if (obj->ID >= 0 && GroupInUse(obj->ID)) {
+    ShowMessage(kGroupInUse);
     return;
   }
   DeleteValueRow(row);
@@ -174,8 +190,14 @@ void TChangeValues::WriteChanges() {
     }
     return;
   }
-  for (int id : FDeletedIDs) ExecSQL(QStringLiteral("delete from DiscountGroups where ID=%1").arg(id));
-  int next = SQLInt(QStringLiteral("select max(ID) from DiscountGroups"));
+  // Each deletion is checked again: a material may have taken the group since its row was removed.
+  for (int id : FDeletedIDs) {
+    if (GroupInUse(id)) throw TGroupInUse{id};
+    ExecSQL(Format("delete from DiscountGroups where ID=%d", {id}));
+  }
+  // The IDs are not given by the server: the locking read of the highest one makes another
+  // client that adds groups wait until these are written.
+  int next = SQLInt(QStringLiteral("select max(ID) from DiscountGroups for update"));
   for (int row = 1; row < StrGrd->RowCount(); ++row) {
     auto *obj = StrGrd->ObjectAs<TTmpObj>(0, row);
     if (!obj) continue;
@@ -195,6 +217,16 @@ bool TChangeValues::CloseQuery(int result) {
   // The whole plan in one transaction: a failure writes nothing, so OK may be pressed again.
   try {
     RunInTransaction([this] { WriteChanges(); });
+  } catch (const TGroupInUse &used) {
+    // Nothing was written: the group comes back into the grid, and OK writes the rest.
+    FDeletedIDs.removeAll(used.ID);
+    TQuery &q = DATA->Qtmp;
+    q.SQL = Format("select NAME, DVALUE from DiscountGroups where ID=%d", {used.ID});
+    q.Open();
+    if (!q.IsEmpty()) AddValueRow(used.ID, q.Fields(0).AsString(), FloatToStr(q.Fields(1).AsFloat()));
+    q.Close();
+    ShowMessage(kGroupInUse);
+    return false;
   } catch (const std::exception &e) {
     ShowException(e);
     return false;

@@ -472,17 +472,37 @@ bool Tinf_Material::CloseQuery(int result) {
     }
   }
   // The colour codes of the material's stock rows and document lines follow a changed colour
-  // flag when the user confirms; the question comes before anything is written.
-  bool rewriteColours = false;
+  // flag when the user confirms; the question comes before anything is written. Whether the
+  // material has stock rows is decided again inside the write under lock: a row posted by
+  // another client after the question (or after no question) must not keep the old code.
   const bool coloured = IsColored->isChecked();
+  const bool flagChanged = coloured != OldIsColored && FCatalogID >= 1;
+  const QString stockRows = Format("select count(CATID) from CatalogQty where CATID=%d", {FCatalogID});
+  bool asked = false, confirmed = false;
+  const auto ask = [&] {
+    asked = true;
+    confirmed = MessageDlg(QStringLiteral("У материалов зарегистрированных на складе изменён цвет!\r\r"
+                                          "Подтвердите изменения!"),
+                           TMsgDlgType::mtConfirmation, mbYes | mbNo, this) == mrYes;
+  };
   try {
-    if (coloured != OldIsColored && FCatalogID >= 1 &&
-        SQLInt(QStringLiteral("select count(CATID) from CatalogQty where CATID=%1").arg(FCatalogID)) > 0)
-      rewriteColours = MessageDlg(QStringLiteral("У материалов зарегистрированных на складе изменён цвет!\r\r"
-                                                 "Подтвердите изменения!"),
-                                  TMsgDlgType::mtConfirmation, mbYes | mbNo, this) == mrYes;
+    if (flagChanged && SQLInt(stockRows) > 0) ask();
     const QString sql = BuildCatalogSQL();
-    RunInTransaction([&] {
+    bool unasked = false;
+    const auto write = [&] {
+      unasked = false;
+      bool rewriteColours = false;
+      if (flagChanged) {
+        // The material's row first, then the locking read of its stock rows, which also keeps
+        // new stock rows of the material out until the transaction ends.
+        SQLInt(Format("select ID from Catalog where ID=%d for update", {FCatalogID}));
+        const bool held = SQLInt(stockRows + QStringLiteral(" lock in share mode")) > 0;
+        if (held && !asked) {
+          unasked = true;  // nothing written yet: the question is asked outside the transaction
+          return;
+        }
+        rewriteColours = held && confirmed;
+      }
       ExecSQL(sql);
       if (rewriteColours) {
         const QString code = coloured ? QStringLiteral("0") : QStringLiteral("-1");
@@ -491,7 +511,12 @@ bool Tinf_Material::CloseQuery(int result) {
         ExecSQL(QStringLiteral("update WaybillCont set COLOR=") + code + QStringLiteral(" where CATID=") + id);
         ExecSQL(QStringLiteral("update WaybillInventory set COLOR=") + code + QStringLiteral(" where CATID=") + id);
       }
-    });
+    };
+    RunInTransaction(write);
+    if (unasked) {
+      ask();
+      RunInTransaction(write);
+    }
   } catch (const std::exception &e) {
     ShowException(e);
     return false;
