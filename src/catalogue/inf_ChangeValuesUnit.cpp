@@ -15,9 +15,9 @@ namespace {
 
 const QString kGroupInUse = QStringLiteral("Вы не можете удалить группу. Она используется в каталоге.");
 
-// A discount group that a material has taken since it was removed from the grid.
-struct TGroupInUse {
-  int ID;
+// Discount groups that materials have taken since their rows were removed from the grid.
+struct TGroupsInUse {
+  QList<int> IDs;
 };
 
 // The locking read sees the latest materials and keeps others from giving one of them the
@@ -191,10 +191,11 @@ void TChangeValues::WriteChanges() {
     return;
   }
   // Each deletion is checked again: a material may have taken the group since its row was removed.
-  for (int id : FDeletedIDs) {
-    if (GroupInUse(id)) throw TGroupInUse{id};
-    ExecSQL(Format("delete from DiscountGroups where ID=%d", {id}));
-  }
+  TGroupsInUse used;
+  for (int id : FDeletedIDs)
+    if (GroupInUse(id)) used.IDs << id;
+  if (!used.IDs.isEmpty()) throw used;
+  for (int id : FDeletedIDs) ExecSQL(Format("delete from DiscountGroups where ID=%d", {id}));
   // The IDs are not given by the server: the locking read of the highest one makes another
   // client that adds groups wait until these are written.
   int next = SQLInt(QStringLiteral("select max(ID) from DiscountGroups for update"));
@@ -217,14 +218,16 @@ bool TChangeValues::CloseQuery(int result) {
   // The whole plan in one transaction: a failure writes nothing, so OK may be pressed again.
   try {
     RunInTransaction([this] { WriteChanges(); });
-  } catch (const TGroupInUse &used) {
-    // Nothing was written: the group comes back into the grid, and OK writes the rest.
-    FDeletedIDs.removeAll(used.ID);
+  } catch (const TGroupsInUse &used) {
+    // Nothing was written: the groups come back into the grid, and OK writes the rest.
     TQuery &q = DATA->Qtmp;
-    q.SQL = Format("select NAME, DVALUE from DiscountGroups where ID=%d", {used.ID});
-    q.Open();
-    if (!q.IsEmpty()) AddValueRow(used.ID, q.Fields(0).AsString(), FloatToStr(q.Fields(1).AsFloat()));
-    q.Close();
+    for (int id : used.IDs) {
+      FDeletedIDs.removeAll(id);
+      q.SQL = Format("select NAME, DVALUE from DiscountGroups where ID=%d", {id});
+      q.Open();
+      if (!q.IsEmpty()) AddValueRow(id, q.Fields(0).AsString(), FloatToStr(q.Fields(1).AsFloat()));
+      q.Close();
+    }
     ShowMessage(kGroupInUse);
     return false;
   } catch (const std::exception &e) {
