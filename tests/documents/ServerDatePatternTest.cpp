@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDateEdit>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -17,6 +18,7 @@
 
 #include "core/CommonVariables.h"
 #include "core/DataUnit.h"
+#include "core/InputFormUnit.h"
 #include "core/Startup.h"
 #include "documents/DivazInPickerUnit.h"
 #include "documents/DivazInventoryUnit.h"
@@ -159,6 +161,34 @@ TEST_F(ServerDatePattern, ACountIsPostedOnItsDateWithItsNumber) {
   // the shortage's own document carries the count's date as well
   EXPECT_EQ(fx::Count("Waybill", "ISOUT<>0 and BDATE<>\"2024-03-04\""), 0);
   EXPECT_DOUBLE_EQ(fx::StockQty(pine, -1), 5);
+}
+
+TEST_F(ServerDatePattern, ARedatedReservationTakesTheNewDateWhateverThePatternHolds) {
+  // text of the pattern that looks like a placeholder of the statement's template
+  TRegistry reg;
+  ASSERT_TRUE(reg.OpenKey(RegistryRoot, true));
+  reg.WriteString("SERVER DATE FORMAT", "yyyy-mm-dd'%3'");
+  const int sup = fx::Supplier("Timber");
+  const int pine = fx::Material("Pine", sup);
+  fx::Lot(fx::Receipt(QDate(2024, 1, 5), "R-1", sup), pine, -1, 4, 2);
+  const int res = fx::Reservation(QDate(2024, 3, 15), "RES-1", sup, {{pine, -1, 2}});
+  StartupLoadLists();
+  TWBOut journal(nullptr);
+  journal.Timer1->stop();
+  journal.show();
+  QCoreApplication::processEvents();
+  for (int r = 0; r < journal.DBGrid1->rowCount(); ++r)
+    if (journal.DBGrid1->item(r, 1)->text() == "RES-1") journal.DBGrid1->setCurrentCell(r, 0);
+  Script().Answers = {mrOk, mrYes};
+  Script().OnModal("InputForm", [](QDialog *d) {
+    static_cast<TInputForm *>(d)->DTPicker1->setDate(QDate(2024, 4, 2));
+    static_cast<TInputForm *>(d)->BitBtn1->click();
+    return mrNone;
+  });
+  emit journal.DBGrid1->horizontalHeader()->sectionClicked(0);
+  EXPECT_EQ(SQLDate(Format("select BDATE from Waybill where ID=%d", {res})).date(), QDate(2024, 4, 2))
+      << Script().LastMessage().toStdString();
+  EXPECT_EQ(fx::Count("Waybill", Format("ID=%d and LASTUPDATE=\"2024-03-05 09:30:00\"", {res})), 1);
 }
 
 }  // namespace
