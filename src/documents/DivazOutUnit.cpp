@@ -28,6 +28,7 @@
 #include "core/InputFormUnit.h"
 #include "core/Ledger.h"
 #include "core/MyMsgUnit.h"
+#include "platform/DatePicker.h"
 #include "platform/Application.h"
 #include "platform/CalcEdit.h"
 #include "platform/Clock.h"
@@ -121,7 +122,7 @@ TDivazOut::TDivazOut(QWidget *owner, int WaybillID, uint8_t DocType)
   Edit2 = new QLineEdit(Panel1);
   Edit2->setObjectName(QStringLiteral("Edit2"));
   Edit2->setMaxLength(30);
-  DT1 = new QDateEdit(Panel1);
+  DT1 = new TDatePicker(Panel1);
   DT1->setObjectName(QStringLiteral("DT1"));
   DT1->setCalendarPopup(true);
   DT1->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));

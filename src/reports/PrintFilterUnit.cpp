@@ -15,6 +15,7 @@
 #include "core/CommonFunctions.h"
 #include "core/DataLists.h"
 #include "core/DataUnit.h"
+#include "platform/DatePicker.h"
 #include "platform/Application.h"
 #include "platform/Clock.h"
 #include "platform/SysUtils.h"
@@ -22,7 +23,7 @@
 namespace {
 
 QDateEdit *DatePicker(QWidget *parent, const QString &name) {
-  auto *d = new QDateEdit(parent);
+  auto *d = new TDatePicker(parent);
   d->setObjectName(name);
   d->setCalendarPopup(true);
   d->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
