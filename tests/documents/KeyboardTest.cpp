@@ -13,46 +13,23 @@
 #include "documents/DivazInUnit.h"
 #include "documents/DivazInventoryUnit.h"
 #include "documents/DivazOutUnit.h"
+#include "support/Keyboard.h"
 
 namespace {
-
-// The named control that holds the focus (the inner line edit of a box counts as the box).
-QString FocusName() {
-  for (QWidget *w = QApplication::focusWidget(); w; w = w->parentWidget())
-    if (!w->objectName().isEmpty() && !w->objectName().startsWith(QLatin1String("qt_")))
-      return w->objectName();
-  return QStringLiteral("(none)");
-}
-
-// Puts the focus on the first control and presses Tab steps times: the controls reached,
-// the first one included, separated by blanks.
-QString TabWalk(QWidget *window, QWidget *first, int steps) {
-  window->show();
-  QApplication::setActiveWindow(window);
-  window->activateWindow();
-  first->setFocus(Qt::TabFocusReason);
-  QCoreApplication::processEvents();
-  QStringList reached{FocusName()};
-  for (int i = 0; i < steps; ++i) {
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    reached << FocusName();
-  }
-  return reached.join(' ');
-}
 
 using Keyboard = ReceiptTest;
 
 TEST_F(Keyboard, EditorHeadersTabInPublishedOrderAndLeaveTheDateBoxAtOnce) {
   {
     TDivazIn editor(nullptr, -1, 0);
-    EXPECT_EQ(TabWalk(&editor, editor.Edit1, 9),
+    EXPECT_EQ(TabWalk(&editor, editor.Edit1, 9).toStdString(),
               "Edit1 Edit2 DT1 Edit3 isPaid IDcb_Supplier IDcb_Currency Valuta BitBtn2 BitBtn3");
     editor.hide();
   }
   {
     TDivazOut editor(nullptr, -1, 1);
     // the number is not a tab stop
-    EXPECT_EQ(TabWalk(&editor, editor.Edit2, 5),
+    EXPECT_EQ(TabWalk(&editor, editor.Edit2, 5).toStdString(),
               "Edit2 DT1 Edit3 isPaid BitBtn2 BitBtn3");
     editor.hide();
   }
