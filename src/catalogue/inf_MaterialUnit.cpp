@@ -80,6 +80,7 @@ int SelectedID(const TIDComboBox *combo, int none) {
 
 Tinf_Material::Tinf_Material(QWidget *owner, int catalogId) : TForm(owner), FCatalogID(catalogId) {
   setObjectName(QStringLiteral("inf_Material"));
+  SetPosition(poScreenCenter);
   setWindowTitle(QStringLiteral("DI Vidududiz 1.1 / Карточка материала"));
 
   IDcb_System = Combo(QStringLiteral("IDcb_System"));

@@ -266,6 +266,7 @@ void AddToStockRows(const QVector<TStockDelta> &deltas) {
 
 TDivazInventory::TDivazInventory(QWidget *owner, int id) : TForm(owner), QSource(&DATA->DB_Storage) {
   setObjectName(QStringLiteral("DivazInventory"));
+  SetPosition(poScreenCenter);
   DivazInventory = this;
   BuildLayout();
   // FormCreate

@@ -103,6 +103,7 @@ TDivazOut::TDivazOut(QWidget *owner, int WaybillID, uint8_t DocType)
   if (DocType == 3) m_mode = WaybillID >= 1 ? 2 : 1;
   DivazOut = this;
   setObjectName(QStringLiteral("DivazOut"));
+  SetPosition(poScreenCenter);
   setWindowTitle(QStringLiteral("DI Vidududiz 1.1 / Izdevums"));
   setMinimumWidth(720);
   setWindowFlag(Qt::WindowMaximizeButtonHint, true);

@@ -63,6 +63,7 @@ bool ButtonDown(QWidget *owner, const char *name) {
 
 TWBIn::TWBIn(QWidget *owner) : TForm(owner) {
   setObjectName(QStringLiteral("WBIn"));
+  SetPosition(poScreenCenter);
   setWindowTitle(QStringLiteral("DI Vidududiz 1.1 / Приход"));
   setWindowFlags(windowFlags() | Qt::WindowMaximizeButtonHint);
   auto *main = new QVBoxLayout(this);

@@ -59,6 +59,7 @@ class EDeleteRefused : public std::runtime_error {
 
 TWBInventory::TWBInventory(QWidget *owner) : TForm(owner), WBInventorySource(&DATA->DB_Storage) {
   setObjectName(QStringLiteral("WBInventory"));
+  SetPosition(poScreenCenter);
   setWindowTitle(QStringLiteral("DI Vidududiz 1.1 / Izdevums"));
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                  Qt::WindowCloseButtonHint);

@@ -61,6 +61,7 @@ QString NumOf(int waybillId) {
 TWBOut::TWBOut(QWidget *owner) : TForm(owner) {
   WBOut = this;
   setObjectName(QStringLiteral("WBOut"));
+  SetPosition(poScreenCenter);
   setWindowTitle(QStringLiteral("DI Vidududiz 1.1 / Izdevums"));
   setWindowFlag(Qt::WindowMaximizeButtonHint, true);
   resize(698, 513);

@@ -49,6 +49,7 @@ QString ChosenSubgroupNames(int groupId, const QVector<int> &subIds) {
 TPrintFilter::TPrintFilter(QWidget *owner, bool enableReserve, bool enableGroups, bool enablePeriod)
     : TForm(owner) {
   setObjectName(QStringLiteral("PrintFilter"));
+  SetPosition(poScreenCenter);
   setWindowTitle(QStringLiteral("Печать отчёта"));
 
   GrpMode = new QGroupBox(QStringLiteral("Режим"), this);
