@@ -1,12 +1,12 @@
 #include "platform/Forms.h"
 
 #include <QAbstractButton>
-#include <algorithm>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLayout>
 #include <QScreen>
 #include <QWindow>
+#include <algorithm>
 
 #include "platform/Application.h"
 
@@ -69,9 +69,7 @@ void Place(QWidget *window, TPosition position, bool keepPlace) {
 
 class TWindowPlacer : public QObject {
  public:
-  TWindowPlacer(QWidget *window, TPosition position) : QObject(window), Position(position) {
-    setObjectName(QStringLiteral("WindowPlacer"));
-  }
+  TWindowPlacer(QWidget *window, TPosition position) : QObject(window), Position(position) {}
   TPosition Position;
 
   bool eventFilter(QObject *watched, QEvent *event) override {
@@ -114,10 +112,11 @@ QRect CentredFrame(const QSize &client, const QMargins &margins, const QRect &ov
 
 void PlaceOnFirstShow(QWidget *window, TPosition position) {
   if (!window || window->property(kPlaced).toBool()) return;
-  if (auto *placer = window->findChild<TWindowPlacer *>(QStringLiteral("WindowPlacer"),
-                                                        Qt::FindDirectChildrenOnly)) {
-    placer->Position = position;
-    return;
+  for (QObject *child : window->children()) {
+    if (auto *placer = dynamic_cast<TWindowPlacer *>(child)) {
+      placer->Position = position;
+      return;
+    }
   }
   window->installEventFilter(new TWindowPlacer(window, position));
 }
