@@ -35,6 +35,7 @@
 #include "documents/WBInventoryUnit.h"
 #include "documents/WBOutUnit.h"
 #include "platform/Application.h"
+#include "platform/Forms.h"
 #include "platform/Dialogs.h"
 #include "platform/SysUtils.h"
 #include "reports/PrintFilterUnit.h"
@@ -365,6 +366,7 @@ TDivazForm::TDivazForm(QWidget *parent) : QMainWindow(parent) {
   // Designed size; the registry keeps the user's placement.
   resize(796, 600);
   setMinimumWidth(796);
+  PlaceOnFirstShow(this, poScreenCenter);
   LoadFormPosition(this, true);
 }
 

@@ -30,6 +30,7 @@ bool GroupInUse(int id) {
 
 TChangeValues::TChangeValues(QWidget *owner, uint8_t mode) : TForm(owner), FMode(mode) {
   setObjectName(QStringLiteral("ChangeValues"));
+  SetPosition(poScreenCenter);
   setWindowTitle(QStringLiteral("ChangeValues"));
 
   StrGrd = new TStringGrid(this);

@@ -80,6 +80,7 @@ int SelectedID(const TIDComboBox *combo, int none) {
 
 Tinf_Material::Tinf_Material(QWidget *owner, int catalogId) : TForm(owner), FCatalogID(catalogId) {
   setObjectName(QStringLiteral("inf_Material"));
+  SetPosition(poScreenCenter);
   setWindowTitle(QStringLiteral("DI Vidududiz 1.1 / Карточка материала"));
 
   IDcb_System = Combo(QStringLiteral("IDcb_System"));
@@ -96,11 +97,13 @@ Tinf_Material::Tinf_Material(QWidget *owner, int catalogId) : TForm(owner), FCat
   SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
   SpeedButton1->setText(QStringLiteral("..."));
   SpeedButton1->setAutoRaise(true);
+  SpeedButton1->setFocusPolicy(Qt::NoFocus);
   SpeedButton1->setToolTip(QStringLiteral("Список поставщиков"));
   SpeedButton2 = new QToolButton;
   SpeedButton2->setObjectName(QStringLiteral("SpeedButton2"));
   SpeedButton2->setText(QStringLiteral("..."));
   SpeedButton2->setAutoRaise(true);
+  SpeedButton2->setFocusPolicy(Qt::NoFocus);
   SpeedButton2->setToolTip(QStringLiteral("Группы скидки"));
   Label18 = new QLabel(QStringLiteral("Валюта"));
   Label18->setObjectName(QStringLiteral("Label18"));
@@ -265,6 +268,14 @@ void Tinf_Material::BuildPriceColumns() {
     PriceRecs << r;
   }
   for (int c = 0; c < 6; ++c) layout->setColumnStretch(c, 1);
+  // Boxes created now would come last in the tab order: they belong after "Разм2", column
+  // by column, so that "1 шт." follows the last delivery box.
+  QWidget *previous = eLength;
+  for (const TPriceRec &r : PriceRecs) {
+    setTabOrder(previous, r.PriceEdit);
+    setTabOrder(r.PriceEdit, r.DeliveryEdit);
+    previous = r.DeliveryEdit;
+  }
 }
 
 void Tinf_Material::LoadMaterial() {

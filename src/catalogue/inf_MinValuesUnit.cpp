@@ -58,6 +58,7 @@ class TMinValuesDelegate : public QStyledItemDelegate {
 
 Tinf_MinValues::Tinf_MinValues(QWidget *owner) : TForm(owner) {
   setObjectName(QStringLiteral("inf_MinValues"));
+  SetPosition(poScreenCenter);
   setWindowTitle(QStringLiteral("DI Vidududiz 1.1 / Критические остатки"));
 
   GrpStrGrd = new TStringGrid(this);

@@ -28,6 +28,7 @@ QLineEdit *AddBox(QGridLayout *grid, int row, const QString &objectName, const Q
 
 Tinf_Supplier::Tinf_Supplier(QWidget *owner, int id) : TForm(owner), FSupplierID(id) {
   setObjectName(QStringLiteral("inf_Supplier"));
+  SetPosition(poScreenCenter);
   setWindowTitle(QStringLiteral("Информация о поставщике"));
 
   auto *grid = new QGridLayout;

@@ -17,6 +17,7 @@
 Tinf_Suppliers::Tinf_Suppliers(QWidget *owner, int selId)
     : TForm(owner), FSelectedSupplierID(selId) {
   setObjectName(QStringLiteral("inf_Suppliers"));
+  SetPosition(poScreenCenter);
   setWindowTitle(QStringLiteral("DI Vidududiz 1.1 / Поставщики"));
 
   SuppliersGrid = new TStringGrid(this);

@@ -6,6 +6,7 @@
 
 #include "core/CommonVariables.h"
 #include "core/Query.h"
+#include "platform/Forms.h"
 #include "platform/Registry.h"
 #include "platform/SysUtils.h"
 
@@ -39,37 +40,40 @@ void LoadFormPosition(QWidget *form, bool withSize) {
   try {
     TRegistry reg;
     if (!reg.OpenKey(FormsKey(form), true)) return;
-    QRect g = form->geometry();
-    const QPoint pos = form->pos();
-    int left = pos.x(), top = pos.y(), width = g.width(), height = g.height();
-    auto take = [&reg](const QString &name, int &value) {
-      if (reg.ValueExists(name)) value = reg.ReadInteger(name);
-      else reg.WriteInteger(name, value);
+    // Values that are missing are not written here: before its first showing a window has no
+    // place yet (it reads 0, 0). It then opens at its designed place, and closing it stores
+    // where the user left it.
+    auto read = [&reg](const QString &name, int &value) {
+      if (!reg.ValueExists(name)) return false;
+      value = reg.ReadInteger(name);
+      return true;
     };
-    take(QStringLiteral("Left"), left);
-    take(QStringLiteral("Top"), top);
-    int state = StateOf(form);
+    const QRect g = form->geometry();
+    int left = 0, top = 0, width = g.width(), height = g.height(), state = 0;
+    const bool hasPlace = read(QStringLiteral("Left"), left) & read(QStringLiteral("Top"), top);
+    bool hasSize = false, hasState = false;
     if (withSize) {
-      take(QStringLiteral("Width"), width);
-      take(QStringLiteral("Height"), height);
-      take(QStringLiteral("State"), state);
+      hasSize = read(QStringLiteral("Width"), width) & read(QStringLiteral("Height"), height);
+      hasSize = hasSize && width > 0 && height > 0;
+      hasState = read(QStringLiteral("State"), state);
     }
+    if (hasSize) form->resize(width, height);
     // A place stored on a screen that is gone (a monitor unplugged) would open the window
     // where nobody can see it: it then keeps its designed place.
-    if (OnSomeScreen(QRect(left, top, withSize && width > 0 ? width : g.width(),
-                           withSize && height > 0 ? height : g.height())))
+    if (hasPlace && OnSomeScreen(QRect(left, top, form->width(), form->height()))) {
       form->move(left, top);
-    if (withSize) {
-      if (width > 0 && height > 0) form->resize(width, height);
-      if (state == 2) form->setWindowState(form->windowState() | Qt::WindowMaximized);
-      else if (state == 1) form->setWindowState(form->windowState() | Qt::WindowMinimized);
+      MarkStoredPlace(form);
     }
+    if (hasState && state == 2) form->setWindowState(form->windowState() | Qt::WindowMaximized);
+    else if (hasState && state == 1) form->setWindowState(form->windowState() | Qt::WindowMinimized);
   } catch (const std::exception &) {
     // placement is a convenience: an unreadable registry leaves the window where it is
   }
 }
 
 void SaveFormPosition(QWidget *form, bool withSize) {
+  // A window that never reached the screen has no place of its own to keep.
+  if (!HasPlace(form) && !form->testAttribute(Qt::WA_Moved)) return;
   try {
     TRegistry reg;
     if (!reg.OpenKey(FormsKey(form), true)) return;

@@ -27,6 +27,7 @@
 #include "core/Ledger.h"
 #include "core/MyMsgUnit.h"
 #include "documents/DivazInPickerUnit.h"
+#include "platform/DatePicker.h"
 #include "platform/Application.h"
 #include "platform/CalcEdit.h"
 #include "platform/Clock.h"
@@ -181,7 +182,7 @@ void TDivazIn::BuildHeader() {
   Edit2 = new QLineEdit(Panel1);
   Edit2->setObjectName(QStringLiteral("Edit2"));
   Edit2->setMaxLength(kOrdLinkWidth);
-  DT1 = new QDateEdit(Panel1);
+  DT1 = new TDatePicker(Panel1);
   DT1->setObjectName(QStringLiteral("DT1"));
   DT1->setCalendarPopup(true);
   DT1->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));

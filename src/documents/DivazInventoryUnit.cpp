@@ -30,6 +30,7 @@
 #include "core/InputFormUnit.h"
 #include "core/Ledger.h"
 #include "core/MyMsgUnit.h"
+#include "platform/DatePicker.h"
 #include "platform/Application.h"
 #include "platform/CalcEdit.h"
 #include "platform/Clock.h"
@@ -265,6 +266,7 @@ void AddToStockRows(const QVector<TStockDelta> &deltas) {
 
 TDivazInventory::TDivazInventory(QWidget *owner, int id) : TForm(owner), QSource(&DATA->DB_Storage) {
   setObjectName(QStringLiteral("DivazInventory"));
+  SetPosition(poScreenCenter);
   DivazInventory = this;
   BuildLayout();
   // FormCreate
@@ -296,7 +298,7 @@ void TDivazInventory::BuildLayout() {
   Edit1->setObjectName(QStringLiteral("Edit1"));
   Edit1->setMaxLength(kNumWidth);
   Edit1->setFocusPolicy(Qt::ClickFocus);
-  DT1 = new QDateEdit(panel1);
+  DT1 = new TDatePicker(panel1);
   DT1->setObjectName(QStringLiteral("DT1"));
   DT1->setCalendarPopup(true);
   DT1->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));

@@ -28,6 +28,7 @@
 #include "core/InputFormUnit.h"
 #include "core/Ledger.h"
 #include "core/MyMsgUnit.h"
+#include "platform/DatePicker.h"
 #include "platform/Application.h"
 #include "platform/CalcEdit.h"
 #include "platform/Clock.h"
@@ -102,6 +103,7 @@ TDivazOut::TDivazOut(QWidget *owner, int WaybillID, uint8_t DocType)
   if (DocType == 3) m_mode = WaybillID >= 1 ? 2 : 1;
   DivazOut = this;
   setObjectName(QStringLiteral("DivazOut"));
+  SetPosition(poScreenCenter);
   setWindowTitle(QStringLiteral("DI Vidududiz 1.1 / Izdevums"));
   setMinimumWidth(720);
   setWindowFlag(Qt::WindowMaximizeButtonHint, true);
@@ -121,7 +123,7 @@ TDivazOut::TDivazOut(QWidget *owner, int WaybillID, uint8_t DocType)
   Edit2 = new QLineEdit(Panel1);
   Edit2->setObjectName(QStringLiteral("Edit2"));
   Edit2->setMaxLength(30);
-  DT1 = new QDateEdit(Panel1);
+  DT1 = new TDatePicker(Panel1);
   DT1->setObjectName(QStringLiteral("DT1"));
   DT1->setCalendarPopup(true);
   DT1->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));

@@ -24,6 +24,7 @@
 #include "core/Ledger.h"
 #include "documents/DivazInventoryUnit.h"
 #include "reports/rep_InventoryUnit.h"
+#include "platform/DatePicker.h"
 #include "platform/Application.h"
 #include "platform/Clock.h"
 #include "platform/SysUtils.h"
@@ -58,6 +59,7 @@ class EDeleteRefused : public std::runtime_error {
 
 TWBInventory::TWBInventory(QWidget *owner) : TForm(owner), WBInventorySource(&DATA->DB_Storage) {
   setObjectName(QStringLiteral("WBInventory"));
+  SetPosition(poScreenCenter);
   setWindowTitle(QStringLiteral("DI Vidududiz 1.1 / Izdevums"));
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                  Qt::WindowCloseButtonHint);
@@ -67,7 +69,7 @@ TWBInventory::TWBInventory(QWidget *owner) : TForm(owner), WBInventorySource(&DA
   cb1 = new QComboBox(this);
   cb1->setObjectName(QStringLiteral("cb1"));
   cb1->addItems({QStringLiteral("Visi"), QStringLiteral("Sakot no"), QStringLiteral("Uz")});
-  DT1 = new QDateEdit(this);
+  DT1 = new TDatePicker(this);
   DT1->setObjectName(QStringLiteral("DT1"));
   DT1->setCalendarPopup(true);
   DT1->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
@@ -75,7 +77,7 @@ TWBInventory::TWBInventory(QWidget *owner) : TForm(owner), WBInventorySource(&DA
   ChkUntil = new QCheckBox(QStringLiteral("līdz"), this);
   ChkUntil->setObjectName(QStringLiteral("ChkUntil"));
   ChkUntil->setVisible(false);
-  DT2 = new QDateEdit(this);
+  DT2 = new TDatePicker(this);
   DT2->setObjectName(QStringLiteral("DT2"));
   DT2->setCalendarPopup(true);
   DT2->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));

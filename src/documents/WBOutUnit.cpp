@@ -28,6 +28,7 @@
 #include "core/inf_MatNotEnoughUnit.h"
 #include "documents/DivazOutUnit.h"
 #include "documents/inf_ReserveUnit.h"
+#include "platform/DatePicker.h"
 #include "platform/Application.h"
 #include "reports/rep_OrdMaterialsUnit.h"
 #include "platform/Clock.h"
@@ -60,6 +61,7 @@ QString NumOf(int waybillId) {
 TWBOut::TWBOut(QWidget *owner) : TForm(owner) {
   WBOut = this;
   setObjectName(QStringLiteral("WBOut"));
+  SetPosition(poScreenCenter);
   setWindowTitle(QStringLiteral("DI Vidududiz 1.1 / Izdevums"));
   setWindowFlag(Qt::WindowMaximizeButtonHint, true);
   resize(698, 513);
@@ -83,13 +85,13 @@ TWBOut::TWBOut(QWidget *owner) : TForm(owner) {
   cb1 = new QComboBox(period);
   cb1->setObjectName(QStringLiteral("cb1"));
   cb1->addItems({QStringLiteral("Visi"), QStringLiteral("Sakot no"), QStringLiteral("Uz")});
-  DT1 = new QDateEdit(period);
+  DT1 = new TDatePicker(period);
   DT1->setObjectName(QStringLiteral("DT1"));
   DT1->setCalendarPopup(true);
   DT1->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
   ChkUntil = new QCheckBox(QStringLiteral("līdz"), period);
   ChkUntil->setObjectName(QStringLiteral("ChkUntil"));
-  DT2 = new QDateEdit(period);
+  DT2 = new TDatePicker(period);
   DT2->setObjectName(QStringLiteral("DT2"));
   DT2->setCalendarPopup(true);
   DT2->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));

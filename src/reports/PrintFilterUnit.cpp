@@ -15,6 +15,7 @@
 #include "core/CommonFunctions.h"
 #include "core/DataLists.h"
 #include "core/DataUnit.h"
+#include "platform/DatePicker.h"
 #include "platform/Application.h"
 #include "platform/Clock.h"
 #include "platform/SysUtils.h"
@@ -22,7 +23,7 @@
 namespace {
 
 QDateEdit *DatePicker(QWidget *parent, const QString &name) {
-  auto *d = new QDateEdit(parent);
+  auto *d = new TDatePicker(parent);
   d->setObjectName(name);
   d->setCalendarPopup(true);
   d->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
@@ -48,6 +49,7 @@ QString ChosenSubgroupNames(int groupId, const QVector<int> &subIds) {
 TPrintFilter::TPrintFilter(QWidget *owner, bool enableReserve, bool enableGroups, bool enablePeriod)
     : TForm(owner) {
   setObjectName(QStringLiteral("PrintFilter"));
+  SetPosition(poScreenCenter);
   setWindowTitle(QStringLiteral("Печать отчёта"));
 
   GrpMode = new QGroupBox(QStringLiteral("Режим"), this);

@@ -23,6 +23,7 @@
 #include "core/DataUnit.h"
 #include "core/MyMsgUnit.h"
 #include "documents/DivazInPickerUnit.h"
+#include "platform/DatePicker.h"
 #include "platform/Application.h"
 #include "platform/Clock.h"
 #include "platform/Registry.h"
@@ -82,7 +83,7 @@ QLabel *Label(QWidget *parent, const QString &name, const QString &caption,
 }
 
 QDateEdit *DateEdit(QWidget *parent, const QString &name) {
-  auto *d = new QDateEdit(parent);
+  auto *d = new TDatePicker(parent);
   d->setObjectName(name);
   d->setCalendarPopup(true);
   d->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));

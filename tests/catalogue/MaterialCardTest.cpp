@@ -21,6 +21,7 @@
 #include "platform/CalcEdit.h"
 #include "platform/Grids.h"
 #include "support/Fixtures.h"
+#include "support/Keyboard.h"
 #include "support/ScriptedDialogs.h"
 
 namespace {
@@ -292,6 +293,23 @@ TEST_F(MaterialCard, ListsEditedFromTheCardAreReloaded) {
   EXPECT_TRUE(card.Changed);
   EXPECT_EQ(CurrencyNames.ByID(1), "GBP");
   EXPECT_EQ(SupplierList->Count(), 3);
+}
+
+TEST_F(MaterialCard, TabWalksTheCardInItsPublishedOrderWithThePriceColumnsInPlace) {
+  Tinf_Material card(nullptr, -1);
+  QString walk;
+  Run(card, [&](Tinf_Material &c) {
+    c.IsColored->click();  // every price column open
+    walk = TabWalk(&c, c.IDcb_System, 31);
+    c.BitBtn2->click();
+  });
+  // the price columns built at show time sit between the sizes and the pack sizes; the flat
+  // "..." buttons beside the supplier and the discount group take no focus
+  EXPECT_EQ(walk.toStdString(),
+            "IDcb_System IDcb_Supplier IDcb_Grp IDcb_SubGrp eName IDcb_Discount eNotes "
+            "IDcb_Measure IDcb_Currency eSize eLength PRICE0 DELIVERY0 PRICE1 DELIVERY1 PRICE2 "
+            "DELIVERY2 PRICE3 DELIVERY3 PRICE4 DELIVERY4 ePackUnitSize eQtyInPack eQtyInBigPack "
+            "eDelta IsColored IDcb_MnGrp BitBtn2 BitBtn1 IDcb_System IDcb_Supplier IDcb_Grp");
 }
 
 }  // namespace

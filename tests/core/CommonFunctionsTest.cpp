@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
+#include <QScreen>
 #include <QWidget>
+#include <cstdlib>
 
 #include "core/CommonFunctions.h"
 #include "core/CommonVariables.h"
 #include "core/DataUnit.h"
+#include "platform/Forms.h"
 #include "platform/Registry.h"
 #include "support/TestDatabase.h"
 
@@ -15,32 +19,63 @@ class CommonFunctions : public DbTest {
   QString FormsKey(const QString &form) { return RegistryRoot + "\\Forms\\" + form; }
 };
 
-TEST_F(CommonFunctions, AFirstRunWritesThePlacementThatLaterRunsRestore) {
+TEST_F(CommonFunctions, AFirstRunOpensAtTheDesignedPlaceAndLaterRunsWhereTheUserLeftIt) {
+  const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
   {
     QWidget form;
     form.setObjectName("WBIn");
-    form.move(30, 40);
+    PlaceOnFirstShow(&form, poScreenCenter);
     form.resize(500, 300);
-    LoadFormPosition(&form, true);  // no "Forms" key yet: the designed placement is written
+    LoadFormPosition(&form, true);
+    // nothing is read back from a window that has not been shown yet
     TRegistry reg;
     ASSERT_TRUE(reg.OpenKey(FormsKey("WBIn"), false));
-    EXPECT_EQ(reg.ReadInteger("Left"), 30);
-    EXPECT_EQ(reg.ReadInteger("Top"), 40);
-    EXPECT_EQ(reg.ReadInteger("Width"), 500);
-    EXPECT_EQ(reg.ReadInteger("Height"), 300);
-    EXPECT_EQ(reg.ReadInteger("State"), 0);
-    EXPECT_EQ(form.pos(), QPoint(30, 40));
+    EXPECT_TRUE(reg.GetValueNames().isEmpty());
+    form.show();
+    EXPECT_LE(std::abs(form.frameGeometry().center().x() - area.center().x()), 8);
+    EXPECT_LE(std::abs(form.frameGeometry().center().y() - area.center().y()), 40);
+    EXPECT_EQ(form.size(), QSize(500, 300));
 
     form.move(60, 70);
     form.resize(640, 480);
     SaveFormPosition(&form, true);
   }
-  QWidget again;
-  again.setObjectName("WBIn");
-  again.resize(100, 100);
-  LoadFormPosition(&again, true);
-  EXPECT_EQ(again.pos(), QPoint(60, 70));
-  EXPECT_EQ(again.size(), QSize(640, 480));
+  {
+    QWidget again;
+    again.setObjectName("WBIn");
+    PlaceOnFirstShow(&again, poScreenCenter);
+    again.resize(100, 100);
+    LoadFormPosition(&again, true);
+    again.show();
+    EXPECT_EQ(again.pos(), QPoint(60, 70));
+    EXPECT_EQ(again.size(), QSize(640, 480));
+  }
+  // A stored size larger than the screen is reduced to fit it, the whole frame on the screen.
+  {
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey(FormsKey("WBIn"), false));
+    reg.WriteInteger("Width", area.width() + 600);
+    reg.WriteInteger("Height", area.height() + 400);
+  }
+  {
+    QWidget big;
+    big.setObjectName("WBIn");
+    PlaceOnFirstShow(&big, poScreenCenter);
+    LoadFormPosition(&big, true);
+    big.show();
+    EXPECT_TRUE(area.contains(big.frameGeometry())) << big.frameGeometry().width();
+    EXPECT_LT(big.height(), area.height());
+  }
+  // A window that never reached the screen stores nothing.
+  {
+    QWidget unseen;
+    unseen.setObjectName("inf_Material");
+    LoadFormPosition(&unseen, false);
+    SaveFormPosition(&unseen, false);
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey(FormsKey("inf_Material"), false));
+    EXPECT_TRUE(reg.GetValueNames().isEmpty());
+  }
 
   // A stored maximised state comes back as maximised.
   {

@@ -3,10 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QScrollArea>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <stdexcept>
@@ -464,6 +469,88 @@ TEST_F(ReportEngine, PreviewPagesZoomsSavesAndPrints) {
   EXPECT_EQ(pages, rep.Model().PageCount());
   EXPECT_TRUE(PdfText(saved + ".pdf").contains("Līste 150"));
   EXPECT_TRUE(PdfText(printed).contains("Līste 150"));
+  EXPECT_TRUE(Script().Messages().isEmpty());
+}
+
+// The page numbers printed on the pages of a PDF file, in the file's order.
+QList<int> PrintedPageNumbers(const QString &file) {
+  QList<int> numbers;
+  const QStringList pages = PdfText(file).split('\f', Qt::SkipEmptyParts);
+  static const QRegularExpression number(QStringLiteral("Page (\\d+)"));
+  for (const QString &page : pages) {
+    const QRegularExpressionMatch m = number.match(page);
+    if (m.hasMatch()) numbers << m.captured(1).toInt();
+  }
+  return numbers;
+}
+
+TEST_F(ReportEngine, PreviewFitsTheScreenPrintsCopiesInTheOrderAskedAndRemembersItsChoices) {
+  TQuickRep rep;
+  Build(rep);
+  Fill(120);
+  rep.ReportTitle = "Atlikumi / Остатки";
+  const int pages = rep.Prepare().PageCount();
+  ASSERT_GE(pages, 3);
+  QList<int> forward, reversed;
+  for (int i = 1; i <= pages; ++i) forward << i;
+  for (int i = pages; i >= 1; --i) reversed << i;
+
+  QTemporaryDir dir;
+  const QString printed = dir.filePath("printed.pdf");
+  QList<int> first, second;
+  QString offered;
+  // two copies, last page first, collated, into a file
+  Script().OnModal("PrintDialog", [&](QDialog *d) {
+    QPrinter *printer = static_cast<QPrintDialog *>(d)->printer();
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setOutputFileName(printed);
+    printer->setCopyCount(2);
+    printer->setCollateCopies(true);
+    printer->setPageOrder(QPrinter::LastPageFirst);
+    return mrOk;
+  });
+  // the next print offers the same file; two copies, not collated, first page first
+  Script().OnModal("PrintDialog", [&](QDialog *d) {
+    QPrinter *printer = static_cast<QPrintDialog *>(d)->printer();
+    offered = printer->outputFormat() == QPrinter::PdfFormat ? printer->outputFileName() : QString();
+    printer->setCopyCount(2);
+    printer->setCollateCopies(false);
+    return mrOk;
+  });
+  Script().Files.push_back(dir.filePath("first"));
+  Script().Files.push_back(QString());
+  Script().OnModal("QRPreview", [&](QDialog *d) {
+    auto *pv = static_cast<TQRPreview *>(d);
+    // the whole window, with its scroll bars, lies within the available screen area
+    const QRect area = pv->screen()->availableGeometry();
+    EXPECT_TRUE(area.contains(pv->frameGeometry()));
+    QScrollBar *across = pv->findChild<QScrollArea *>("ScrollBox")->horizontalScrollBar();
+    QScrollBar *down = pv->findChild<QScrollArea *>("ScrollBox")->verticalScrollBar();
+    for (QScrollBar *bar : {across, down}) {
+      EXPECT_TRUE(bar->isVisible());
+      EXPECT_TRUE(area.contains(QRect(bar->mapToGlobal(QPoint(0, 0)), bar->size())));
+    }
+    pv->PrintBtnClick();
+    first = PrintedPageNumbers(printed);
+    pv->PrintBtnClick();
+    second = PrintedPageNumbers(printed);
+    // "Save PDF..." proposes the title and the day; then the folder last saved into
+    pv->SaveBtnClick();
+    pv->SaveBtnClick();
+    return mrOk;
+  });
+  rep.Preview();
+  EXPECT_EQ(first, reversed + reversed);
+  QList<int> twice;
+  for (int i : forward) twice << i << i;
+  EXPECT_EQ(second, twice);
+  EXPECT_EQ(offered.toStdString(), printed.toStdString());
+  ASSERT_EQ(Script().FileAsks.size(), 2u);
+  EXPECT_EQ(QFileInfo(Script().FileAsks[0].Dir).fileName().toStdString(),
+            "Atlikumi - Остатки 2024-03-05.pdf");
+  EXPECT_EQ(Script().FileAsks[1].Dir.toStdString(),
+            QDir(dir.path()).filePath("Atlikumi - Остатки 2024-03-05.pdf").toStdString());
+  EXPECT_TRUE(QFile::exists(dir.filePath("first.pdf")));
   EXPECT_TRUE(Script().Messages().isEmpty());
 }
 
