@@ -64,7 +64,7 @@ stop_pid() {
 # A data folder made before the marker existed is kept when its server starts and lets root
 # in (started without networking, so no port is needed).
 old_install_works() {
-  [ -d "$dir/data/mysql" ] || return 1
+  [ -f "$dir/data/mysql/global_priv.frm" ] || return 1
   rm -f "$sock"
   setsid mariadbd --no-defaults --user=root --datadir="$dir/data" --skip-networking \
     --socket="$sock" --pid-file="$dir/check.pid" --log-error="$dir/check.log" --skip-log-bin \

@@ -14,7 +14,7 @@ const char *const ConnectionLostText =
 namespace {
 // A connection that stood idle this long is checked before it is used: a server restarted
 // meanwhile has closed it.
-constexpr qint64 kIdleCheckMs = 1000;
+constexpr qint64 kIdleCheckMs = 250;
 
 EDatabaseError ErrorOf(const QSqlError &e) {
   QString text = e.databaseText();
