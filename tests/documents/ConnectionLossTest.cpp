@@ -1,0 +1,174 @@
+// Saves whose connection is killed by the server: at every statement of an issue save and of
+// a count posting, the COMMIT among them. Each document is whole or absent, the user is told
+// which (an error, or that it is not known whether it was saved), and the next action works
+// on a fresh connection without the program being restarted.
+#include <QTest>
+
+#include "core/DataUnit.h"
+#include "core/Startup.h"
+#include "documents/DivazInventoryUnit.h"
+#include "documents/IssueTestKit.h"
+#include "platform/Clock.h"
+#include "support/LedgerCheck.h"
+
+using namespace issuekit;
+
+namespace {
+
+// Kills DATA's connection from another connection just before the statement with the given
+// number (counted from 1) goes out.
+class TKiller {
+ public:
+  TKiller(TTestDatabase &db, int at) : m_db(db), m_at(at) {
+    const int id = SQLInt(QStringLiteral("select CONNECTION_ID()"));
+    DATA->DB_Storage.OnStatement = [this, id](const QString &sql) {
+      ++m_seen;
+      if (sql == QLatin1String("COMMIT")) ++Commits;
+      if (m_seen != m_at) return;
+      Killed = true;
+      AtCommit = sql == QLatin1String("COMMIT");
+      m_db.Exec(QStringLiteral("KILL CONNECTION %1").arg(id));
+    };
+  }
+  ~TKiller() { DATA->DB_Storage.OnStatement = nullptr; }
+  bool Killed = false, AtCommit = false;
+  int Commits = 0;
+
+ private:
+  TTestDatabase &m_db;
+  int m_at, m_seen = 0;
+};
+
+class ConnectionLoss : public DbTest {
+ protected:
+  void SetUp() override {
+    DbTest::SetUp();
+    Clock::SetFixed(QDateTime(QDate(2024, 3, 10), QTime(9, 30)));
+    sup = fx::Supplier("Timber Ltd");
+    pine = fx::Material("Pine 68x78", sup);
+    fx::Lot(fx::Receipt(QDate(2024, 1, 5), "R-1", sup), pine, -1, 100, 2.0);
+    ExecSQL("insert into Measures (NAME) values (\"gab.\")");
+  }
+  void TearDown() override {
+    StartupFreeLists();
+    DbTest::TearDown();
+  }
+  // What the user was told about a save that did not end with the window closed.
+  static void ExpectToldWhich(const TKiller &k, const QString &number, const QString &actionText, bool stored) {
+    const QString told = Script().LastMessage();
+    if (k.AtCommit) {
+      EXPECT_TRUE(told.startsWith(QStringLiteral("Document %1: not known whether saved.").arg(number)))
+          << told.toStdString();
+    } else {
+      // Before the COMMIT nothing can have been kept, and the user is told the save failed:
+      // with the save's own message once the save has begun, never with the driver's text.
+      EXPECT_FALSE(stored) << number.toStdString();
+      const QString lost = QLatin1String(ConnectionLostText);
+      EXPECT_TRUE(told == lost || told == actionText + QLatin1Char('\n') + lost) << told.toStdString();
+    }
+  }
+  int sup = 0, pine = 0;
+};
+
+TEST_F(ConnectionLoss, AnIssueKilledAtAnyStatementIsWholeOrAbsent) {
+  int stored = 0;
+  bool commitSeen = false;
+  for (int at = 1; at < 100; ++at) {
+    const QString number = QStringLiteral("K-%1").arg(at);
+    TEditor e(-1, 1);
+    e.W->Edit1->setText(number);
+    e.Next();
+    e.Add("Pine 68x78", "1");
+    Script().Clear();
+    TKiller k(*Db, at);
+    e.Save();
+    DATA->DB_Storage.OnStatement = nullptr;
+    EXPECT_LE(k.Commits, 1) << "a save was sent twice";
+    const int docs = fx::Count("Waybill", QStringLiteral("NUM=%1").arg(QuoteSQL(number)));
+    ASSERT_LE(docs, 1);
+    if (docs == 1) {
+      ++stored;
+      const int id = SQLInt(QStringLiteral("select ID from Waybill where NUM=%1").arg(QuoteSQL(number)));
+      EXPECT_EQ(fx::Count("WaybillCont", QStringLiteral("WAYBILLID=%1").arg(id)), 1);
+      EXPECT_EQ(fx::Count("WBList", QStringLiteral("OUTWBID=%1").arg(id)), 1);
+    }
+    EXPECT_EQ(LedgerViolations(), QStringList()) << "killed before statement " << at;
+    EXPECT_DOUBLE_EQ(fx::StockQty(pine, -1), 100 - stored);
+    if (!k.Killed) {
+      // Past the last statement: the save ran whole.
+      EXPECT_TRUE(e.Saved());
+      EXPECT_EQ(docs, 1);
+      break;
+    }
+    commitSeen = commitSeen || k.AtCommit;
+    if (e.Saved()) {
+      EXPECT_EQ(docs, 1);  // the check of an idle connection may have opened a new one
+      continue;
+    }
+    ExpectToldWhich(k, number, QStringLiteral("ERROR while saving invoice."), docs == 1);
+    EXPECT_EQ(e.Lines(), 1);  // the window keeps the user's lines
+    // The same window saves once the number is free again.
+    if (docs == 0) {
+      e.Save();
+      EXPECT_TRUE(e.Saved()) << Script().LastMessage().toStdString();
+      ++stored;
+    }
+  }
+  EXPECT_TRUE(commitSeen);
+  EXPECT_DOUBLE_EQ(fx::StockQty(pine, -1), 100 - stored);
+}
+
+TEST_F(ConnectionLoss, ACountKilledAtAnyStatementIsWholeOrAbsent) {
+  bool commitSeen = false;
+  for (int at = 1; at < 200; ++at) {
+    const QString number = QStringLiteral("C-%1").arg(at);
+    const double book = fx::StockQty(pine, -1);
+    StartupLoadLists();
+    TDivazInventory ed(nullptr, -1);
+    std::unique_ptr<TKiller> k;
+    Script().Clear();
+    Script().OnModal("DivazInventory", [&](QDialog *) {
+      ed.Edit1->setText(number);
+      const int row = [&] {
+        for (int r = 0; r < ed.DBGrid1->rowCount(); ++r)
+          if (ed.DBGrid1->item(r, 0) && ed.DBGrid1->item(r, 0)->text() == "Pine 68x78") return r;
+        return -1;
+      }();
+      EXPECT_GE(row, 0);
+      ed.DBGrid1->setCurrentCell(row, 0);
+      ed.Qty->clear();
+      QTest::keyClicks(ed.Qty, QString::number(book - 1));
+      QTest::mouseClick(ed.AddBtn, Qt::LeftButton);
+      k = std::make_unique<TKiller>(*Db, at);
+      QTest::mouseClick(ed.SaveWB, Qt::LeftButton);
+      DATA->DB_Storage.OnStatement = nullptr;
+      return mrNone;
+    });
+    const bool saved = ed.ShowModal() == mrOk;
+    ASSERT_TRUE(k);
+    EXPECT_LE(k->Commits, 1) << "a posting was sent twice";
+    const int headers = fx::Count("Waybill", QStringLiteral("ISOUT=4 and NUM=%1").arg(QuoteSQL(number)));
+    const int shortages = fx::Count("Waybill", QStringLiteral("ISOUT=6 and NUM=%1").arg(QuoteSQL(number + "L")));
+    ASSERT_LE(headers, 1);
+    EXPECT_EQ(shortages, headers) << "a count stored in part";
+    EXPECT_EQ(fx::Count("WaybillInventory", QStringLiteral("WAYBILLID in (select ID from Waybill where NUM=%1)")
+                                                .arg(QuoteSQL(number))),
+              headers);
+    EXPECT_EQ(LedgerViolations(), QStringList()) << "killed before statement " << at;
+    EXPECT_DOUBLE_EQ(fx::StockQty(pine, -1), headers ? book - 1 : book);
+    if (!k->Killed) {
+      EXPECT_TRUE(saved);
+      EXPECT_EQ(headers, 1);
+      break;
+    }
+    commitSeen = commitSeen || k->AtCommit;
+    if (saved) {
+      EXPECT_EQ(headers, 1);
+      continue;
+    }
+    ExpectToldWhich(*k, number, QStringLiteral("ERROR while saving invoice in Waybill table"), headers == 1);
+  }
+  EXPECT_TRUE(commitSeen);
+}
+
+}  // namespace
