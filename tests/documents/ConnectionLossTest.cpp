@@ -4,6 +4,17 @@
 // on a fresh connection without the program being restarted.
 #include <QTest>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstring>
+#include <thread>
+#include <vector>
+
 #include "core/DataUnit.h"
 #include "core/Startup.h"
 #include "documents/DivazInventoryUnit.h"
@@ -37,6 +48,111 @@ class TKiller {
  private:
   TTestDatabase &m_db;
   int m_at, m_seen = 0;
+};
+
+// A relay between the program and the server that, once armed, passes the next COMMIT on to
+// the server and then breaks the connection instead of passing the answer back: the server
+// has saved, but the program cannot know.
+class TCommitDropper {
+ public:
+  explicit TCommitDropper(int serverPort) : m_serverPort(serverPort) {
+    m_listen = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::bind(m_listen, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0 || ::listen(m_listen, 8) != 0)
+      throw std::runtime_error("the relay cannot listen");
+    socklen_t len = sizeof a;
+    ::getsockname(m_listen, reinterpret_cast<sockaddr *>(&a), &len);
+    Port = ntohs(a.sin_port);
+    m_thread = std::thread([this] { Run(); });
+  }
+  ~TCommitDropper() {
+    m_stop = true;
+    m_thread.join();
+    for (const TPair &p : m_pairs) {
+      ::close(p.Client);
+      ::close(p.Server);
+    }
+    ::close(m_listen);
+  }
+  int Port = 0;
+  std::atomic<bool> Armed{false}, Dropped{false};
+
+ private:
+  struct TPair {
+    int Client, Server;
+    bool AwaitingAnswer = false;
+  };
+  int Upstream() const {
+    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(static_cast<uint16_t>(m_serverPort));
+    if (::connect(s, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0) {
+      ::close(s);
+      return -1;
+    }
+    return s;
+  }
+  void Run() {
+    std::vector<char> buf(1 << 16);
+    while (!m_stop) {
+      std::vector<pollfd> fds{{m_listen, POLLIN, 0}};
+      for (const TPair &p : m_pairs) {
+        fds.push_back({p.Client, POLLIN, 0});
+        fds.push_back({p.Server, POLLIN, 0});
+      }
+      if (::poll(fds.data(), fds.size(), 50) <= 0) continue;
+      if (fds[0].revents & POLLIN) {
+        const int c = ::accept(m_listen, nullptr, nullptr);
+        const int s = c < 0 ? -1 : Upstream();
+        if (s < 0) {
+          if (c >= 0) ::close(c);
+        } else {
+          m_pairs.push_back({c, s});
+        }
+        continue;  // the pairs changed: poll again
+      }
+      for (size_t i = 0; i < m_pairs.size(); ++i) {
+        TPair &p = m_pairs[i];
+        bool broken = false;
+        if (fds[1 + 2 * i].revents & (POLLIN | POLLHUP | POLLERR)) {
+          const ssize_t n = ::read(p.Client, buf.data(), buf.size());
+          if (n <= 0) broken = true;
+          else {
+            // A query packet: 4 header bytes, the command byte 3, the statement.
+            if (Armed && n >= 11 && buf[4] == 3 && std::memcmp(buf.data() + 5, "COMMIT", 6) == 0) {
+              Armed = false;
+              p.AwaitingAnswer = true;
+            }
+            broken = ::write(p.Server, buf.data(), n) != n;
+          }
+        }
+        if (!broken && (fds[2 + 2 * i].revents & (POLLIN | POLLHUP | POLLERR))) {
+          const ssize_t n = ::read(p.Server, buf.data(), buf.size());
+          if (n <= 0 || p.AwaitingAnswer) {
+            broken = true;
+            if (p.AwaitingAnswer) Dropped = true;
+          } else {
+            broken = ::write(p.Client, buf.data(), n) != n;
+          }
+        }
+        if (broken) {
+          ::close(p.Client);
+          ::close(p.Server);
+          m_pairs.erase(m_pairs.begin() + static_cast<long>(i));
+          break;  // the descriptors moved: poll again
+        }
+      }
+    }
+  }
+  int m_serverPort;
+  int m_listen = -1;
+  std::vector<TPair> m_pairs;
+  std::atomic<bool> m_stop{false};
+  std::thread m_thread;
 };
 
 class ConnectionLoss : public DbTest {
@@ -169,6 +285,69 @@ TEST_F(ConnectionLoss, ACountKilledAtAnyStatementIsWholeOrAbsent) {
     ExpectToldWhich(*k, number, QStringLiteral("ERROR while saving invoice in Waybill table"), headers == 1);
   }
   EXPECT_TRUE(commitSeen);
+}
+
+TEST_F(ConnectionLoss, SavesWhoseCommitAnswerIsLostAreWholeAndNotSentAgain) {
+  // DATA reaches the server through the relay.
+  TCommitDropper relay(testdb::Port().toInt());
+  DATA->DB_Storage.Port = QString::number(relay.Port);
+  DATA->DB_Storage.Connect();
+  int commits = 0;
+  DATA->DB_Storage.OnStatement = [&](const QString &sql) { commits += sql == QLatin1String("COMMIT"); };
+
+  {
+    TEditor e(-1, 1);
+    e.W->Edit1->setText("LOST-1");
+    e.Next();
+    e.Add("Pine 68x78", "4");
+    Script().Clear();
+    relay.Armed = true;
+    e.Save();
+    EXPECT_TRUE(relay.Dropped);
+    EXPECT_FALSE(e.Saved());
+    EXPECT_EQ(commits, 1);
+    EXPECT_TRUE(Script().LastMessage().startsWith("Document LOST-1: not known whether saved."))
+        << Script().LastMessage().toStdString();
+    // The server had saved it: whole, and once only.
+    const int id = SQLInt("select ID from Waybill where NUM=\"LOST-1\"");
+    ASSERT_GE(id, 1);
+    EXPECT_EQ(fx::Count("Waybill", "NUM=\"LOST-1\""), 1);
+    EXPECT_EQ(fx::Count("WaybillCont", QStringLiteral("WAYBILLID=%1").arg(id)), 1);
+    EXPECT_DOUBLE_EQ(fx::StockQty(pine, -1), 96);
+    // Saving again is refused by the number the journal shows.
+    e.Save();
+    EXPECT_FALSE(e.Saved());
+    EXPECT_EQ(fx::Count("Waybill", "NUM=\"LOST-1\""), 1);
+  }
+
+  relay.Dropped = false;
+  commits = 0;
+  StartupLoadLists();
+  TDivazInventory ed(nullptr, -1);
+  Script().Clear();
+  Script().OnModal("DivazInventory", [&](QDialog *) {
+    ed.Edit1->setText("LOST-C");
+    for (int r = 0; r < ed.DBGrid1->rowCount(); ++r)
+      if (ed.DBGrid1->item(r, 0) && ed.DBGrid1->item(r, 0)->text() == "Pine 68x78") ed.DBGrid1->setCurrentCell(r, 0);
+    ed.Qty->clear();
+    QTest::keyClicks(ed.Qty, "90");
+    QTest::mouseClick(ed.AddBtn, Qt::LeftButton);
+    relay.Armed = true;
+    QTest::mouseClick(ed.SaveWB, Qt::LeftButton);
+    return mrNone;
+  });
+  EXPECT_NE(ed.ShowModal(), mrOk);
+  EXPECT_TRUE(relay.Dropped);
+  EXPECT_EQ(commits, 1);
+  EXPECT_TRUE(Script().LastMessage().startsWith("Document LOST-C: not known whether saved."))
+      << Script().LastMessage().toStdString();
+  EXPECT_EQ(fx::Count("Waybill", "ISOUT=4 and NUM=\"LOST-C\""), 1);
+  EXPECT_EQ(fx::Count("Waybill", "ISOUT=6 and NUM=\"LOST-CL\""), 1);
+  EXPECT_DOUBLE_EQ(fx::StockQty(pine, -1), 90);
+  DATA->DB_Storage.OnStatement = nullptr;
+  // Back to the server itself before the relay goes.
+  DATA->DB_Storage.Port = testdb::Port();
+  DATA->DB_Storage.Connect();
 }
 
 }  // namespace
