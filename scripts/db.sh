@@ -66,7 +66,9 @@ stop_pid() {
 old_install_works() {
   [ -f "$dir/data/mysql/global_priv.frm" ] || return 1
   rm -f "$sock"
+  mkdir -p "$dir/tmp"
   setsid mariadbd --no-defaults --user=root --datadir="$dir/data" --skip-networking \
+    --tmpdir="$dir/tmp" \
     --socket="$sock" --pid-file="$dir/check.pid" --log-error="$dir/check.log" --skip-log-bin \
     < /dev/null > /dev/null 2>&1 &
   local pid=$! ok=1
@@ -88,9 +90,12 @@ install_data() {
   fi
   if [ ! -f "$marker" ]; then
     rm -rf "$dir/data"
+    mkdir -p "$dir/tmp"
+    # Its own folder for temporary tables: installs that run side by side in one /tmp have
+    # been seen to lose each other's files and break off.
     if ! mariadb-install-db --no-defaults --user=root --datadir="$dir/data" \
       --auth-root-authentication-method=normal --skip-test-db --skip-name-resolve \
-      > "$dir/install.log" 2>&1; then
+      --tmpdir="$dir/tmp" > "$dir/install.log" 2>&1; then
       cat "$dir/install.log" >&2
       rm -rf "$dir/data"
       echo "db.sh: installing the data folder $dir/data failed" >&2
@@ -109,7 +114,8 @@ start)
   started=""
   for attempt in 1 2 3 4 5; do
     rm -f "$sock"
-    setsid mariadbd --no-defaults --user=root --datadir="$dir/data" \
+    mkdir -p "$dir/tmp"
+    setsid mariadbd --no-defaults --user=root --datadir="$dir/data" --tmpdir="$dir/tmp" \
       --bind-address=127.0.0.1 --port="$port" --socket="$sock" --pid-file="$dir/mysqld.pid" \
       --log-error="$dir/error.log" --character-set-server=utf8mb4 \
       --collation-server=utf8mb4_general_ci --skip-log-bin --skip-name-resolve \
