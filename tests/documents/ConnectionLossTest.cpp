@@ -186,6 +186,34 @@ class ConnectionLoss : public DbTest {
   int sup = 0, pine = 0;
 };
 
+TEST_F(ConnectionLoss, ABrokenTransactionRunsNothingMoreAndTheNextStatementReconnects) {
+  const int before = fx::Count("Suppliers");
+  {
+    TKiller k(*Db, 2);  // START TRANSACTION goes through, the first insert finds the connection gone
+    TTransaction tr;
+    try {
+      ExecSQL("insert into Suppliers (NAME) values (\"A\")");
+      ADD_FAILURE() << "the insert ran on a killed connection";
+    } catch (const EDatabaseError &e) {
+      EXPECT_TRUE(e.IsConnectionLost());
+      EXPECT_STREQ(e.what(), ConnectionLostText);
+      EXPECT_FALSE(e.Detail().isEmpty());
+    }
+    // An action that goes on regardless must not go on in autocommit on a new connection.
+    EXPECT_THROW(ExecSQL("insert into Suppliers (NAME) values (\"B\")"), EDatabaseError);
+    try {
+      tr.Commit();
+      ADD_FAILURE() << "a broken transaction was committed";
+    } catch (const ECommitUnknown &) {
+      ADD_FAILURE() << "the COMMIT was never sent: the transaction is known to be lost";
+    } catch (const EDatabaseError &e) {
+      EXPECT_TRUE(e.IsConnectionLost());
+    }
+  }
+  EXPECT_EQ(fx::Count("Suppliers"), before);
+  EXPECT_EQ(SQLInt("select @@session.sql_mode='NO_ENGINE_SUBSTITUTION' and @@session.character_set_client='utf8mb4'"), 1);
+}
+
 TEST_F(ConnectionLoss, AnIssueKilledAtAnyStatementIsWholeOrAbsent) {
   int stored = 0;
   bool commitSeen = false;
