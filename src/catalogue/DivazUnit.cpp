@@ -748,8 +748,8 @@ void TDivazForm::DelBitBtnClick() {
     });
     if (inUse)
       ShowMessage(QStringLiteral("Артикул есть на складе, в резерве или в документах: удалить его нельзя."));
-  } catch (const std::exception &) {
-    ShowMessage(QueryErrorText);
+  } catch (const std::exception &e) {
+    ShowMessage(FailureText(e, QueryErrorText));
   }
   IDcb_SubGrpChange();
 }
@@ -776,8 +776,8 @@ void TDivazForm::REMOVECOLORINFO1Click() {
                                     "values (%d,-1,%g,%g,%d)"),
                      {m.toInt(), q, r, w}));
     });
-  } catch (const std::exception &) {
-    ShowMessage(QueryErrorText);
+  } catch (const std::exception &e) {
+    ShowMessage(FailureText(e, QueryErrorText));
   }
 }
 

@@ -210,8 +210,8 @@ bool Tinf_MinValues::CloseQuery(int result) {
                     .arg(c.group)
                     .arg(c.sub));
     });
-  } catch (const std::exception &) {
-    ShowMessage(QStringLiteral("Error executing query \"update CatGroups\""));
+  } catch (const std::exception &e) {
+    ShowMessage(FailureText(e, QStringLiteral("Error executing query \"update CatGroups\"")));
     return false;
   }
   if (Groups)

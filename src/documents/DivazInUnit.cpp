@@ -730,8 +730,9 @@ void TDivazIn::Save(bool asReceipt) {
   } catch (const EDocumentRefused &e) {
     ShowMessage(e.Text());
     return;
-  } catch (const std::exception &) {
-    ShowMessage(asReceipt ? QStringLiteral("ERROR Executing query") : QStringLiteral("ERROR executing query."));
+  } catch (const std::exception &e) {
+    ShowMessage(FailureText(e, asReceipt ? QStringLiteral("ERROR Executing query") : QStringLiteral("ERROR executing query."),
+                            Edit1->text().trimmed()));
     return;
   }
   DeletedLineIDs.clear();

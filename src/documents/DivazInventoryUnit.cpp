@@ -960,8 +960,9 @@ void TDivazInventory::SaveWBClick() {
           "w1.ID=w.WAYBILLID where w1.ISOUT=0 and (w.QUANTITY-w.QTYOUT>0)"));
       ExecSQL(Format(QStringLiteral("update Waybill set SUM=%10.6f where ID=%d"), {total, header}));
     });
-  } catch (const std::exception &) {
-    MessageDlg(QStringLiteral("ERROR while saving invoice in Waybill table"), TMsgDlgType::mtError, mbOK, this);
+  } catch (const std::exception &e) {
+    MessageDlg(FailureText(e, QStringLiteral("ERROR while saving invoice in Waybill table"), number),
+               TMsgDlgType::mtError, mbOK, this);
     return;
   }
   ClearFullList(suppliers);

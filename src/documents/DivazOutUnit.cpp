@@ -719,15 +719,15 @@ void TDivazOut::SaveWBClick() {
       ShowMessage(e.Text);
       RefreshSource();
       return;
-    } catch (const std::exception &) {
-      ShowMessage(QStringLiteral("ERROR while saving invoice."));
+    } catch (const std::exception &e) {
+      ShowMessage(FailureText(e, QStringLiteral("ERROR while saving invoice."), Edit1->text().trimmed()));
       return;
     }
   } else if (m_mode == 1) {
     try {
       saved = SaveReservation(CollectLines());
-    } catch (const std::exception &) {
-      ShowMessage(QStringLiteral("ERROR while saving invoice."));
+    } catch (const std::exception &e) {
+      ShowMessage(FailureText(e, QStringLiteral("ERROR while saving invoice."), Edit1->text().trimmed()));
       return;
     }
   } else {
