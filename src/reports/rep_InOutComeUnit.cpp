@@ -33,6 +33,7 @@ TPrintInOutCome::TPrintInOutCome(QWidget *owner, int kind, const QString &period
 
   // One block per document: its header in a frame, then the headings of its lines.
   TQRBand *detail = AddBand(rbDetail, QStringLiteral("DetailBand1"), 76);
+  detail->KeepWithNext = true;  // the document's header block stays with its first line
   TQRShape *frame = detail->AddShape(QStringLiteral("QRShape1"), qrsRectangle, 0, 2, BandWidth(), 44);
   frame->PenWidth = 1;
   const struct {

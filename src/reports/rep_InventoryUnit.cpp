@@ -41,7 +41,8 @@ TPrintInventory::TPrintInventory(QWidget *owner, int countId, const QString &hea
   TQRDBText *name = detail->AddDBText(QStringLiteral("QRDBText1"), 0, 2, 308, Q, QStringLiteral("NAME"));
   // Wraps before the colour column rather than under it.
   name->WordWrap = true;
-  detail->AddLabel(QStringLiteral("QRLabel6"), 312, 2, QString());
+  // The colour breaks into lines before the unit column.
+  detail->AddLabel(QStringLiteral("QRLabel6"), 312, 2, QString())->Width = 448 - 312 - 4;
   TQRDBText *measure = detail->AddDBText(QStringLiteral("QRDBText2"), 448, 2, 40, Q, QStringLiteral("M2"));
   measure->Alignment = taCenter;
   detail->AddDBText(QStringLiteral("QRDBText3"), 500, 2, 0, Q, QStringLiteral("QTYAFTER"));

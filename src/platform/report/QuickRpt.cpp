@@ -109,12 +109,18 @@ QSizeF WrappedSize(const QFont &font, double width, const QString &text,
 
 }  // namespace
 
+double TQRPrintable::LineWidth() const {
+  return AlignToBand ? m_band->Report()->BandWidth() : Width;
+}
+
 int TQRPrintable::WrapFlags(const QFont &font, const QString &text) const {
-  if (Width <= 0 || AlignToBand || text.isEmpty()) return 0;
-  const bool wide = QFontMetricsF(font).horizontalAdvance(text) > Width + 0.01;
-  if (!WordWrap && !(wide && Alignment == taLeftJustify)) return 0;
+  const double width = LineWidth();
+  if (width <= 0 || text.isEmpty()) return 0;
+  const bool wide = QFontMetricsF(font).horizontalAdvance(text) > width + 0.01;
+  // Amounts (right-aligned or centred in their column) stay on one line.
+  if (!WordWrap && !(wide && (Alignment == taLeftJustify || AlignToBand))) return 0;
   // A word longer than the line breaks inside the word.
-  if (wide && WrappedSize(font, Width, text).width() > Width + 0.01) return Qt::TextWrapAnywhere;
+  if (wide && WrappedSize(font, width, text).width() > width + 0.01) return Qt::TextWrapAnywhere;
   return Qt::TextWordWrap;
 }
 
@@ -123,7 +129,7 @@ double TQRPrintable::TextStretch(const QString &text) const {
   const QFont font = PixelFont(Font);
   const int wrap = WrapFlags(font, text);
   if (!wrap) return 0;
-  return std::max(0.0, std::ceil(WrappedSize(font, Width, text, wrap).height()) -
+  return std::max(0.0, std::ceil(WrappedSize(font, LineWidth(), text, wrap).height()) -
                            LineHeight(font, Height));
 }
 
@@ -134,7 +140,7 @@ void TQRPrintable::PlaceText(TReportLayout &layout, const QRectF &band, const QS
   // Without a width the box is as wide as the text.
   const double w = Width > 0 ? Width : advance;
   const int wrap = WrapFlags(font, text);
-  if (wrap) h = std::max(h, std::ceil(WrappedSize(font, w, text, wrap).height()));
+  if (wrap) h = std::max(h, std::ceil(WrappedSize(font, LineWidth(), text, wrap).height()));
   QRectF box(band.left() + Left, band.top() + Top, w, h);
   if (AlignToBand) box = QRectF(band.left(), band.top() + Top, band.width(), h);
   // An amount too wide for its column shows every digit: its box widens away from the side

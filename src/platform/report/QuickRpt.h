@@ -67,12 +67,14 @@ class TQRPrintable {
 
  protected:
   // Adds the text to the page in the element's box. Nothing is cut: a left-aligned text given
-  // a width breaks into lines within it, and a right-aligned or centred one (an amount) that
-  // does not fit widens its box to the left or to both sides.
+  // a width, or one aligned to the band, breaks into lines within it, and a right-aligned or
+  // centred one (an amount) that does not fit widens its box to the left or to both sides.
   void PlaceText(TReportLayout &layout, const QRectF &band, const QString &text) const;
   double TextStretch(const QString &text) const;
   // The flags that break the text into lines in the element's width (0: one line).
   int WrapFlags(const QFont &font, const QString &text) const;
+  // The width the text's lines may take: the element's, or the band's for one aligned to it.
+  double LineWidth() const;
 
  private:
   TQRBand *m_band;
