@@ -6,9 +6,10 @@
 
 namespace {
 const double NumCol = 6, DateCol = 150, SupplierCol = 262, OrderCol = 470, NotesCol = 590;
-// Line columns: name, colour, quantity and measure, price, value.
-const double NameCol = 0, NameWidth = 325, ColorCol = 330, QtyCol = 440, QtyWidth = 70,
-             MeasureCol = 514, PriceCol = 556, PriceWidth = 82, ValueCol = 640, ValueWidth = 78;
+// Line columns: name, colour, quantity and measure, price, value. The measure holds its eight
+// characters (" компл.") on one line; names and colours wrap.
+const double NameCol = 0, NameWidth = 290, ColorCol = 294, QtyCol = 404, QtyWidth = 70,
+             MeasureCol = 478, PriceCol = 556, PriceWidth = 82, ValueCol = 640, ValueWidth = 78;
 }  // namespace
 
 TPrintInOutCome::TPrintInOutCome(QWidget *owner, int kind, const QString &periodCondition,
