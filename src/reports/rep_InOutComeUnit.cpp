@@ -104,6 +104,7 @@ TPrintInOutCome::TPrintInOutCome(QWidget *owner, int kind, const QString &period
   lines->BeforePrint = [this](TQRBand *b, bool &p) { SubDetailBeforePrint(b, p); };
 
   TQRBand *footer = AddBand(rbGroupFooter, QStringLiteral("GroupFooterBand1"), 30);
+  footer->KeepWithPrevious = true;  // a total never opens a page without its last line
   footer->AddShape(QStringLiteral("QRShape3"), qrsHorLine, ValueCol - 80, 0, ValueWidth + 80, 2);
   TQRLabel *docTotal = footer->AddLabel(QStringLiteral("TotalLabel"), 0, 4, QString());
   docTotal->AlignToBand = true;

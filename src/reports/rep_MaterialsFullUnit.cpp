@@ -143,6 +143,7 @@ TPrintMeterialsFull::TPrintMeterialsFull(QWidget *owner, bool option, const QStr
 
   // The summary line of the stock row closes its block.
   TQRBand *footer = AddBand(rbGroupFooter, QStringLiteral("GroupFooterBand1"), 26);
+  footer->KeepWithPrevious = true;  // a total never opens a page without its last line
   TQRLabel *rowTotal = footer->AddLabel(QStringLiteral("TotalLabel"), 0, 4, QString());
   // Right-aligned across the band; a line with all three parts breaks rather than run past
   // the left margin.

@@ -86,6 +86,7 @@ TPrintRemains::TPrintRemains(QWidget *owner, uint8_t option, const QString &grou
   lots->BeforePrint = [this](TQRBand *b, bool &p) { SubDetailBeforePrint(b, p); };
 
   TQRBand *footer = AddBand(rbGroupFooter, QStringLiteral("GroupFooterBand1"), 26);
+  footer->KeepWithPrevious = true;  // a total never opens a page without its last line
   footer->AddLabel(QStringLiteral("TotalLabel"), 0, 4, QString())->Font = ReportFont(13, true);
   footer->BeforePrint = [this](TQRBand *b, bool &p) { GroupFooterBeforePrint(b, p); };
   lots->FooterBand = footer;

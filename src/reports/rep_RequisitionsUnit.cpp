@@ -72,6 +72,7 @@ TPrintRequisitions::TPrintRequisitions(QWidget *owner) : TWarehouseReport(owner)
   lines->BeforePrint = [this](TQRBand *b, bool &p) { SubDetailBeforePrint(b, p); };
 
   TQRBand *footer = AddBand(rbGroupFooter, QStringLiteral("GroupFooterBand1"), 28);
+  footer->KeepWithPrevious = true;  // a total never opens a page without its last line
   footer->AddShape(QStringLiteral("QRShape2"), qrsHorLine, 560, 0, 158, 2);
   footer->AddLabel(QStringLiteral("QRLabel10"), 520, 5, QStringLiteral("Summa:"));
   TQRLabel *total = footer->AddLabel(QStringLiteral("TotalLabel"), 600, 5, QString());

@@ -56,6 +56,7 @@ TPrintReserveByMaterial::TPrintReserveByMaterial(QWidget *owner) : TWarehouseRep
   lines->AddDBText(QStringLiteral("QRDBText6"), 450, 2, 0, SubQ, QStringLiteral("ORDLINK"));
 
   TQRBand *footer = AddBand(rbGroupFooter, QStringLiteral("GroupFooterBand1"), 24);
+  footer->KeepWithPrevious = true;  // a total never opens a page without its last line
   TQRLabel *total = footer->AddLabel(QStringLiteral("TotalLabel"), 0, 4, QString());
   total->Width = 100;
   total->Alignment = taCenter;

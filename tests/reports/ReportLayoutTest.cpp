@@ -1,7 +1,7 @@
 // Every report of the demo data, and of the same data with the longest names, notes and
 // colour captions their columns hold, laid out and read on the page model: no text runs out of
 // its box or over another, no heading ends a page without the line it heads, and every page
-// carries its column header and its page footer.
+// carries its column header and its page footer; no group total opens a page alone.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -164,10 +164,11 @@ class ReportLayout : public DbTest {
     const std::string name = laid.Name.toStdString();
     ASSERT_GT(m.PageCount(), 0) << name;
     // Headings: group headers, and the detail band of a report whose rows have lines under them.
-    QStringList headings;
+    QStringList headings, totals;
     bool hasLines = false;
     for (const auto &b : report.Bands()) {
       if (b->BandType == rbGroupHeader) headings << b->Name;
+      if (b->BandType == rbGroupFooter && !b->Items().empty()) totals << b->Name;
       if (b->BandType == rbSubDetail) hasLines = true;
     }
     if (hasLines && report.Band(rbDetail)) headings << report.Band(rbDetail)->Name;
@@ -178,12 +179,16 @@ class ReportLayout : public DbTest {
       const TReportPage &page = m.Pages[p];
       const std::string where = name + " page " + std::to_string(p + 1);
       std::vector<std::pair<QRectF, const TReportItem *>> runs;
-      QString lastBody;
+      QString firstBody, lastBody;
       bool hasHeader = false, hasFooter = false;
       for (const TReportItem &item : page.Items) {
         if (header && item.Band == header->Name) hasHeader = true;
-        if (footer && item.Band == footer->Name) hasFooter = true;
-        else if (!header || item.Band != header->Name) lastBody = item.Band;
+        if (footer && item.Band == footer->Name) {
+          hasFooter = true;
+        } else if (!header || item.Band != header->Name) {
+          if (firstBody.isEmpty()) firstBody = item.Band;
+          lastBody = item.Band;
+        }
         if (item.Kind != TReportItem::kText || item.Text.trimmed().isEmpty()) continue;
         const QRectF run = QFontMetricsF(item.Font).boundingRect(item.Box, item.Flags, item.Text);
         const std::string what = where + ": \"" + item.Text.toStdString() + "\" (" +
@@ -210,6 +215,8 @@ class ReportLayout : public DbTest {
       if (footer && footer->Enabled) EXPECT_TRUE(hasFooter) << where << " has no page footer";
       if (p + 1 < m.PageCount())
         EXPECT_FALSE(headings.contains(lastBody)) << where << " ends with the heading " << lastBody.toStdString();
+      if (p > 0)
+        EXPECT_FALSE(totals.contains(firstBody)) << where << " opens with the total " << firstBody.toStdString();
     }
   }
 

@@ -56,21 +56,23 @@ class TReportLayout {
   void Accumulate(TReportDataSet *dataSet);
   void PrintSubDetail(TQRSubDetail *sub);
 
-  // A heading placed on this page that waits for the band it is kept with.
+  // A band placed on this page, as far as keeping bands together needs it.
   struct TKept {
     size_t FirstItem;  // its first item on the page
     double Top;
+    bool KeepWithNext;
   };
-  // Moves the headings waiting at the foot of this page to the top of a new one, when the
-  // band that follows them (of the given height) does not fit below them; false when they
-  // stay (nothing waits, or they start the page, or they would not fit with it on any page).
-  bool MoveKeptToNewPage(double height);
+  // Moves the bands at the foot of this page to the top of a new one, when the band that
+  // follows them (of the given height) does not fit below them; false when they stay (there
+  // are none, or they start the page, or they would not fit with it on any page).
+  bool MoveToNewPage(std::vector<TKept> group, double height);
 
   TQuickRep &m_report;
   TReportPage *m_page = nullptr;
   QRectF m_clip;
   QString m_bandName;
-  std::vector<TKept> m_kept;
+  std::vector<TKept> m_kept;  // headings at the foot of the page, waiting for their band
+  std::vector<TKept> m_tail;  // the last band placed, with the headings it was kept with
   double m_y = 0;
   double m_top = 0;            // top margin
   double m_contentTop = 0;     // below the headers of the current page
@@ -497,6 +499,7 @@ void TReportLayout::StartPage(bool first) {
   ++PageNumber;
   m_y = m_top;
   m_kept.clear();
+  m_tail.clear();
   TQRBand *footer = m_report.Band(rbPageFooter);
   m_contentBottom = m_pageBottom - (footer && footer->Enabled ? footer->Height : 0);
   m_contentTop = m_y;
@@ -505,6 +508,7 @@ void TReportLayout::StartPage(bool first) {
   if (TQRBand *header = m_report.Band(rbColumnHeader)) PrintBand(header, false);
   m_contentTop = m_y;
   m_kept.clear();
+  m_tail.clear();
 }
 
 void TReportLayout::EndPage() {
@@ -531,31 +535,34 @@ bool TReportLayout::PrintBand(TQRBand *band, bool mayBreak) {
   const double height = std::max(0.0, band->Height) + stretch;
   // A band that does not fit goes to the next page, unless the page holds nothing yet but
   // its headers: a band taller than a page is placed once and cut at the page's end. The
-  // headings it is kept with go along.
+  // headings it is kept with go along, and a closing band takes the band before it along.
   if (mayBreak && m_y + height > m_contentBottom + 0.001 && m_y > m_contentTop + 0.001 &&
-      !MoveKeptToNewPage(height)) {
+      !MoveToNewPage(band->KeepWithPrevious ? m_tail : m_kept, height)) {
     EndPage();
     StartPage(false);
   }
-  const TKept placed{m_page->Items.size(), m_y};
+  const TKept placed{m_page->Items.size(), m_y, mayBreak && band->KeepWithNext};
   Place(band, m_y, m_contentBottom, stretch, from);
   m_y += height;
-  if (mayBreak && band->KeepWithNext)
+  if (!mayBreak) return true;
+  m_tail = m_kept;
+  m_tail.push_back(placed);
+  if (placed.KeepWithNext)
     m_kept.push_back(placed);
   else
     m_kept.clear();
   return true;
 }
 
-bool TReportLayout::MoveKeptToNewPage(double height) {
-  if (m_kept.empty()) return false;
-  const double top = m_kept.front().Top, keptHeight = m_y - top;
+bool TReportLayout::MoveToNewPage(std::vector<TKept> group, double height) {
+  if (group.empty()) return false;
+  const double top = group.front().Top, keptHeight = m_y - top;
   if (top <= m_contentTop + 0.001) return false;
   // On a new page they start below its column header.
   TQRBand *header = m_report.Band(rbColumnHeader);
   const double headerHeight = header && header->Enabled ? std::max(0.0, header->Height) : 0;
   if (m_top + headerHeight + keptHeight + height > m_contentBottom + 0.001) return false;
-  std::vector<TKept> kept = std::move(m_kept);
+  std::vector<TKept> kept = std::move(group);
   const auto first = m_page->Items.begin() + std::ptrdiff_t(kept.front().FirstItem);
   std::vector<TReportItem> moved(std::make_move_iterator(first),
                                  std::make_move_iterator(m_page->Items.end()));
@@ -574,8 +581,14 @@ bool TReportLayout::MoveKeptToNewPage(double height) {
     k.FirstItem = k.FirstItem - oldBase + base;
     k.Top += shift;
   }
-  m_kept = std::move(kept);
   m_y += keptHeight;
+  m_tail = kept;
+  m_kept.clear();
+  for (const TKept &k : kept)
+    if (k.KeepWithNext)
+      m_kept.push_back(k);
+    else
+      m_kept.clear();
   return true;
 }
 

@@ -168,6 +168,9 @@ class TQRBand {
   // its group). When that one goes to the next page, the heading goes along, unless it
   // already starts the page.
   bool KeepWithNext = false;
+  // A closing band (a group's total): when it goes to the next page, the band printed before
+  // it goes along, so that it never opens a page alone.
+  bool KeepWithPrevious = false;
 
   TQRLabel *AddLabel(const QString &name, double left, double top, const QString &caption);
   TQRDBText *AddDBText(const QString &name, double left, double top, double width,
