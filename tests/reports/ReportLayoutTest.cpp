@@ -204,6 +204,13 @@ class ReportLayout : public DbTest {
         EXPECT_LE(run.right(), page.Size.width()) << what;
         runs.push_back({run.adjusted(0.5, 1, -0.5, -1), &item});
       }
+      // Nor does a text run through a column's rule.
+      for (const TReportItem &line : page.Items)
+        if (line.Kind == TReportItem::kLine && qAbs(line.Box.width()) < 0.01)
+          for (const auto &[run, item] : runs)
+            EXPECT_FALSE(run.intersects(line.Box.normalized().adjusted(-0.5, 0, 0.5, 0)))
+                << where << ": \"" << item->Text.toStdString() << "\" (" << item->Name.toStdString()
+                << ") across the rule " << line.Name.toStdString();
       for (size_t i = 0; i < runs.size(); ++i)
         for (size_t j = i + 1; j < runs.size(); ++j)
           EXPECT_FALSE(runs[i].first.intersects(runs[j].first))
