@@ -165,8 +165,8 @@ class TQRBand {
   // Called before the band is placed; clearing print leaves it out this time.
   std::function<void(TQRBand *band, bool &print)> BeforePrint;
   // A heading: the band stays on one page with the band printed after it (the first line of
-  // its group). When that one goes to the next page, the heading goes along, unless it
-  // already starts the page.
+  // its group). When that one goes to the next page, the heading goes along as it was laid
+  // out (its handler does not run again), unless it already starts the page.
   bool KeepWithNext = false;
   // A closing band (a group's total): when it goes to the next page, the band printed before
   // it goes along, so that it never opens a page alone.
