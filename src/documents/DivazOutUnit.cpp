@@ -233,6 +233,7 @@ TDivazOut::TDivazOut(QWidget *owner, int WaybillID, uint8_t DocType)
   BitBtn4 = new QPushButton(QStringLiteral("Atcelt"), Panel2);
   BitBtn4->setObjectName(QStringLiteral("BitBtn4"));
   SaveWB = new QPushButton(QStringLiteral("Saglabāt pavadzīme"), Panel2);
+  FitButtonText(SaveWB);
   SaveWB->setObjectName(QStringLiteral("SaveWB"));
   bl->addWidget(BitBtn4);
   bl->addWidget(SaveWB);

@@ -26,6 +26,7 @@
 #include "platform/DatePicker.h"
 #include "platform/Application.h"
 #include "platform/Clock.h"
+#include "platform/Grids.h"
 #include "platform/SysUtils.h"
 
 #include "reports/rep_OrdMaterialsUnit.h"
@@ -138,6 +139,7 @@ TWBIn::TWBIn(QWidget *owner) : TForm(owner) {
   DBGrid1->setColumnWidth(3, 55);
   DBGrid1->setColumnWidth(4, 70);
   DBGrid1->setColumnWidth(5, 143);
+  FitColumnTitles(DBGrid1);
   DBGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
   DBGrid1->SetDataSet(&WBInSource);
   DBGrid1->OnDrawColumnCell = [](const TGridColumn &col, QTableWidgetItem *item) {

@@ -27,6 +27,7 @@
 #include "platform/DatePicker.h"
 #include "platform/Application.h"
 #include "platform/Clock.h"
+#include "platform/Grids.h"
 #include "platform/SysUtils.h"
 
 namespace {
@@ -113,12 +114,15 @@ TWBInventory::TWBInventory(QWidget *owner) : TForm(owner), WBInventorySource(&DA
   DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
   DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
   DBGrid1->verticalHeader()->setVisible(false);
+  DBGrid1->verticalHeader()->setDefaultSectionSize(JournalRowHeight(DBGrid1));
+  FitColumnTitles(DBGrid1);
   DBGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
   main->addWidget(DBGrid1, 1);
 
   auto *buttons = new QHBoxLayout;
   BitBtn4 = new QPushButton(QStringLiteral("Jauna inventarizācija"), this);
   BitBtn4->setObjectName(QStringLiteral("BitBtn4"));
+  FitButtonText(BitBtn4);
   BitBtn5 = new QPushButton(QStringLiteral("Drukāt"), this);
   BitBtn5->setObjectName(QStringLiteral("BitBtn5"));
   BitBtn1 = new QPushButton(QStringLiteral("Iziet"), this);

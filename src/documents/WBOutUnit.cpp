@@ -32,6 +32,7 @@
 #include "platform/Application.h"
 #include "reports/rep_OrdMaterialsUnit.h"
 #include "platform/Clock.h"
+#include "platform/Grids.h"
 #include "platform/SysUtils.h"
 
 TWBOut *WBOut = nullptr;
@@ -132,7 +133,8 @@ TWBOut::TWBOut(QWidget *owner) : TForm(owner) {
   DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
   DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
   DBGrid1->verticalHeader()->setVisible(false);
-  DBGrid1->verticalHeader()->setDefaultSectionSize(DBGrid1->fontMetrics().height() + 6);
+  DBGrid1->verticalHeader()->setDefaultSectionSize(JournalRowHeight(DBGrid1));
+  FitColumnTitles(DBGrid1);
   DBGrid1->setWordWrap(false);
   DBGrid1->horizontalHeader()->setSectionsClickable(true);
   DBGrid1->horizontalHeader()->setStretchLastSection(true);
