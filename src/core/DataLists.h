@@ -143,9 +143,11 @@ class TGroups {
   void FillSubgroupCombo(int groupId, TIDComboBox *combo, bool addAll) const;
   // Clears the list; for an existing group one item per subgroup with a TIntObj of its SUBID.
   void FillSubgroupList(int groupId, QListWidget *list) const;
-  // The names of the group's k-th subgroups (1-based) for the given numbers, joined by ", ".
-  QString SubgroupNames(int groupId, const QVector<int> &numbers) const;
-  // Flags 0 .. highest SUBID of the group, all false; empty for an absent group.
+  // The names of the group's subgroups with the given SUBIDs, in the given order, joined by
+  // ", "; a SUBID the group lacks adds nothing.
+  QString SubgroupNames(int groupId, const QVector<int> &subIds) const;
+  // Flags 0 .. highest SUBID of the group, all false; empty for an absent group and for a
+  // group without subgroups.
   void SubgroupFlags(int groupId, QVector<bool> &flags) const;
   // Keeps the minimum value and waste just stored for a subgroup.
   void SetSubgroupValues(int groupId, int subId, int minValue, double waste);
