@@ -109,13 +109,6 @@ void LoadUserTables(TConnection *connection, const QString &prefix) {
   UserList.clear();
   LocationList.clear();
   AccGroupList.clear();
-  auto sizeOf = [&q]() {
-    if (q.IsEmpty()) return 1;
-    q.Last();
-    const int n = q.FieldByName(QStringLiteral("ID")).AsInteger() + 1;
-    q.First();
-    return std::max(n, 1);
-  };
   auto flag = [&q](const char *name) { return q.FieldByName(QLatin1String(name)).AsInteger() == 1; };
   auto text = [&q](const char *name) { return q.FieldByName(QLatin1String(name)).AsString(); };
   auto num = [&q](const char *name) { return q.FieldByName(QLatin1String(name)).AsInteger(); };
@@ -123,12 +116,10 @@ void LoadUserTables(TConnection *connection, const QString &prefix) {
 
   q.SQL = QStringLiteral("select * from ") + prefix + QStringLiteral("Users order by ID");
   q.Open();
-  UserList.resize(sizeOf());
   for (q.First(); !q.Eof(); q.Next()) {
     const int id = num("ID");
-    if (id < 0 || id >= UserList.size()) continue;
-    TUserRec &u = UserList[id];
-    u.ID = static_cast<uint16_t>(id);
+    TUserRec &u = UserList.Add(id);
+    u.ID = id;
     u.LOGIN = text("LOGIN");
     u.NAME = text("NAME");
     u.MOBILE = text("MOBILE");
@@ -146,12 +137,10 @@ void LoadUserTables(TConnection *connection, const QString &prefix) {
 
   q.SQL = QStringLiteral("select * from ") + prefix + QStringLiteral("UserLocations order by ID");
   q.Open();
-  LocationList.resize(sizeOf());
   for (q.First(); !q.Eof(); q.Next()) {
     const int id = num("ID");
-    if (id < 0 || id >= LocationList.size()) continue;
-    TLocationRec &l = LocationList[id];
-    l.ID = static_cast<uint16_t>(id);
+    TLocationRec &l = LocationList.Add(id);
+    l.ID = id;
     l.NAME = text("NAME");
     l.ADDRESS = text("ADDRESS");
     l.PHONE = QStringLiteral("Tel.: ") + text("PHONE");
@@ -162,9 +151,9 @@ void LoadUserTables(TConnection *connection, const QString &prefix) {
     l.WMETHOD = static_cast<uint8_t>(num("WMETHOD"));
     l.ISDEALER = flag("ISDEALER");
     l.CUSTOMERLINK = num("CUSTOMERLINK");
-    l.DEFCITY = static_cast<uint16_t>(num("DEFCITY"));
-    l.DISTANCEKM = static_cast<uint16_t>(num("DISTANCEKM"));
-    l.SHIPPINGPLACE = static_cast<uint16_t>(num("SHIPPINGPLACE"));
+    l.DEFCITY = num("DEFCITY");
+    l.DISTANCEKM = num("DISTANCEKM");
+    l.SHIPPINGPLACE = num("SHIPPINGPLACE");
     l.SHIPPINGCOST = real("SHIPPINGCOST");
     l.OWNWIN = real("OWNWIN");
     l.OWNADD = real("OWNADD");
@@ -177,12 +166,10 @@ void LoadUserTables(TConnection *connection, const QString &prefix) {
 
   q.SQL = QStringLiteral("select * from ") + prefix + QStringLiteral("UserAccGroups order by ID");
   q.Open();
-  AccGroupList.resize(sizeOf());
   for (q.First(); !q.Eof(); q.Next()) {
     const int id = num("ID");
-    if (id < 0 || id >= AccGroupList.size()) continue;
-    TGroupRec &g = AccGroupList[id];
-    g.ID = static_cast<uint16_t>(id);
+    TGroupRec &g = AccGroupList.Add(id);
+    g.ID = id;
     g.NAME = text("NAME");
     g.ACC = text("ACC");
   }
