@@ -76,9 +76,27 @@ QString GeneralForm(double value, int precision, int expDigits) {
   return out;
 }
 
+// Characters, not UTF-16 units: a character beyond U+FFFF is one character of the width.
+qsizetype CharCount(const QString &s) {
+  qsizetype n = 0;
+  for (qsizetype i = 0; i < s.size(); ++i, ++n)
+    if (s[i].isHighSurrogate() && i + 1 < s.size() && s[i + 1].isLowSurrogate()) ++i;
+  return n;
+}
+
+// The first `count` characters, never half of a surrogate pair.
+QString LeftChars(const QString &s, qsizetype count) {
+  qsizetype i = 0;
+  for (qsizetype n = 0; n < count && i < s.size(); ++n, ++i)
+    if (s[i].isHighSurrogate() && i + 1 < s.size() && s[i + 1].isLowSurrogate()) ++i;
+  return s.left(i);
+}
+
 QString Pad(const QString &s, int width, bool left) {
-  if (width <= s.size()) return s;
-  return left ? s.leftJustified(width, QLatin1Char(' ')) : s.rightJustified(width, QLatin1Char(' '));
+  const qsizetype chars = CharCount(s);
+  if (width <= chars) return s;
+  const QString blanks(width - chars, QLatin1Char(' '));
+  return left ? s + blanks : blanks + s;
 }
 
 QString Thousands(const QString &digits) {
@@ -164,7 +182,7 @@ QString Format(const QString &fmt, const QVariantList &args) {
         break;
       case 's':
         piece = arg.toString();
-        if (prec >= 0) piece = piece.left(prec);
+        if (prec >= 0) piece = LeftChars(piece, prec);
         break;
       case 'f':
         piece = QString::number(ToDouble(arg), 'f', prec < 0 ? 2 : prec);

@@ -88,6 +88,8 @@ class TSCALAExpForm : public TForm {
  protected:
   void showEvent(QShowEvent *event) override;
   void FormClose() override;
+  // An export that failed to write keeps the window open.
+  bool CloseQuery(int result) override;
 
  private:
   void InvoiceExport();
@@ -105,4 +107,5 @@ class TSCALAExpForm : public TForm {
 
   uint8_t m_mode;
   QStringList m_exportList;
+  bool m_keepOpen = false;
 };
