@@ -186,7 +186,7 @@ struct TDefValues {
   int16_t IDcb_System = 0, IDcb_Supplier = 0, IDcb_Grp = 0, IDcb_SubGrp = 0, IDcb_Discount = 0,
           IDcb_Measure = 0, IDcb_Currency = 0;
   QVector<double> Price;        // one per price column
-  QVector<int16_t> Delivery;    // one per price column
+  QVector<int32_t> Delivery;    // one per price column
   bool IsColored = false;
   int16_t IDcb_MnGrp = 0;
 

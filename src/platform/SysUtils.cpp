@@ -451,13 +451,22 @@ QString DateTimeToStr(const QDateTime &value) {
 int64_t Round(double value) { return static_cast<int64_t>(std::nearbyint(value)); }
 
 bool TryStrToFloat(const QString &text, double &value) {
-  // '.' is the only separator: "1,5" and "1,500" are not numbers.
+  // '.' is the only separator: "1,5" and "1,500" are not numbers. Infinities, not-a-number
+  // and values beyond the range of a double are not numbers either.
   QLocale c = QLocale::c();
   c.setNumberOptions(QLocale::RejectGroupSeparator);
   bool ok = false;
   const double v = c.toDouble(text.trimmed(), &ok);
-  if (ok) value = v;
-  return ok;
+  if (!ok || !std::isfinite(v)) return false;
+  value = v;
+  return true;
+}
+
+bool TryInputToFloat(const QString &text, double &value) {
+  QString t = text.trimmed();
+  if (t.count(QLatin1Char(',')) + t.count(QLatin1Char('.')) > 1) return false;
+  t.replace(QLatin1Char(','), QLatin1Char('.'));
+  return TryStrToFloat(t, value);
 }
 
 double StrToFloatDef(const QString &text, double def) {

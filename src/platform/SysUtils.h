@@ -34,8 +34,13 @@ QString DateTimeToStr(const QDateTime &value);
 // Whole-number rounding, halves to even.
 int64_t Round(double value);
 
-// Text to number with '.' as separator; a surrounding blank is allowed.
+// Text to number with '.' as separator; a surrounding blank is allowed. False (value
+// untouched) for anything else, including infinities, not-a-number and values beyond the
+// range of a double.
 bool TryStrToFloat(const QString &text, double &value);
+// A number as a user types it: a comma is the decimal mark as well as the point (one mark at
+// most, no thousands separators); otherwise as TryStrToFloat.
+bool TryInputToFloat(const QString &text, double &value);
 double StrToFloatDef(const QString &text, double def);
 bool TryStrToInt(const QString &text, int &value);
 int StrToIntDef(const QString &text, int def);
