@@ -457,7 +457,13 @@ TEST_F(ScalaExportTest, WriteOffThatFailsLeavesTheLogAndNoFile) {
   auto exportPeriod = [](TSCALAExpForm &f) { f.DoButt->click(); };
 
   Script().Files.push_back(File(QStringLiteral("missing/woff.txt")));
-  Run(1, exportPeriod);
+  EXPECT_EQ(Run(1,
+                [](TSCALAExpForm &f) {
+                  f.DoButt->click();
+                  EXPECT_TRUE(f.isVisible());  // open for another folder
+                  f.BitBtn2->click();
+                }),
+            mrCancel);
   EXPECT_TRUE(Script().LastMessage().startsWith(QStringLiteral("Materiālu norakstīšana netika eksportēta!")));
   EXPECT_EQ(fx::Count(QStringLiteral("WriteOffLog")), 1);
 
