@@ -42,9 +42,13 @@ void LoadFormPosition(QWidget *form, bool withSize) {
     QRect g = form->geometry();
     const QPoint pos = form->pos();
     int left = pos.x(), top = pos.y(), width = g.width(), height = g.height();
+    // Each value on its own: one of the wrong type keeps its designed value and hides no other.
     auto take = [&reg](const QString &name, int &value) {
-      if (reg.ValueExists(name)) value = reg.ReadInteger(name);
-      else reg.WriteInteger(name, value);
+      try {
+        if (reg.ValueExists(name)) value = reg.ReadInteger(name);
+        else reg.WriteInteger(name, value);
+      } catch (const ERegistryException &) {
+      }
     };
     take(QStringLiteral("Left"), left);
     take(QStringLiteral("Top"), top);

@@ -73,6 +73,25 @@ TEST_F(CommonFunctions, APlaceOnAScreenThatIsGoneKeepsTheDesignedPlace) {
   EXPECT_EQ(form.size(), QSize(700, 500));
 }
 
+TEST_F(CommonFunctions, APlacementValueOfTheWrongTypeHidesNoOtherValue) {
+  {
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey(FormsKey("WBOut"), true));
+    reg.WriteString("Left", "wide");
+    reg.WriteInteger("Top", 70);
+    reg.WriteInteger("Width", 640);
+    reg.WriteInteger("Height", 480);
+    reg.WriteInteger("State", 0);
+  }
+  QWidget form;
+  form.setObjectName("WBOut");
+  form.move(20, 30);
+  form.resize(400, 300);
+  LoadFormPosition(&form, true);
+  EXPECT_EQ(form.pos(), QPoint(20, 70));
+  EXPECT_EQ(form.size(), QSize(640, 480));
+}
+
 TEST_F(CommonFunctions, PositionOnlyLeavesTheSizeAlone) {
   QWidget card;
   card.setObjectName("inf_Material");
