@@ -138,6 +138,11 @@ QByteArray ExportFileBytes(const QStringList &lines) {
   QByteArray out;
   for (const QString &line : lines) {
     for (const char32_t cp : line.toUcs4()) {
+      // a control character (a line break in a stored number) would break the line apart
+      if (cp < 0x20 || cp == 0x7F) {
+        out.append('?');
+        continue;
+      }
       if (cp < 0x80) {
         out.append(static_cast<char>(cp));
         continue;

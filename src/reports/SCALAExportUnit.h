@@ -38,7 +38,7 @@ struct TExportSaveDialog {
 QString InvoiceLine(const TQuery &row);
 QString WriteOffLine(const QString &start, const QString &end, const TQuery &row);
 // The lines as the file holds them: single-byte Baltic code page, each line ended by CR LF;
-// a character that the code page lacks is written as '?'.
+// a character that the code page lacks, and a control character, is written as '?'.
 QByteArray ExportFileBytes(const QStringList &lines);
 
 class TSCALAExpForm : public TForm {
