@@ -80,7 +80,8 @@ class TGroups;
 
 // What the report filter keeps chosen of one group: the whole group, or some subgroups.
 // Flags are indexed by subgroup number (SUBID) from 0 to the group's highest one; flag 0 is
-// never set by SetAll. Subgroup numbers run from 1 to 255.
+// never set by SetAll; a group without subgroups has no flags and is chosen through All
+// alone. Subgroup numbers run from 1 to 255.
 class TSelObj : public TGridObject {
  public:
   // Sizes the flags by the group's subgroups (nullptr: the global Groups), nothing chosen.
