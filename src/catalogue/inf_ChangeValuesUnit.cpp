@@ -124,6 +124,16 @@ void TChangeValues::DeleteValueRow(int row) {
   StrGrd->DeleteRow(row);
 }
 
+bool TChangeValues::NameFits(const QString &name) {
+  // The widths of Currencies.NAME and DiscountGroups.NAME, in characters.
+  const int width = FMode == 1 ? 3 : 50;
+  if (name.toUcs4().size() <= width) return true;
+  ShowMessage(QStringLiteral("Значение поля \"%1\" слишком длинное (не более %2 символов)!")
+                  .arg(StrGrd->Cells(0, 0))
+                  .arg(width));
+  return false;
+}
+
 void TChangeValues::StrGrdDblClick() {
   const int row = StrGrd->Row();
   auto *obj = StrGrd->ObjectAs<TTmpObj>(0, row);
@@ -133,6 +143,7 @@ void TChangeValues::StrGrdDblClick() {
     if (!Dialogs().InputQuery(this, QStringLiteral("Название"),
                               QStringLiteral("Введите новое название"), answer))
       return;
+    if (!NameFits(answer)) return;
     if (answer != StrGrd->Cells(0, row)) {
       StrGrd->SetCells(0, row, answer);
       obj->Changed = true;
@@ -157,7 +168,7 @@ void TChangeValues::AddBitBtnClick() {
   if (!Dialogs().InputQuery(this, QStringLiteral("Название"), QStringLiteral("Введите новое зазвание"),
                             answer))
     return;
-  if (!answer.isEmpty()) AddValueRow(-1, answer, QStringLiteral("0"));
+  if (!answer.isEmpty() && NameFits(answer)) AddValueRow(-1, answer, QStringLiteral("0"));
 }
 
 void TChangeValues::DelBitBtnClick() {

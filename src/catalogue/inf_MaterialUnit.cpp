@@ -120,6 +120,8 @@ Tinf_Material::Tinf_Material(QWidget *owner, int catalogId) : TForm(owner), FCat
   eQtyInPack = Calc(QStringLiteral("eQtyInPack"), 4);
   eQtyInBigPack = Calc(QStringLiteral("eQtyInBigPack"), 4);
   eDelta = Calc(QStringLiteral("eDelta"), 0);
+  // whole numbers of 32-bit columns
+  for (TCalcEdit *e : {eLength, eDelta}) e->SetRange(INT32_MIN, INT32_MAX);
   IsColored = new QCheckBox(QStringLiteral("Цвет"));
   IsColored->setObjectName(QStringLiteral("IsColored"));
   Panel1 = new QFrame;
@@ -259,6 +261,7 @@ void Tinf_Material::BuildPriceColumns() {
     r.DeliveryLabel = new QLabel(QStringLiteral("Пост.#%1").arg(i), Panel1);
     r.DeliveryLabel->setObjectName(QStringLiteral("DeliveryName%1").arg(i));
     r.DeliveryEdit = Calc(QStringLiteral("DELIVERY%1").arg(i), 0);
+    r.DeliveryEdit->SetRange(INT32_MIN, INT32_MAX);
     r.DeliveryEdit->setParent(Panel1);
     r.DeliveryEdit->setMinimumWidth(63);
     layout->addWidget(r.PriceLabel, band, col);
@@ -475,7 +478,9 @@ bool Tinf_Material::CloseQuery(int result) {
     ShowMessage(QStringLiteral("Не выбрано значение поля \"%1\"!").arg(missing));
     return false;
   }
-  for (TCalcEdit *e : {eSize, eLength, ePackUnitSize, eQtyInPack, eQtyInBigPack, eDelta}) {
+  QList<TCalcEdit *> numbers{eSize, eLength, ePackUnitSize, eQtyInPack, eQtyInBigPack, eDelta};
+  for (const auto &r : PriceRecs) numbers << r.PriceEdit << r.DeliveryEdit;
+  for (TCalcEdit *e : numbers) {
     if (!e->IsValid()) {
       ShowMessage(QStringLiteral("Неверное число!"));
       e->setFocus();
@@ -548,7 +553,7 @@ void Tinf_Material::FormClose() {
     DefValues.Delivery.resize(PriceRecs.size());
     for (int i = 0; i < PriceRecs.size(); ++i) {
       DefValues.Price[i] = PriceRecs[i].PriceEdit->Value();
-      DefValues.Delivery[i] = static_cast<int16_t>(std::trunc(PriceRecs[i].DeliveryEdit->Value()));
+      DefValues.Delivery[i] = static_cast<int32_t>(std::trunc(PriceRecs[i].DeliveryEdit->Value()));
     }
     DefValues.IsColored = IsColored->isChecked();
     DefValues.IDcb_MnGrp = static_cast<int16_t>(IDcb_MnGrp->currentIndex());

@@ -42,11 +42,16 @@ void LoadFormPosition(QWidget *form, bool withSize) {
     if (!reg.OpenKey(FormsKey(form), true)) return;
     // Values that are missing are not written here: before its first showing a window has no
     // place yet (it reads 0, 0). It then opens at its designed place, and closing it stores
-    // where the user left it.
+    // where the user left it. Each value is read on its own: one of the wrong type counts as
+    // missing and hides no other.
     auto read = [&reg](const QString &name, int &value) {
-      if (!reg.ValueExists(name)) return false;
-      value = reg.ReadInteger(name);
-      return true;
+      try {
+        if (!reg.ValueExists(name)) return false;
+        value = reg.ReadInteger(name);
+        return true;
+      } catch (const ERegistryException &) {
+        return false;
+      }
     };
     const QRect g = form->geometry();
     int left = 0, top = 0, width = g.width(), height = g.height(), state = 0;
@@ -113,13 +118,6 @@ void LoadUserTables(TConnection *connection, const QString &prefix) {
   UserList.clear();
   LocationList.clear();
   AccGroupList.clear();
-  auto sizeOf = [&q]() {
-    if (q.IsEmpty()) return 1;
-    q.Last();
-    const int n = q.FieldByName(QStringLiteral("ID")).AsInteger() + 1;
-    q.First();
-    return std::max(n, 1);
-  };
   auto flag = [&q](const char *name) { return q.FieldByName(QLatin1String(name)).AsInteger() == 1; };
   auto text = [&q](const char *name) { return q.FieldByName(QLatin1String(name)).AsString(); };
   auto num = [&q](const char *name) { return q.FieldByName(QLatin1String(name)).AsInteger(); };
@@ -127,12 +125,10 @@ void LoadUserTables(TConnection *connection, const QString &prefix) {
 
   q.SQL = QStringLiteral("select * from ") + prefix + QStringLiteral("Users order by ID");
   q.Open();
-  UserList.resize(sizeOf());
   for (q.First(); !q.Eof(); q.Next()) {
     const int id = num("ID");
-    if (id < 0 || id >= UserList.size()) continue;
-    TUserRec &u = UserList[id];
-    u.ID = static_cast<uint16_t>(id);
+    TUserRec &u = UserList.Add(id);
+    u.ID = id;
     u.LOGIN = text("LOGIN");
     u.NAME = text("NAME");
     u.MOBILE = text("MOBILE");
@@ -150,12 +146,10 @@ void LoadUserTables(TConnection *connection, const QString &prefix) {
 
   q.SQL = QStringLiteral("select * from ") + prefix + QStringLiteral("UserLocations order by ID");
   q.Open();
-  LocationList.resize(sizeOf());
   for (q.First(); !q.Eof(); q.Next()) {
     const int id = num("ID");
-    if (id < 0 || id >= LocationList.size()) continue;
-    TLocationRec &l = LocationList[id];
-    l.ID = static_cast<uint16_t>(id);
+    TLocationRec &l = LocationList.Add(id);
+    l.ID = id;
     l.NAME = text("NAME");
     l.ADDRESS = text("ADDRESS");
     l.PHONE = QStringLiteral("Tel.: ") + text("PHONE");
@@ -166,9 +160,9 @@ void LoadUserTables(TConnection *connection, const QString &prefix) {
     l.WMETHOD = static_cast<uint8_t>(num("WMETHOD"));
     l.ISDEALER = flag("ISDEALER");
     l.CUSTOMERLINK = num("CUSTOMERLINK");
-    l.DEFCITY = static_cast<uint16_t>(num("DEFCITY"));
-    l.DISTANCEKM = static_cast<uint16_t>(num("DISTANCEKM"));
-    l.SHIPPINGPLACE = static_cast<uint16_t>(num("SHIPPINGPLACE"));
+    l.DEFCITY = num("DEFCITY");
+    l.DISTANCEKM = num("DISTANCEKM");
+    l.SHIPPINGPLACE = num("SHIPPINGPLACE");
     l.SHIPPINGCOST = real("SHIPPINGCOST");
     l.OWNWIN = real("OWNWIN");
     l.OWNADD = real("OWNADD");
@@ -181,12 +175,10 @@ void LoadUserTables(TConnection *connection, const QString &prefix) {
 
   q.SQL = QStringLiteral("select * from ") + prefix + QStringLiteral("UserAccGroups order by ID");
   q.Open();
-  AccGroupList.resize(sizeOf());
   for (q.First(); !q.Eof(); q.Next()) {
     const int id = num("ID");
-    if (id < 0 || id >= AccGroupList.size()) continue;
-    TGroupRec &g = AccGroupList[id];
-    g.ID = static_cast<uint16_t>(id);
+    TGroupRec &g = AccGroupList.Add(id);
+    g.ID = id;
     g.NAME = text("NAME");
     g.ACC = text("ACC");
   }

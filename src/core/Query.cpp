@@ -62,9 +62,17 @@ TConnection::~TConnection() {
 void TConnection::Connect() {
   if (m_db.isOpen()) m_db.close();
   m_db.setHostName(HostName);
-  bool ok = false;
-  const int port = Port.trimmed().toInt(&ok);
-  m_db.setPort(ok ? port : -1);
+  // No port means the client's default; anything else must be a port number, or the client
+  // would quietly use its default and may reach another server.
+  const QString portText = Port.trimmed();
+  int port = -1;
+  if (!portText.isEmpty()) {
+    bool ok = false;
+    port = portText.toInt(&ok, 10);
+    if (!ok || port < 1 || port > 65535)
+      throw EDatabaseError(QStringLiteral("Invalid server port '%1'").arg(Port));
+  }
+  m_db.setPort(port);
   m_db.setDatabaseName(Database);
   m_db.setUserName(User);
   m_db.setPassword(Password);

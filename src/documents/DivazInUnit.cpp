@@ -588,7 +588,7 @@ int TDivazIn::AskNumber(const QString &caption, const QString &prompt, const QSt
     value = StrToFloatDef(def, 0);
     return 0;
   }
-  if (!TryStrToFloat(text, value)) {
+  if (!TryInputToFloat(text, value)) {
     ShowMessage(QStringLiteral("'%1' is not a valid floating point value").arg(text));
     return -1;
   }

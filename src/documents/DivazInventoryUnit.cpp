@@ -596,7 +596,7 @@ void TDivazInventory::QSourceAfterScroll() {
   QtyMeasure->setText(measure);
 }
 
-void TDivazInventory::QtyChange() { AddBtn->setVisible(Qty->Value() >= 0); }
+void TDivazInventory::QtyChange() { AddBtn->setVisible(Qty->IsValid() && Qty->Value() >= 0); }
 
 // ---------------------------------------------------------------------------------------
 // Content grid
@@ -616,7 +616,7 @@ void TDivazInventory::AddContentRow(int systemId, int catId, int tag, int suppli
 }
 
 void TDivazInventory::AddBtnClick() {
-  if (QSource.IsEmpty() || QSource.Eof()) return;
+  if (QSource.IsEmpty() || QSource.Eof() || !Qty->IsValid()) return;
   const int catId = QSource.FieldByName(QStringLiteral("CATID")).AsInteger();
   const int color = QSource.FieldByName(QStringLiteral("COLOR")).AsInteger();
   int row = 0;

@@ -30,20 +30,6 @@ QDateEdit *DatePicker(QWidget *parent, const QString &name) {
   return d;
 }
 
-// The names of the chosen subgroups of a group, by their numbers, joined by ", ".
-QString ChosenSubgroupNames(int groupId, const QVector<int> &subIds) {
-  TCatGroupRec group;
-  Groups->GetGroup(groupId, group);
-  QStringList names;
-  for (int subId : subIds)
-    for (const TCatSubgroupRec &s : group.Subgroups)
-      if (s.SUBID == subId) {
-        names << s.Name;
-        break;
-      }
-  return names.join(QStringLiteral(", "));
-}
-
 }  // namespace
 
 TPrintFilter::TPrintFilter(QWidget *owner, bool enableReserve, bool enableGroups, bool enablePeriod)
@@ -247,7 +233,7 @@ void TPrintFilter::BitBtn2Click() {
           condition = Format("%s or (c.CATGROUP=%d and c.SUBGROUP in (%s))",
                              {condition, sel->GroupID, sel->SelectedCSV()});
           names = Format("%s, %s [%s]", {names, group.Name,
-                                         ChosenSubgroupNames(sel->GroupID, sel->SelectedArray())});
+                                         Groups->SubgroupNames(sel->GroupID, sel->SelectedArray())});
         }
       }
       m_groupResult = Format("%s(%s)", {m_groupResult, condition.mid(4)});

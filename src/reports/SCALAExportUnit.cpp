@@ -44,6 +44,8 @@ const QString kSqlDate = QStringLiteral("yyyy-mm-dd");
 const QString kInvoicesFailed = QStringLiteral("Pavadzīmes netika eksportētas!");
 const QString kWriteOffFailed = QStringLiteral("Materiālu norakstīšana netika eksportēta!");
 const QString kArchiveFailed = QStringLiteral("Materiālu norakstīšanas arhīvs netika eksportēts!");
+const QString kVatMissing =
+    QStringLiteral("Iestatījumos nav norādīta PVN likme! Pavadzīmes netika eksportētas.");
 
 // Marks the cells of the exported receipts: light red, darker red when selected.
 constexpr int kExportedRole = Qt::UserRole + 1;
@@ -94,6 +96,13 @@ QString Text(const TQuery &q, const char *field) {
   return q.FieldByName(QString::fromLatin1(field)).AsString();
 }
 
+// A text value as the file gets it: composed, so that a letter typed as a base letter and an
+// accent is the one character (and byte) of the code page; the fields then count what the
+// file holds.
+QString FileText(const TQuery &q, const char *field) {
+  return Text(q, field).normalized(QString::NormalizationForm_C);
+}
+
 double Float(const TQuery &q, const char *field) {
   return q.FieldByName(QString::fromLatin1(field)).AsFloat();
 }
@@ -110,17 +119,17 @@ QString SqlDateText(const TQuery &q, const char *field) {
 
 QString InvoiceLine(const TQuery &row) {
   return Format(QStringLiteral("%-7d%-20s%10s%5s%16.6f%1d%16.6f%16.6f%16.6f%16.6f%16.6f%16.6f%5s"),
-                {row.FieldByName(QStringLiteral("SupplID")).AsInteger(), Text(row, "InvoiceNr"),
-                 SqlDateText(row, "InvoiceDate"), Text(row, "InAccount"), Float(row, "CurrSum"),
+                {row.FieldByName(QStringLiteral("SupplID")).AsInteger(), FileText(row, "InvoiceNr"),
+                 SqlDateText(row, "InvoiceDate"), FileText(row, "InAccount"), Float(row, "CurrSum"),
                  row.FieldByName(QStringLiteral("CurrencyID")).AsInteger(),
                  Float(row, "CurrRate"), Float(row, "LVLsum"), Float(row, "CurrSumVAT"),
                  Float(row, "LVLsumVAT"), Float(row, "CurrVAT"), Float(row, "LVLVAT"),
-                 Text(row, "Account")});
+                 FileText(row, "Account")});
 }
 
 QString WriteOffLine(const QString &start, const QString &end, const TQuery &row) {
   return Format(QStringLiteral("%10s%10s%5s%16.6f%5s%16.6f"),
-                {start, end, Text(row, "InAccount"), Float(row, "InSum"), Text(row, "OutAccount"),
+                {start, end, FileText(row, "InAccount"), Float(row, "InSum"), FileText(row, "OutAccount"),
                  Float(row, "OutSum")});
 }
 
@@ -129,6 +138,11 @@ QByteArray ExportFileBytes(const QStringList &lines) {
   QByteArray out;
   for (const QString &line : lines) {
     for (const char32_t cp : line.toUcs4()) {
+      // a control character (a line break in a stored number) would break the line apart
+      if (cp < 0x20 || cp == 0x7F) {
+        out.append('?');
+        continue;
+      }
       if (cp < 0x80) {
         out.append(static_cast<char>(cp));
         continue;
@@ -288,6 +302,12 @@ void TSCALAExpForm::showEvent(QShowEvent *event) {
 
 void TSCALAExpForm::FormShow() { RefreshList(); }
 
+bool TSCALAExpForm::CloseQuery(int result) {
+  const bool keepOpen = m_keepOpen;
+  m_keepOpen = false;
+  return !(keepOpen && result == mrOk);
+}
+
 void TSCALAExpForm::FormClose() {
   Q1.Close();
   Q2.Close();
@@ -387,6 +407,7 @@ bool TSCALAExpForm::WriteExport(const QStringList &lines, const QStringList &sta
     transaction.Commit();
   } catch (const std::exception &e) {
     if (fileWritten) QFile::remove(fileName);
+    m_keepOpen = true;  // the user may choose another folder and try again
     MessageDlg(failedMessage + QStringLiteral("\r\n") + QString::fromStdString(e.what()),
                TMsgDlgType::mtError, mbOK, this);
     return false;
@@ -406,6 +427,11 @@ bool TSCALAExpForm::WriteExport(const QStringList &lines, const QStringList &sta
 
 void TSCALAExpForm::InvoiceExport() {
   m_exportList.clear();
+  // Without the setup's rate every VAT column would be wrong money.
+  if (VATPercent < 0) {
+    ShowMessage(kVatMissing);
+    return;
+  }
   QStringList numbers;
   bool exportedSeen = false;
   const QList<int> selected = SelectedRecords(DB1);

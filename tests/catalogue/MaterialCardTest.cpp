@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QTest>
+
 #include <QCheckBox>
 #include <QEvent>
 #include <QLabel>
@@ -115,6 +117,31 @@ TEST_F(MaterialCard, NewCardsAreSavedAndRepeatTheLastChoices) {
               c.BitBtn2->click();
             }),
             mrCancel);
+}
+
+TEST_F(MaterialCard, NumbersTakeACommaAndWhatTheirColumnsCannotHoldIsRefused) {
+  Tinf_Material card(nullptr, -1);
+  EXPECT_EQ(Run(card, [](Tinf_Material &c) {
+              c.eName->setText("Comma");
+              for (TCalcEdit *e : {c.PriceRecs[0].PriceEdit, c.eSize}) e->clear();
+              QTest::keyClicks(c.PriceRecs[0].PriceEdit, "12,5");
+              QTest::keyClicks(c.eSize, "0,75");
+              // a delivery time beyond the 32-bit column, a price that is no number
+              c.PriceRecs[0].DeliveryEdit->setText("3000000000");
+              c.BitBtn1->click();
+              EXPECT_EQ(Script().LastMessage(), "Неверное число!");
+              EXPECT_TRUE(c.isVisible());
+              c.PriceRecs[0].DeliveryEdit->setText("14");
+              c.PriceRecs[1].PriceEdit->setText("inf");
+              c.BitBtn1->click();
+              EXPECT_TRUE(c.isVisible());
+              c.PriceRecs[1].PriceEdit->setText("0");
+              c.BitBtn1->click();
+            }),
+            mrOk);
+  EXPECT_EQ(Script().Messages(), QStringList({"Неверное число!", "Неверное число!"}));
+  const int id = SQLInt("select max(ID) from Catalog");
+  EXPECT_EQ(Row(id, "NAME, PRICE0, PRICE1, DELIVERY0, SIZE"), "Comma|12.5|NULL|14|0.75");
 }
 
 TEST_F(MaterialCard, RefusesAnEmptyArticleAndEmptyRequiredChoices) {

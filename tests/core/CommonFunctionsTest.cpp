@@ -108,6 +108,25 @@ TEST_F(CommonFunctions, APlaceOnAScreenThatIsGoneKeepsTheDesignedPlace) {
   EXPECT_EQ(form.size(), QSize(700, 500));
 }
 
+TEST_F(CommonFunctions, APlacementValueOfTheWrongTypeHidesNoOtherValue) {
+  {
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey(FormsKey("WBOut"), true));
+    reg.WriteString("Left", "wide");
+    reg.WriteInteger("Top", 70);
+    reg.WriteInteger("Width", 640);
+    reg.WriteInteger("Height", 480);
+    reg.WriteInteger("State", 0);
+  }
+  QWidget form;
+  form.setObjectName("WBOut");
+  form.move(20, 30);
+  form.resize(400, 300);
+  LoadFormPosition(&form, true);
+  EXPECT_EQ(form.pos(), QPoint(20, 70));
+  EXPECT_EQ(form.size(), QSize(640, 480));
+}
+
 TEST_F(CommonFunctions, PositionOnlyLeavesTheSizeAlone) {
   QWidget card;
   card.setObjectName("inf_Material");
@@ -138,6 +157,23 @@ TEST_F(CommonFunctions, ServerDatesFollowTheRegistryPattern) {
   EXPECT_EQ(FormatServerDate(QDateTime(d, QTime(23, 59))), "07.03.2004");
 }
 
+TEST_F(CommonFunctions, UserTableIdsKeepAll32BitsWithoutArraysAsLargeAsTheId) {
+  Db->Exec("insert into Users (ID, LOGIN, NAME) values (70001, 'w', 'Wide'), (2147483000, 'h', 'High')");
+  Db->Exec("insert into UserLocations (ID, NAME) values (65537, 'Valmiera'), (2147483001, 'Far')");
+  Db->Exec("insert into UserAccGroups (ID, NAME, ACC) values (2147483002, 'Top', '5710')");
+  LoadUserTables(&DATA->DB_Storage, QString());
+  EXPECT_EQ(UserList.size(), 3);
+  EXPECT_EQ(UserList[70001].ID, 70001);
+  EXPECT_EQ(UserList[70001].NAME, "Wide");
+  EXPECT_EQ(UserList[70001 - 65536].NAME, "");  // no 16-bit wrap onto another ID
+  EXPECT_EQ(UserList[2147483000].NAME, "High");
+  EXPECT_EQ(LocationList[65537].ID, 65537);
+  EXPECT_EQ(LocationList[1].NAME, "");
+  EXPECT_EQ(LocationList[2147483001].NAME, "Far");
+  EXPECT_EQ(AccGroupList[2147483002].ID, 2147483002);
+  EXPECT_EQ(AccGroupList[2147483002].ACC, "5710");
+}
+
 TEST_F(CommonFunctions, UserTablesAreIndexedByIdWithGaps) {
   Db->Exec("insert into Users (ID, LOGIN, NAME, WPREFIX, WMETHOD, ISLOCATIONADMIN, ISDIVISIONVIEW) "
            "values (2, 'b', 'Second', 'ABCDEFG', 3, 1, 2), (5, 'e', 'Fifth', '', 0, 0, 0)");
@@ -145,8 +181,8 @@ TEST_F(CommonFunctions, UserTablesAreIndexedByIdWithGaps) {
            "values (1, 'Riga', '123', '', '123456789', 1, 12.5), (3, 'Cesis', '', '9', '', 2, 0)");
   LoadUserTables(&DATA->DB_Storage, QString());
 
-  ASSERT_EQ(UserList.size(), 6);
-  for (int empty : {0, 3, 4}) {
+  ASSERT_EQ(UserList.size(), 3);  // the rows 1, 2 and 5
+  for (int empty : {0, 3, 4, 6}) {
     EXPECT_EQ(UserList[empty].ID, 0);
     EXPECT_EQ(UserList[empty].NAME, "");
   }
@@ -157,7 +193,7 @@ TEST_F(CommonFunctions, UserTablesAreIndexedByIdWithGaps) {
   EXPECT_TRUE(UserList[2].ISLOCATIONADMIN);
   EXPECT_FALSE(UserList[2].ISDIVISIONVIEW);  // only 1 is true
 
-  ASSERT_EQ(LocationList.size(), 4);
+  ASSERT_EQ(LocationList.size(), 2);
   EXPECT_EQ(LocationList[1].PHONE, "Tel.: 123");
   EXPECT_EQ(LocationList[1].FAX, "Fax: ");
   EXPECT_EQ(LocationList[1].APREFIX, "12345678");
@@ -168,8 +204,8 @@ TEST_F(CommonFunctions, UserTablesAreIndexedByIdWithGaps) {
   EXPECT_FALSE(LocationList[3].ISDEALER);
   EXPECT_EQ(LocationList[2].PHONE, "");  // no row: an empty element
 
-  ASSERT_EQ(AccGroupList.size(), 1);  // an empty table gives one element
-  EXPECT_EQ(AccGroupList[0].ID, 0);
+  EXPECT_EQ(AccGroupList.size(), 0);
+  EXPECT_EQ(AccGroupList[0].ID, 0);  // an ID without a row reads as the empty element
 
   // The prefix goes in front of every table name.
   EXPECT_THROW(LoadUserTables(&DATA->DB_Storage, "Old"), EDatabaseError);
