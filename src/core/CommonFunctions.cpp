@@ -55,7 +55,10 @@ void LoadFormPosition(QWidget *form, bool withSize) {
     };
     const QRect g = form->geometry();
     int left = 0, top = 0, width = g.width(), height = g.height(), state = 0;
-    const bool hasPlace = read(QStringLiteral("Left"), left) & read(QStringLiteral("Top"), top);
+    // Earlier versions stored 0, 0 for every window before it was first shown and kept it on
+    // close, so that place stands for "never placed" rather than for the user's choice.
+    const bool hasPlace = (read(QStringLiteral("Left"), left) & read(QStringLiteral("Top"), top)) &&
+                          (left != 0 || top != 0);
     bool hasSize = false, hasState = false;
     if (withSize) {
       hasSize = read(QStringLiteral("Width"), width) & read(QStringLiteral("Height"), height);

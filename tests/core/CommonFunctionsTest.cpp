@@ -66,6 +66,25 @@ TEST_F(CommonFunctions, AFirstRunOpensAtTheDesignedPlaceAndLaterRunsWhereTheUser
     EXPECT_TRUE(area.contains(big.frameGeometry())) << big.frameGeometry().width();
     EXPECT_LT(big.height(), area.height());
   }
+  // Earlier versions stored 0,0 for every window before it was shown and kept it on close:
+  // that place is taken as no place, so those windows open at their designed place too.
+  {
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey(FormsKey("WBIn"), false));
+    reg.WriteInteger("Left", 0);
+    reg.WriteInteger("Top", 0);
+    reg.WriteInteger("Width", 500);
+    reg.WriteInteger("Height", 300);
+  }
+  {
+    QWidget upgraded;
+    upgraded.setObjectName("WBIn");
+    PlaceOnFirstShow(&upgraded, poScreenCenter);
+    LoadFormPosition(&upgraded, true);
+    upgraded.show();
+    EXPECT_LE(std::abs(upgraded.frameGeometry().center().x() - area.center().x()), 8);
+    EXPECT_EQ(upgraded.size(), QSize(500, 300));
+  }
   // A window that never reached the screen stores nothing.
   {
     QWidget unseen;
