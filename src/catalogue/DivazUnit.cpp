@@ -36,6 +36,7 @@
 #include "documents/WBInventoryUnit.h"
 #include "documents/WBOutUnit.h"
 #include "platform/Application.h"
+#include "platform/Forms.h"
 #include "platform/Dialogs.h"
 #include "platform/SysUtils.h"
 #include "reports/PrintFilterUnit.h"
@@ -384,6 +385,7 @@ TDivazForm::TDivazForm(QWidget *parent) : QMainWindow(parent) {
   // Designed size; the registry keeps the user's placement.
   resize(796, 600);
   setMinimumWidth(796);
+  PlaceOnFirstShow(this, poScreenCenter);
   LoadFormPosition(this, true);
 }
 
@@ -766,8 +768,8 @@ void TDivazForm::DelBitBtnClick() {
     });
     if (inUse)
       ShowMessage(QStringLiteral("Артикул есть на складе, в резерве или в документах: удалить его нельзя."));
-  } catch (const std::exception &) {
-    ShowMessage(QueryErrorText);
+  } catch (const std::exception &e) {
+    ShowMessage(FailureText(e, QueryErrorText));
   }
   IDcb_SubGrpChange();
 }
@@ -794,8 +796,8 @@ void TDivazForm::REMOVECOLORINFO1Click() {
                                     "values (%d,-1,%g,%g,%d)"),
                      {m.toInt(), q, r, w}));
     });
-  } catch (const std::exception &) {
-    ShowMessage(QueryErrorText);
+  } catch (const std::exception &e) {
+    ShowMessage(FailureText(e, QueryErrorText));
   }
 }
 

@@ -13,6 +13,7 @@ constexpr int RowHeight = 20;
 TInfoPopup::TInfoPopup(QWidget *owner, int columns, int designHeight)
     : TForm(owner), FDesignHeight(designHeight) {
   setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+  SetPosition(poScreenCenter);
   QPalette pal = palette();
   pal.setColor(QPalette::Window, pal.color(QPalette::ToolTipBase));
   pal.setColor(QPalette::WindowText, pal.color(QPalette::ToolTipText));

@@ -11,8 +11,26 @@
 #include "platform/Application.h"
 #include "platform/SysUtils.h"
 
+namespace {
+
+const QString kGroupInUse = QStringLiteral("Вы не можете удалить группу. Она используется в каталоге.");
+
+// Discount groups that materials have taken since their rows were removed from the grid.
+struct TGroupsInUse {
+  QList<int> IDs;
+};
+
+// The locking read sees the latest materials and keeps others from giving one of them the
+// group until the transaction has ended.
+bool GroupInUse(int id) {
+  return SQLInt(Format("select count(*) from Catalog where DISCOUNTGROUP=%d lock in share mode", {id})) > 0;
+}
+
+}  // namespace
+
 TChangeValues::TChangeValues(QWidget *owner, uint8_t mode) : TForm(owner), FMode(mode) {
   setObjectName(QStringLiteral("ChangeValues"));
+  SetPosition(poScreenCenter);
   setWindowTitle(QStringLiteral("ChangeValues"));
 
   StrGrd = new TStringGrid(this);
@@ -106,6 +124,16 @@ void TChangeValues::DeleteValueRow(int row) {
   StrGrd->DeleteRow(row);
 }
 
+bool TChangeValues::NameFits(const QString &name) {
+  // The widths of Currencies.NAME and DiscountGroups.NAME, in characters.
+  const int width = FMode == 1 ? 3 : 50;
+  if (name.toUcs4().size() <= width) return true;
+  ShowMessage(QStringLiteral("Значение поля \"%1\" слишком длинное (не более %2 символов)!")
+                  .arg(StrGrd->Cells(0, 0))
+                  .arg(width));
+  return false;
+}
+
 void TChangeValues::StrGrdDblClick() {
   const int row = StrGrd->Row();
   auto *obj = StrGrd->ObjectAs<TTmpObj>(0, row);
@@ -115,6 +143,7 @@ void TChangeValues::StrGrdDblClick() {
     if (!Dialogs().InputQuery(this, QStringLiteral("Название"),
                               QStringLiteral("Введите новое название"), answer))
       return;
+    if (!NameFits(answer)) return;
     if (answer != StrGrd->Cells(0, row)) {
       StrGrd->SetCells(0, row, answer);
       obj->Changed = true;
@@ -139,7 +168,7 @@ void TChangeValues::AddBitBtnClick() {
   if (!Dialogs().InputQuery(this, QStringLiteral("Название"), QStringLiteral("Введите новое зазвание"),
                             answer))
     return;
-  if (!answer.isEmpty()) AddValueRow(-1, answer, QStringLiteral("0"));
+  if (!answer.isEmpty() && NameFits(answer)) AddValueRow(-1, answer, QStringLiteral("0"));
 }
 
 void TChangeValues::DelBitBtnClick() {
@@ -150,9 +179,8 @@ void TChangeValues::DelBitBtnClick() {
   if (MessageDlg(QStringLiteral("Удалить текущую группу скидки? Вы уверены?"),
                  TMsgDlgType::mtConfirmation, mbYes | mbNo, this) == mrNo)
     return;
-  if (obj->ID >= 0 &&
-      SQLInt(QStringLiteral("select count(*) from Catalog where DISCOUNTGROUP=%1").arg(obj->ID)) > 0) {
-    ShowMessage(QStringLiteral("Вы не можете удалить группу. Она используется в каталоге."));
+  if (obj->ID >= 0 && GroupInUse(obj->ID)) {
+    ShowMessage(kGroupInUse);
     return;
   }
   DeleteValueRow(row);
@@ -174,8 +202,15 @@ void TChangeValues::WriteChanges() {
     }
     return;
   }
-  for (int id : FDeletedIDs) ExecSQL(QStringLiteral("delete from DiscountGroups where ID=%1").arg(id));
-  int next = SQLInt(QStringLiteral("select max(ID) from DiscountGroups"));
+  // Each deletion is checked again: a material may have taken the group since its row was removed.
+  TGroupsInUse used;
+  for (int id : FDeletedIDs)
+    if (GroupInUse(id)) used.IDs << id;
+  if (!used.IDs.isEmpty()) throw used;
+  for (int id : FDeletedIDs) ExecSQL(Format("delete from DiscountGroups where ID=%d", {id}));
+  // The IDs are not given by the server: the locking read of the highest one makes another
+  // client that adds groups wait until these are written.
+  int next = SQLInt(QStringLiteral("select max(ID) from DiscountGroups for update"));
   for (int row = 1; row < StrGrd->RowCount(); ++row) {
     auto *obj = StrGrd->ObjectAs<TTmpObj>(0, row);
     if (!obj) continue;
@@ -195,6 +230,18 @@ bool TChangeValues::CloseQuery(int result) {
   // The whole plan in one transaction: a failure writes nothing, so OK may be pressed again.
   try {
     RunInTransaction([this] { WriteChanges(); });
+  } catch (const TGroupsInUse &used) {
+    // Nothing was written: the groups come back into the grid, and OK writes the rest.
+    TQuery &q = DATA->Qtmp;
+    for (int id : used.IDs) {
+      FDeletedIDs.removeAll(id);
+      q.SQL = Format("select NAME, DVALUE from DiscountGroups where ID=%d", {id});
+      q.Open();
+      if (!q.IsEmpty()) AddValueRow(id, q.Fields(0).AsString(), FloatToStr(q.Fields(1).AsFloat()));
+      q.Close();
+    }
+    ShowMessage(kGroupInUse);
+    return false;
   } catch (const std::exception &e) {
     ShowException(e);
     return false;

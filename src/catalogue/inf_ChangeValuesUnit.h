@@ -43,6 +43,8 @@ class TChangeValues : public TForm {
  private:
   void FormShow();
   void WriteChanges();
+  // Whether a typed name fits its column; says so when it does not.
+  bool NameFits(const QString &name);
   uint8_t FMode;
   QList<int> FDeletedIDs;
   int SelectedCol = 0;

@@ -80,6 +80,7 @@ int SelectedID(const TIDComboBox *combo, int none) {
 
 Tinf_Material::Tinf_Material(QWidget *owner, int catalogId) : TForm(owner), FCatalogID(catalogId) {
   setObjectName(QStringLiteral("inf_Material"));
+  SetPosition(poScreenCenter);
   setWindowTitle(QStringLiteral("DI Vidududiz 1.1 / Карточка материала"));
 
   IDcb_System = Combo(QStringLiteral("IDcb_System"));
@@ -96,11 +97,13 @@ Tinf_Material::Tinf_Material(QWidget *owner, int catalogId) : TForm(owner), FCat
   SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
   SpeedButton1->setText(QStringLiteral("..."));
   SpeedButton1->setAutoRaise(true);
+  SpeedButton1->setFocusPolicy(Qt::NoFocus);
   SpeedButton1->setToolTip(QStringLiteral("Список поставщиков"));
   SpeedButton2 = new QToolButton;
   SpeedButton2->setObjectName(QStringLiteral("SpeedButton2"));
   SpeedButton2->setText(QStringLiteral("..."));
   SpeedButton2->setAutoRaise(true);
+  SpeedButton2->setFocusPolicy(Qt::NoFocus);
   SpeedButton2->setToolTip(QStringLiteral("Группы скидки"));
   Label18 = new QLabel(QStringLiteral("Валюта"));
   Label18->setObjectName(QStringLiteral("Label18"));
@@ -117,6 +120,8 @@ Tinf_Material::Tinf_Material(QWidget *owner, int catalogId) : TForm(owner), FCat
   eQtyInPack = Calc(QStringLiteral("eQtyInPack"), 4);
   eQtyInBigPack = Calc(QStringLiteral("eQtyInBigPack"), 4);
   eDelta = Calc(QStringLiteral("eDelta"), 0);
+  // whole numbers of 32-bit columns
+  for (TCalcEdit *e : {eLength, eDelta}) e->SetRange(INT32_MIN, INT32_MAX);
   IsColored = new QCheckBox(QStringLiteral("Цвет"));
   IsColored->setObjectName(QStringLiteral("IsColored"));
   Panel1 = new QFrame;
@@ -256,6 +261,7 @@ void Tinf_Material::BuildPriceColumns() {
     r.DeliveryLabel = new QLabel(QStringLiteral("Пост.#%1").arg(i), Panel1);
     r.DeliveryLabel->setObjectName(QStringLiteral("DeliveryName%1").arg(i));
     r.DeliveryEdit = Calc(QStringLiteral("DELIVERY%1").arg(i), 0);
+    r.DeliveryEdit->SetRange(INT32_MIN, INT32_MAX);
     r.DeliveryEdit->setParent(Panel1);
     r.DeliveryEdit->setMinimumWidth(63);
     layout->addWidget(r.PriceLabel, band, col);
@@ -265,6 +271,14 @@ void Tinf_Material::BuildPriceColumns() {
     PriceRecs << r;
   }
   for (int c = 0; c < 6; ++c) layout->setColumnStretch(c, 1);
+  // Boxes created now would come last in the tab order: they belong after "Разм2", column
+  // by column, so that "1 шт." follows the last delivery box.
+  QWidget *previous = eLength;
+  for (const TPriceRec &r : PriceRecs) {
+    setTabOrder(previous, r.PriceEdit);
+    setTabOrder(r.PriceEdit, r.DeliveryEdit);
+    previous = r.DeliveryEdit;
+  }
 }
 
 void Tinf_Material::LoadMaterial() {
@@ -464,7 +478,9 @@ bool Tinf_Material::CloseQuery(int result) {
     ShowMessage(QStringLiteral("Не выбрано значение поля \"%1\"!").arg(missing));
     return false;
   }
-  for (TCalcEdit *e : {eSize, eLength, ePackUnitSize, eQtyInPack, eQtyInBigPack, eDelta}) {
+  QList<TCalcEdit *> numbers{eSize, eLength, ePackUnitSize, eQtyInPack, eQtyInBigPack, eDelta};
+  for (const auto &r : PriceRecs) numbers << r.PriceEdit << r.DeliveryEdit;
+  for (TCalcEdit *e : numbers) {
     if (!e->IsValid()) {
       ShowMessage(QStringLiteral("Неверное число!"));
       e->setFocus();
@@ -472,17 +488,37 @@ bool Tinf_Material::CloseQuery(int result) {
     }
   }
   // The colour codes of the material's stock rows and document lines follow a changed colour
-  // flag when the user confirms; the question comes before anything is written.
-  bool rewriteColours = false;
+  // flag when the user confirms; the question comes before anything is written. Whether the
+  // material has stock rows is decided again inside the write under lock: a row posted by
+  // another client after the question (or after no question) must not keep the old code.
   const bool coloured = IsColored->isChecked();
+  const bool flagChanged = coloured != OldIsColored && FCatalogID >= 1;
+  const QString stockRows = Format("select count(CATID) from CatalogQty where CATID=%d", {FCatalogID});
+  bool asked = false, confirmed = false;
+  const auto ask = [&] {
+    asked = true;
+    confirmed = MessageDlg(QStringLiteral("У материалов зарегистрированных на складе изменён цвет!\r\r"
+                                          "Подтвердите изменения!"),
+                           TMsgDlgType::mtConfirmation, mbYes | mbNo, this) == mrYes;
+  };
   try {
-    if (coloured != OldIsColored && FCatalogID >= 1 &&
-        SQLInt(QStringLiteral("select count(CATID) from CatalogQty where CATID=%1").arg(FCatalogID)) > 0)
-      rewriteColours = MessageDlg(QStringLiteral("У материалов зарегистрированных на складе изменён цвет!\r\r"
-                                                 "Подтвердите изменения!"),
-                                  TMsgDlgType::mtConfirmation, mbYes | mbNo, this) == mrYes;
+    if (flagChanged && SQLInt(stockRows) > 0) ask();
     const QString sql = BuildCatalogSQL();
-    RunInTransaction([&] {
+    bool unasked = false;
+    const auto write = [&] {
+      unasked = false;
+      bool rewriteColours = false;
+      if (flagChanged) {
+        // The material's row first, then the locking read of its stock rows, which also keeps
+        // new stock rows of the material out until the transaction ends.
+        SQLInt(Format("select ID from Catalog where ID=%d for update", {FCatalogID}));
+        const bool held = SQLInt(stockRows + QStringLiteral(" lock in share mode")) > 0;
+        if (held && !asked) {
+          unasked = true;  // nothing written yet: the question is asked outside the transaction
+          return;
+        }
+        rewriteColours = held && confirmed;
+      }
       ExecSQL(sql);
       if (rewriteColours) {
         const QString code = coloured ? QStringLiteral("0") : QStringLiteral("-1");
@@ -491,7 +527,12 @@ bool Tinf_Material::CloseQuery(int result) {
         ExecSQL(QStringLiteral("update WaybillCont set COLOR=") + code + QStringLiteral(" where CATID=") + id);
         ExecSQL(QStringLiteral("update WaybillInventory set COLOR=") + code + QStringLiteral(" where CATID=") + id);
       }
-    });
+    };
+    RunInTransaction(write);
+    if (unasked) {
+      ask();
+      RunInTransaction(write);
+    }
   } catch (const std::exception &e) {
     ShowException(e);
     return false;
@@ -512,7 +553,7 @@ void Tinf_Material::FormClose() {
     DefValues.Delivery.resize(PriceRecs.size());
     for (int i = 0; i < PriceRecs.size(); ++i) {
       DefValues.Price[i] = PriceRecs[i].PriceEdit->Value();
-      DefValues.Delivery[i] = static_cast<int16_t>(std::trunc(PriceRecs[i].DeliveryEdit->Value()));
+      DefValues.Delivery[i] = static_cast<int32_t>(std::trunc(PriceRecs[i].DeliveryEdit->Value()));
     }
     DefValues.IsColored = IsColored->isChecked();
     DefValues.IDcb_MnGrp = static_cast<int16_t>(IDcb_MnGrp->currentIndex());

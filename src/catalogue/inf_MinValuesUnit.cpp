@@ -58,6 +58,7 @@ class TMinValuesDelegate : public QStyledItemDelegate {
 
 Tinf_MinValues::Tinf_MinValues(QWidget *owner) : TForm(owner) {
   setObjectName(QStringLiteral("inf_MinValues"));
+  SetPosition(poScreenCenter);
   setWindowTitle(QStringLiteral("DI Vidududiz 1.1 / Критические остатки"));
 
   GrpStrGrd = new TStringGrid(this);
@@ -209,8 +210,8 @@ bool Tinf_MinValues::CloseQuery(int result) {
                     .arg(c.group)
                     .arg(c.sub));
     });
-  } catch (const std::exception &) {
-    ShowMessage(QStringLiteral("Error executing query \"update CatGroups\""));
+  } catch (const std::exception &e) {
+    ShowMessage(FailureText(e, QStringLiteral("Error executing query \"update CatGroups\"")));
     return false;
   }
   if (Groups)

@@ -28,6 +28,7 @@ QLineEdit *AddBox(QGridLayout *grid, int row, const QString &objectName, const Q
 
 Tinf_Supplier::Tinf_Supplier(QWidget *owner, int id) : TForm(owner), FSupplierID(id) {
   setObjectName(QStringLiteral("inf_Supplier"));
+  SetPosition(poScreenCenter);
   setWindowTitle(QStringLiteral("Информация о поставщике"));
 
   auto *grid = new QGridLayout;
@@ -123,11 +124,11 @@ bool Tinf_Supplier::CloseQuery(int result) {
   try {
     ExecSQL(sql);
     SavedID = FSupplierID < 0 ? static_cast<int>(LastInsertID()) : FSupplierID;
-  } catch (const EDatabaseError &) {
+  } catch (const EDatabaseError &e) {
     SavedName.clear();
     SavedAddress.clear();
     SavedPhones.clear();
-    ShowMessage(QStringLiteral("Error executing query !!!"));
+    ShowMessage(FailureText(e, QStringLiteral("Error executing query !!!")));
     return false;
   }
   SavedName = eName->text();

@@ -12,10 +12,12 @@
 #include "core/DataUnit.h"
 #include "platform/Application.h"
 #include "platform/Grids.h"
+#include "platform/SysUtils.h"
 
 Tinf_Suppliers::Tinf_Suppliers(QWidget *owner, int selId)
     : TForm(owner), FSelectedSupplierID(selId) {
   setObjectName(QStringLiteral("inf_Suppliers"));
+  SetPosition(poScreenCenter);
   setWindowTitle(QStringLiteral("DI Vidududiz 1.1 / Поставщики"));
 
   SuppliersGrid = new TStringGrid(this);
@@ -146,16 +148,32 @@ void Tinf_Suppliers::BitBtn2Click() {
   const int row = SuppliersGrid->Row();
   if (row < 1 || SuppliersGrid->Cells(0, row).trimmed().isEmpty()) return;
   const int id = RowID(row);
-  if (SQLInt(QStringLiteral("select count(*) from Catalog where SUPPLIER=%1").arg(id)) >= 1) {
+  const auto refuse = [this] {
     MessageDlg(QStringLiteral(
                    "Вы не можете удалить поставщика, так как в каталоге имеются товары от него!"),
                TMsgDlgType::mtInformation, mbOK, this);
+  };
+  // The locking read sees the latest materials and keeps others from giving one of them this
+  // supplier until the deletion has ended.
+  const QString inUse = Format("select count(*) from Catalog where SUPPLIER=%d lock in share mode", {id});
+  if (SQLInt(inUse) >= 1) {
+    refuse();
     return;
   }
   const QString question = QStringLiteral("Удалить поставщика \"") + SuppliersGrid->Cells(0, row) +
                            QStringLiteral("\"? Вы уверены?");
   if (MessageDlg(question, TMsgDlgType::mtConfirmation, mbYes | mbNo, this) == mrNo) return;
-  ExecSQL(QStringLiteral("delete from Suppliers where ID=%1").arg(id));
+  // A material may have been given the supplier while the question was open: checked again
+  // with the deletion.
+  bool used = false;
+  RunInTransaction([&] {
+    used = SQLInt(inUse) >= 1;
+    if (!used) ExecSQL(Format("delete from Suppliers where ID=%d", {id}));
+  });
+  if (used) {
+    refuse();
+    return;
+  }
   Changed = true;
   SuppliersGrid->DeleteRow(row);
 }

@@ -6,6 +6,7 @@
 
 #include "core/CommonVariables.h"
 #include "core/Query.h"
+#include "platform/Forms.h"
 #include "platform/Registry.h"
 #include "platform/SysUtils.h"
 
@@ -39,37 +40,48 @@ void LoadFormPosition(QWidget *form, bool withSize) {
   try {
     TRegistry reg;
     if (!reg.OpenKey(FormsKey(form), true)) return;
-    QRect g = form->geometry();
-    const QPoint pos = form->pos();
-    int left = pos.x(), top = pos.y(), width = g.width(), height = g.height();
-    auto take = [&reg](const QString &name, int &value) {
-      if (reg.ValueExists(name)) value = reg.ReadInteger(name);
-      else reg.WriteInteger(name, value);
+    // Values that are missing are not written here: before its first showing a window has no
+    // place yet (it reads 0, 0). It then opens at its designed place, and closing it stores
+    // where the user left it. Each value is read on its own: one of the wrong type counts as
+    // missing and hides no other.
+    auto read = [&reg](const QString &name, int &value) {
+      try {
+        if (!reg.ValueExists(name)) return false;
+        value = reg.ReadInteger(name);
+        return true;
+      } catch (const ERegistryException &) {
+        return false;
+      }
     };
-    take(QStringLiteral("Left"), left);
-    take(QStringLiteral("Top"), top);
-    int state = StateOf(form);
+    const QRect g = form->geometry();
+    int left = 0, top = 0, width = g.width(), height = g.height(), state = 0;
+    // Earlier versions stored 0, 0 for every window before it was first shown and kept it on
+    // close, so that place stands for "never placed" rather than for the user's choice.
+    const bool hasPlace = (read(QStringLiteral("Left"), left) & read(QStringLiteral("Top"), top)) &&
+                          (left != 0 || top != 0);
+    bool hasSize = false, hasState = false;
     if (withSize) {
-      take(QStringLiteral("Width"), width);
-      take(QStringLiteral("Height"), height);
-      take(QStringLiteral("State"), state);
+      hasSize = read(QStringLiteral("Width"), width) & read(QStringLiteral("Height"), height);
+      hasSize = hasSize && width > 0 && height > 0;
+      hasState = read(QStringLiteral("State"), state);
     }
+    if (hasSize) form->resize(width, height);
     // A place stored on a screen that is gone (a monitor unplugged) would open the window
     // where nobody can see it: it then keeps its designed place.
-    if (OnSomeScreen(QRect(left, top, withSize && width > 0 ? width : g.width(),
-                           withSize && height > 0 ? height : g.height())))
+    if (hasPlace && OnSomeScreen(QRect(left, top, form->width(), form->height()))) {
       form->move(left, top);
-    if (withSize) {
-      if (width > 0 && height > 0) form->resize(width, height);
-      if (state == 2) form->setWindowState(form->windowState() | Qt::WindowMaximized);
-      else if (state == 1) form->setWindowState(form->windowState() | Qt::WindowMinimized);
+      MarkStoredPlace(form);
     }
+    if (hasState && state == 2) form->setWindowState(form->windowState() | Qt::WindowMaximized);
+    else if (hasState && state == 1) form->setWindowState(form->windowState() | Qt::WindowMinimized);
   } catch (const std::exception &) {
     // placement is a convenience: an unreadable registry leaves the window where it is
   }
 }
 
 void SaveFormPosition(QWidget *form, bool withSize) {
+  // A window that never reached the screen has no place of its own to keep.
+  if (!HasPlace(form) && !form->testAttribute(Qt::WA_Moved)) return;
   try {
     TRegistry reg;
     if (!reg.OpenKey(FormsKey(form), true)) return;
@@ -109,13 +121,6 @@ void LoadUserTables(TConnection *connection, const QString &prefix) {
   UserList.clear();
   LocationList.clear();
   AccGroupList.clear();
-  auto sizeOf = [&q]() {
-    if (q.IsEmpty()) return 1;
-    q.Last();
-    const int n = q.FieldByName(QStringLiteral("ID")).AsInteger() + 1;
-    q.First();
-    return std::max(n, 1);
-  };
   auto flag = [&q](const char *name) { return q.FieldByName(QLatin1String(name)).AsInteger() == 1; };
   auto text = [&q](const char *name) { return q.FieldByName(QLatin1String(name)).AsString(); };
   auto num = [&q](const char *name) { return q.FieldByName(QLatin1String(name)).AsInteger(); };
@@ -123,12 +128,10 @@ void LoadUserTables(TConnection *connection, const QString &prefix) {
 
   q.SQL = QStringLiteral("select * from ") + prefix + QStringLiteral("Users order by ID");
   q.Open();
-  UserList.resize(sizeOf());
   for (q.First(); !q.Eof(); q.Next()) {
     const int id = num("ID");
-    if (id < 0 || id >= UserList.size()) continue;
-    TUserRec &u = UserList[id];
-    u.ID = static_cast<uint16_t>(id);
+    TUserRec &u = UserList.Add(id);
+    u.ID = id;
     u.LOGIN = text("LOGIN");
     u.NAME = text("NAME");
     u.MOBILE = text("MOBILE");
@@ -146,12 +149,10 @@ void LoadUserTables(TConnection *connection, const QString &prefix) {
 
   q.SQL = QStringLiteral("select * from ") + prefix + QStringLiteral("UserLocations order by ID");
   q.Open();
-  LocationList.resize(sizeOf());
   for (q.First(); !q.Eof(); q.Next()) {
     const int id = num("ID");
-    if (id < 0 || id >= LocationList.size()) continue;
-    TLocationRec &l = LocationList[id];
-    l.ID = static_cast<uint16_t>(id);
+    TLocationRec &l = LocationList.Add(id);
+    l.ID = id;
     l.NAME = text("NAME");
     l.ADDRESS = text("ADDRESS");
     l.PHONE = QStringLiteral("Tel.: ") + text("PHONE");
@@ -162,9 +163,9 @@ void LoadUserTables(TConnection *connection, const QString &prefix) {
     l.WMETHOD = static_cast<uint8_t>(num("WMETHOD"));
     l.ISDEALER = flag("ISDEALER");
     l.CUSTOMERLINK = num("CUSTOMERLINK");
-    l.DEFCITY = static_cast<uint16_t>(num("DEFCITY"));
-    l.DISTANCEKM = static_cast<uint16_t>(num("DISTANCEKM"));
-    l.SHIPPINGPLACE = static_cast<uint16_t>(num("SHIPPINGPLACE"));
+    l.DEFCITY = num("DEFCITY");
+    l.DISTANCEKM = num("DISTANCEKM");
+    l.SHIPPINGPLACE = num("SHIPPINGPLACE");
     l.SHIPPINGCOST = real("SHIPPINGCOST");
     l.OWNWIN = real("OWNWIN");
     l.OWNADD = real("OWNADD");
@@ -177,12 +178,10 @@ void LoadUserTables(TConnection *connection, const QString &prefix) {
 
   q.SQL = QStringLiteral("select * from ") + prefix + QStringLiteral("UserAccGroups order by ID");
   q.Open();
-  AccGroupList.resize(sizeOf());
   for (q.First(); !q.Eof(); q.Next()) {
     const int id = num("ID");
-    if (id < 0 || id >= AccGroupList.size()) continue;
-    TGroupRec &g = AccGroupList[id];
-    g.ID = static_cast<uint16_t>(id);
+    TGroupRec &g = AccGroupList.Add(id);
+    g.ID = id;
     g.NAME = text("NAME");
     g.ACC = text("ACC");
   }

@@ -3,9 +3,9 @@
 const QString RegistryBase = QStringLiteral("SOFTWARE\\ORMAK Software\\");
 QString RegistryRoot = RegistryBase;
 
-QVector<TUserRec> UserList;
-QVector<TLocationRec> LocationList;
-QVector<TGroupRec> AccGroupList;
+TIdTable<TUserRec> UserList;
+TIdTable<TLocationRec> LocationList;
+TIdTable<TGroupRec> AccGroupList;
 TUserRec CurrentUser;
 
 int16_t PriceCount = 0;

@@ -1,7 +1,7 @@
 #pragma once
 // Program-wide values set once by start-up.
+#include <QHash>
 #include <QString>
-#include <QVector>
 #include <cstdint>
 
 // Registry path of the program key under the current-user hive; start-up extends it once by
@@ -10,7 +10,7 @@ extern QString RegistryRoot;
 extern const QString RegistryBase;  // "SOFTWARE\ORMAK Software\"
 
 struct TUserRec {
-  uint16_t ID = 0;
+  int32_t ID = 0;
   QString LOGIN, NAME, MOBILE, EMAIL;
   QString WPREFIX;  // at most 5 characters
   uint8_t WMETHOD = 0;
@@ -21,7 +21,7 @@ struct TUserRec {
 };
 
 struct TLocationRec {
-  uint16_t ID = 0;
+  int32_t ID = 0;
   QString NAME, ADDRESS;
   QString PHONE;  // "Tel.: " + column
   QString FAX;    // "Fax: " + column
@@ -29,19 +29,39 @@ struct TLocationRec {
   uint8_t AMETHOD = 0, WMETHOD = 0;
   bool ISDEALER = false;
   int32_t CUSTOMERLINK = 0;
-  uint16_t DEFCITY = 0, DISTANCEKM = 0, SHIPPINGPLACE = 0;
+  int32_t DEFCITY = 0, DISTANCEKM = 0, SHIPPINGPLACE = 0;
   double SHIPPINGCOST = 0, OWNWIN = 0, OWNADD = 0, OWNSILLS = 0, CLIENTWIN = 0, CLIENTADD = 0,
          CLIENTSILLS = 0;
 };
 
 struct TGroupRec {
-  uint16_t ID = 0;
+  int32_t ID = 0;
   QString NAME, ACC;
 };
 
-extern QVector<TUserRec> UserList;
-extern QVector<TLocationRec> LocationList;
-extern QVector<TGroupRec> AccGroupList;
+// The rows of one table by their ID. An ID without a row reads as the empty element (ID 0,
+// empty texts, zeros); memory follows the rows, not the highest ID.
+template <class T>
+class TIdTable {
+ public:
+  const T &operator[](int32_t id) const {
+    const auto it = m_rows.constFind(id);
+    return it == m_rows.constEnd() ? m_empty : *it;
+  }
+  bool Contains(int32_t id) const { return m_rows.contains(id); }
+  // The number of rows held.
+  int size() const { return static_cast<int>(m_rows.size()); }
+  T &Add(int32_t id) { return m_rows[id]; }
+  void clear() { m_rows.clear(); }
+
+ private:
+  QHash<int32_t, T> m_rows;
+  T m_empty;
+};
+
+extern TIdTable<TUserRec> UserList;
+extern TIdTable<TLocationRec> LocationList;
+extern TIdTable<TGroupRec> AccGroupList;
 extern TUserRec CurrentUser;
 
 extern int16_t PriceCount;

@@ -185,20 +185,23 @@ void TGroups::FillSubgroupList(int groupId, QListWidget *list) const {
     new TObjListItem(s.Name, new TIntObj(s.SUBID), list);
 }
 
-QString TGroups::SubgroupNames(int groupId, const QVector<int> &numbers) const {
+QString TGroups::SubgroupNames(int groupId, const QVector<int> &subIds) const {
   int pos;
   if (!FindGroup(groupId, pos)) return QString();
-  const QVector<TCatSubgroupRec> &subs = m_groups[pos].Subgroups;
   QStringList names;
-  for (int k : numbers)
-    if (k >= 1 && k <= subs.size()) names << subs[k - 1].Name;
+  for (int subId : subIds)
+    for (const TCatSubgroupRec &s : m_groups[pos].Subgroups)
+      if (s.SUBID == subId) {
+        names << s.Name;
+        break;
+      }
   return names.join(QStringLiteral(", "));
 }
 
 void TGroups::SubgroupFlags(int groupId, QVector<bool> &flags) const {
   flags.clear();
   int pos;
-  if (!FindGroup(groupId, pos)) return;
+  if (!FindGroup(groupId, pos) || m_groups[pos].Subgroups.isEmpty()) return;
   int highest = 0;
   for (const TCatSubgroupRec &s : m_groups[pos].Subgroups) highest = qMax(highest, s.SUBID);
   flags.fill(false, highest + 1);

@@ -80,7 +80,8 @@ class TGroups;
 
 // What the report filter keeps chosen of one group: the whole group, or some subgroups.
 // Flags are indexed by subgroup number (SUBID) from 0 to the group's highest one; flag 0 is
-// never set by SetAll. Subgroup numbers run from 1 to 255.
+// never set by SetAll; a group without subgroups has no flags and is chosen through All
+// alone. Subgroup numbers run from 1 to 255.
 class TSelObj : public TGridObject {
  public:
   // Sizes the flags by the group's subgroups (nullptr: the global Groups), nothing chosen.
@@ -143,9 +144,11 @@ class TGroups {
   void FillSubgroupCombo(int groupId, TIDComboBox *combo, bool addAll) const;
   // Clears the list; for an existing group one item per subgroup with a TIntObj of its SUBID.
   void FillSubgroupList(int groupId, QListWidget *list) const;
-  // The names of the group's k-th subgroups (1-based) for the given numbers, joined by ", ".
-  QString SubgroupNames(int groupId, const QVector<int> &numbers) const;
-  // Flags 0 .. highest SUBID of the group, all false; empty for an absent group.
+  // The names of the group's subgroups with the given SUBIDs, in the given order, joined by
+  // ", "; a SUBID the group lacks adds nothing.
+  QString SubgroupNames(int groupId, const QVector<int> &subIds) const;
+  // Flags 0 .. highest SUBID of the group, all false; empty for an absent group and for a
+  // group without subgroups.
   void SubgroupFlags(int groupId, QVector<bool> &flags) const;
   // Keeps the minimum value and waste just stored for a subgroup.
   void SetSubgroupValues(int groupId, int subId, int minValue, double waste);
@@ -184,7 +187,7 @@ struct TDefValues {
   int16_t IDcb_System = 0, IDcb_Supplier = 0, IDcb_Grp = 0, IDcb_SubGrp = 0, IDcb_Discount = 0,
           IDcb_Measure = 0, IDcb_Currency = 0;
   QVector<double> Price;        // one per price column
-  QVector<int16_t> Delivery;    // one per price column
+  QVector<int32_t> Delivery;    // one per price column
   bool IsColored = false;
   int16_t IDcb_MnGrp = 0;
 

@@ -74,8 +74,7 @@ qint64 LastInsertID() {
 }
 
 QString DateTimeToSQL(const QDateTime &value) {
-  return QLatin1Char('"') + FormatDateTime(QStringLiteral("yyyy-mm-dd hh:nn:ss"), value) +
-         QLatin1Char('"');
+  return QuoteSQL(FormatDateTime(QStringLiteral("yyyy-mm-dd hh:nn:ss"), value));
 }
 
 QString EscapeSQL(const QString &text) {
@@ -143,6 +142,8 @@ bool FindGridRow(int &row, QTableWidget *widget, int catId, int color) {
 TTransaction::TTransaction(TConnection *connection)
     : m_connection(connection ? connection : &DATA->DB_Storage) {
   m_level = m_connection->TransactionDepth + 1;
+  // The outermost guard is where an action meets the connection first: a connection lost
+  // earlier is opened again here.
   if (m_level == 1) m_connection->Exec(QStringLiteral("START TRANSACTION"));
   else m_connection->Exec(QStringLiteral("SAVEPOINT wh_sp%1").arg(m_level));
   m_connection->TransactionDepth = m_level;
@@ -161,20 +162,40 @@ TTransaction::~TTransaction() {
 
 void TTransaction::Commit() {
   if (m_done) return;
-  m_done = true;
-  m_connection->TransactionDepth = m_level - 1;
+  // A statement of this transaction found the connection broken: the server has rolled it
+  // back, so nothing was saved (the destructor only forgets the transaction).
+  if (m_connection->Lost())
+    throw EDatabaseError(QString::fromLatin1(ConnectionLostText), 2006,
+                         QStringLiteral("the transaction's connection is gone"));
+  // The statement goes out while the transaction still counts as open, so that a broken
+  // connection is never replaced by a fresh one for it.
   if (m_level == 1) {
-    m_connection->Exec(QStringLiteral("COMMIT"));
+    try {
+      m_connection->Exec(QStringLiteral("COMMIT"));
+    } catch (const EDatabaseError &e) {
+      if (!e.IsConnectionLost()) throw;
+      m_done = true;
+      m_connection->TransactionDepth = 0;
+      throw ECommitUnknown(e);
+    }
     ++m_connection->CommitCount;
   } else {
     m_connection->Exec(QStringLiteral("RELEASE SAVEPOINT wh_sp%1").arg(m_level));
   }
+  m_done = true;
+  m_connection->TransactionDepth = m_level - 1;
 }
 
 void TTransaction::Rollback() {
   if (m_done) return;
   m_done = true;
-  m_connection->TransactionDepth = m_level - 1;
+  struct TLeave {
+    TConnection *c;
+    int depth;
+    ~TLeave() { c->TransactionDepth = depth; }
+  } leave{m_connection, m_level - 1};
+  // On a lost connection the server has rolled everything back already.
+  if (m_connection->Lost()) return;
   if (m_level == 1) m_connection->Exec(QStringLiteral("ROLLBACK"));
   else m_connection->Exec(QStringLiteral("ROLLBACK TO SAVEPOINT wh_sp%1").arg(m_level));
 }
@@ -187,9 +208,26 @@ void RunInTransaction(const std::function<void()> &action, int attempts) {
       tr.Commit();
       return;
     } catch (const EDatabaseError &e) {
-      // Only the outermost transaction may retry: an inner one is rolled back with it.
-      if (!e.IsRetryable() || attempt >= attempts || DATA->DB_Storage.TransactionDepth > 0) throw;
+      // Only the outermost transaction may retry: an inner one is rolled back with it. A lost
+      // connection is never retried: a COMMIT whose answer was lost may have saved everything.
+      if (!e.IsRetryable() || e.IsConnectionLost() || attempt >= attempts ||
+          DATA->DB_Storage.TransactionDepth > 0)
+        throw;
       QThread::msleep(20 * attempt);
     }
   }
+}
+
+QString FailureText(const std::exception &e, const QString &actionText, const QString &document) {
+  if (dynamic_cast<const ECommitUnknown *>(&e)) {
+    const QString head = document.isEmpty() ? QStringLiteral("Not known whether saved.")
+                                            : QStringLiteral("Document %1: not known whether saved.").arg(document);
+    return head + QStringLiteral("\nThe connection to the database server was lost while it was being saved. "
+                                 "Look for it in the journal before saving it again.");
+  }
+  const auto *db = dynamic_cast<const EDatabaseError *>(&e);
+  const bool lost = (db && db->IsConnectionLost()) || (DATA && DATA->DB_Storage.Lost());
+  if (!lost) return actionText;
+  if (actionText.isEmpty()) return QString::fromLatin1(ConnectionLostText);
+  return actionText + QLatin1Char('\n') + QString::fromLatin1(ConnectionLostText);
 }

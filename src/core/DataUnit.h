@@ -80,5 +80,11 @@ class TTransaction {
 };
 
 // Runs an action in one transaction; a deadlock or lock-wait timeout is retried a few times
-// before it is passed on.
+// before it is passed on. A lost connection is passed on at once; when it was lost during
+// the COMMIT, as ECommitUnknown.
 void RunInTransaction(const std::function<void()> &action, int attempts = 4);
+
+// What a window shows when its action failed: the action's own text, followed by the reason
+// when the connection to the server was lost; for a COMMIT whose answer was lost, that it is
+// not known whether the document (its number when given) was saved.
+QString FailureText(const std::exception &e, const QString &actionText, const QString &document = QString());

@@ -8,9 +8,6 @@
 TcbIntObj::TcbIntObj(int id, const QString &name, double value)
     : ID(id), Name(name.left(255)), Value(value) {
   IDStr = QString::number(ID);
-  SQLName = Name.contains(QLatin1Char('"')) ? QLatin1Char('\'') + Name + QLatin1Char('\'')
-                                            : QLatin1Char('"') + Name + QLatin1Char('"');
-  SQLName = SQLName.left(255);
   ValueStr = FloatToStr(Value);
 }
 

@@ -17,7 +17,6 @@ class TcbIntObj {
   QString Name;     // at most 255 characters
   double Value;
   QString IDStr;
-  QString SQLName;  // Name in double quotes, or single quotes when it holds a double quote
   QString ValueStr;
 };
 

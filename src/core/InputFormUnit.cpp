@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "core/MyMsgUnit.h"
+#include "platform/DatePicker.h"
 #include "platform/CalcEdit.h"
 #include "platform/Clock.h"
 #include "platform/SysUtils.h"
@@ -25,7 +26,7 @@ TInputForm::TInputForm(QWidget *owner, uint8_t kind, const QString &caption, con
   Rx1->DecimalPlaces = 4;
   Edit1 = new QLineEdit(this);
   Edit1->setObjectName(QStringLiteral("Edit1"));
-  DTPicker1 = new QDateEdit(this);
+  DTPicker1 = new TDatePicker(this);
   DTPicker1->setObjectName(QStringLiteral("DTPicker1"));
   DTPicker1->setCalendarPopup(true);
   DTPicker1->setDisplayFormat(QStringLiteral("d MMMM yyyy"));

@@ -39,15 +39,23 @@ void ReloadMessageBoxSettings() {
 void InitMessageBoxSettings() {
   if (g_settingsRead) return;
   g_settingsRead = true;
+  // Each value on its own: one that cannot be read keeps its default and hides no other.
+  TRegistry reg;
   try {
-    TRegistry reg;
     if (!reg.OpenKey(QStringLiteral("SOFTWARE\\ORMAK Software\\Message box"), true)) return;
+  } catch (const std::exception &) {
+    return;  // the defaults stand
+  }
+  try {
     if (reg.ValueExists(QStringLiteral("Charset"))) {
       g_charset = static_cast<uint8_t>(reg.ReadInteger(QStringLiteral("Charset")));
     } else {
       g_charset = 255;
       reg.WriteInteger(QStringLiteral("Charset"), 255);
     }
+  } catch (const std::exception &) {
+  }
+  try {
     if (reg.ValueExists(QStringLiteral("Font name"))) {
       g_fontName = reg.ReadString(QStringLiteral("Font name")).left(255);
     } else {
@@ -55,7 +63,6 @@ void InitMessageBoxSettings() {
       reg.WriteString(QStringLiteral("Font name"), g_fontName);
     }
   } catch (const std::exception &) {
-    // the defaults stand
   }
 }
 

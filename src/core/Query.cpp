@@ -1,5 +1,6 @@
 #include "core/Query.h"
 
+#include <QDebug>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -7,16 +8,46 @@
 #include "core/DataUnit.h"
 #include "platform/SysUtils.h"
 
+const char *const ConnectionLostText =
+    "The connection to the database server was lost. Try again when the server is back.";
+
 namespace {
-EDatabaseError ErrorOf(const QSqlError &e, const QString &sql) {
+// A connection that stood idle this long is checked before it is used: a server restarted
+// meanwhile has closed it.
+constexpr qint64 kIdleCheckMs = 250;
+
+EDatabaseError ErrorOf(const QSqlError &e) {
   QString text = e.databaseText();
   if (text.isEmpty()) text = e.text();
   bool ok = false;
   const int code = e.nativeErrorCode().toInt(&ok);
-  Q_UNUSED(sql);
+  if (ok && EDatabaseError::IsConnectionLostCode(code))
+    return EDatabaseError(QString::fromLatin1(ConnectionLostText), code, text);
   return EDatabaseError(text, ok ? code : 0);
 }
 }  // namespace
+
+bool EDatabaseError::IsConnectionLostCode(int code) {
+  switch (code) {
+    case 2002:  // cannot connect (socket or TCP refused)
+    case 2003:  // cannot connect to the host
+    case 2005:  // unknown host
+    case 2006:  // server has gone away
+    case 2013:  // lost connection during a statement
+    case 2055:  // lost connection, system error
+    case 1053:  // server shutdown in progress
+    case 1927:  // connection was killed
+    case 4031:  // disconnected by the server for inactivity
+      return true;
+    default:
+      return false;
+  }
+}
+
+ECommitUnknown::ECommitUnknown(const EDatabaseError &cause)
+    : EDatabaseError(QStringLiteral("The connection to the database server was lost while the changes were "
+                                    "being saved: not known whether saved."),
+                     cause.NativeCode(), cause.Detail()) {}
 
 TConnection::TConnection(const QString &connectionName) : m_name(connectionName) {
   m_db = QSqlDatabase::addDatabase(QStringLiteral("QMYSQL"), connectionName);
@@ -31,15 +62,31 @@ TConnection::~TConnection() {
 void TConnection::Connect() {
   if (m_db.isOpen()) m_db.close();
   m_db.setHostName(HostName);
-  bool ok = false;
-  const int port = Port.trimmed().toInt(&ok);
-  m_db.setPort(ok ? port : -1);
+  // No port means the client's default; anything else must be a port number, or the client
+  // would quietly use its default and may reach another server.
+  const QString portText = Port.trimmed();
+  int port = -1;
+  if (!portText.isEmpty()) {
+    bool ok = false;
+    port = portText.toInt(&ok, 10);
+    if (!ok || port < 1 || port > 65535)
+      throw EDatabaseError(QStringLiteral("Invalid server port '%1'").arg(Port));
+  }
+  m_db.setPort(port);
   m_db.setDatabaseName(Database);
   m_db.setUserName(User);
   m_db.setPassword(Password);
-  m_db.setConnectOptions(QStringLiteral("MYSQL_OPT_CONNECT_TIMEOUT=5"));
-  if (!m_db.open()) throw ErrorOf(m_db.lastError(), QString());
+  // The driver must never reconnect by itself: it would run the rest of a broken
+  // transaction in autocommit.
+  m_db.setConnectOptions(QStringLiteral("MYSQL_OPT_CONNECT_TIMEOUT=5;MYSQL_OPT_RECONNECT=0"));
   TransactionDepth = 0;
+  if (!m_db.open()) {
+    const EDatabaseError e = ErrorOf(m_db.lastError());
+    m_db.close();
+    throw e;
+  }
+  m_lost = false;
+  m_idle.start();
   // Every session: utf8mb4 and the lenient SQL mode the statements are written for.
   Exec(QStringLiteral("SET NAMES utf8mb4 COLLATE utf8mb4_general_ci"));
   Exec(QStringLiteral("SET SESSION sql_mode='NO_ENGINE_SUBSTITUTION'"));
@@ -48,14 +95,56 @@ void TConnection::Connect() {
 void TConnection::Disconnect() {
   if (m_db.isOpen()) m_db.close();
   TransactionDepth = 0;
+  m_lost = false;
 }
 
 bool TConnection::Connected() const { return m_db.isOpen(); }
 
+void TConnection::ThrowLost(const QString &detail, int code) {
+  if (!m_lost) qWarning().noquote() << "database connection" << m_name << "lost:" << detail;
+  m_lost = true;
+  if (m_db.isOpen()) m_db.close();
+  throw EDatabaseError(QString::fromLatin1(ConnectionLostText), code, detail);
+}
+
+void TConnection::BeginStatement(const QString &sql) {
+  if (OnStatement) OnStatement(sql);
+  if (m_lost) {
+    // Inside a transaction the broken connection stays broken: the server has rolled the
+    // transaction back, and its remaining statements must not run in autocommit.
+    if (TransactionDepth > 0) ThrowLost(QStringLiteral("the transaction's connection is gone"), 2006);
+    Connect();
+    return;
+  }
+  if (TransactionDepth == 0 && m_db.isOpen() && m_idle.isValid() && m_idle.elapsed() >= kIdleCheckMs) {
+    // Nothing is under way: a connection that the server closed meanwhile is opened again
+    // before the statement goes out.
+    QSqlQuery ping(m_db);
+    if (!ping.exec(QStringLiteral("DO 0"))) {
+      const EDatabaseError e = ErrorOf(ping.lastError());
+      if (!e.IsConnectionLost()) throw e;
+      qWarning().noquote() << "database connection" << m_name << "was closed by the server:" << e.Detail();
+      m_lost = true;
+      m_db.close();
+      Connect();
+    }
+    m_idle.start();
+  }
+}
+
+void TConnection::FailStatement(const QSqlError &error) {
+  m_idle.start();
+  const EDatabaseError e = ErrorOf(error);
+  if (e.IsConnectionLost()) ThrowLost(e.Detail(), e.NativeCode());
+  throw e;
+}
+
 void TConnection::Exec(const QString &sql) {
+  BeginStatement(sql);
   QSqlQuery q(m_db);
   ++StatementCount;
-  if (!q.exec(sql)) throw ErrorOf(q.lastError(), sql);
+  if (!q.exec(sql)) FailStatement(q.lastError());
+  EndStatement();
 }
 
 int TField::AsInteger() const { return static_cast<int>(AsLargeInt()); }
@@ -109,10 +198,27 @@ TConnection *TQuery::Connection() const {
 void TQuery::Open() {
   Close();
   TConnection *c = Connection();
+  try {
+    c->BeginStatement(SQL);
+  } catch (const EDatabaseError &e) {
+    if (e.IsConnectionLost()) KeepHeldRows();
+    throw;
+  }
   QSqlQuery q(c->Db());
   q.setForwardOnly(true);
   ++c->StatementCount;
-  if (!q.exec(SQL)) throw ErrorOf(q.lastError(), SQL);
+  if (!q.exec(SQL)) {
+    try {
+      c->FailStatement(q.lastError());
+    } catch (const EDatabaseError &e) {
+      if (e.IsConnectionLost()) KeepHeldRows();
+      throw;
+    }
+  }
+  c->EndStatement();
+  m_heldFields.clear();
+  m_heldRows.clear();
+  m_heldActive = false;
   const QSqlRecord rec = q.record();
   for (int i = 0; i < rec.count(); ++i) m_fields << rec.fieldName(i);
   const int n = rec.count();
@@ -127,11 +233,29 @@ void TQuery::Open() {
 }
 
 void TQuery::Close() {
+  if (m_active) {
+    m_heldActive = true;
+    m_heldPos = m_pos;
+    m_heldFields = std::move(m_fields);
+    m_heldRows = std::move(m_rows);
+  }
   m_active = false;
   m_fields.clear();
   m_rows.clear();
   m_pos = 0;
   m_bof = true;
+}
+
+void TQuery::KeepHeldRows() {
+  if (!m_heldActive) return;
+  m_active = true;
+  m_pos = m_heldPos;
+  m_bof = m_pos == 0;
+  m_fields = std::move(m_heldFields);
+  m_rows = std::move(m_heldRows);
+  m_heldFields.clear();
+  m_heldRows.clear();
+  m_heldActive = false;
 }
 
 void TQuery::ExecSQL() {

@@ -2,23 +2,44 @@
 // The connection and query objects through which the program reaches the server: a query
 // opens its result stored on the client and walks it by row; fields are read by name.
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 #include <QVector>
+#include <functional>
 #include <stdexcept>
+
+class QSqlError;
+
+// What the user reads when the server cannot be reached; the driver's own text stays in
+// EDatabaseError::Detail.
+extern const char *const ConnectionLostText;
 
 class EDatabaseError : public std::runtime_error {
  public:
-  EDatabaseError(const QString &message, int nativeCode = 0)
-      : std::runtime_error(message.toStdString()), m_code(nativeCode) {}
+  EDatabaseError(const QString &message, int nativeCode = 0, const QString &detail = QString())
+      : std::runtime_error(message.toStdString()), m_code(nativeCode), m_detail(detail) {}
   int NativeCode() const { return m_code; }
+  // The driver's text, when the message shown is the program's own.
+  QString Detail() const { return m_detail; }
   // Deadlock or lock-wait timeout: the statement may succeed when retried.
   bool IsRetryable() const { return m_code == 1213 || m_code == 1205; }
+  // The server went away, the connection broke or was killed, or none could be made.
+  bool IsConnectionLost() const { return IsConnectionLostCode(m_code); }
+  static bool IsConnectionLostCode(int code);
 
  private:
   int m_code;
+  QString m_detail;
+};
+
+// The connection broke while COMMIT was under way: the server may have saved the transaction
+// or not. Never retried.
+class ECommitUnknown : public EDatabaseError {
+ public:
+  explicit ECommitUnknown(const EDatabaseError &cause);
 };
 
 class TConnection {
@@ -44,6 +65,21 @@ class TConnection {
   // Runs one statement; raises EDatabaseError on failure.
   void Exec(const QString &sql);
 
+  // Lost connections. A statement that finds the connection broken fails with the
+  // ConnectionLostText error and closes it; the next statement outside a transaction opens it
+  // again (Connect, with the session settings), while every further statement of the broken
+  // transaction fails too, since the server has rolled it back. The driver never reconnects
+  // by itself.
+  bool Lost() const { return m_lost; }
+  // Called by the query layer around every statement: BeginStatement reopens a lost
+  // connection when no transaction is open and checks one that stood idle; FailStatement
+  // turns a driver error into EDatabaseError, marking the connection lost when it is.
+  void BeginStatement(const QString &sql);
+  [[noreturn]] void FailStatement(const QSqlError &error);
+  void EndStatement() { m_idle.start(); }
+  // Seen before each statement is sent (tests break the connection at a chosen statement).
+  std::function<void(const QString &sql)> OnStatement;
+
   // Transaction depth of the guard (0: none).
   int TransactionDepth = 0;
   // Statements sent since the connection opened (statement-count budgets).
@@ -51,8 +87,11 @@ class TConnection {
   qint64 CommitCount = 0;
 
  private:
+  [[noreturn]] void ThrowLost(const QString &detail, int code);
   QString m_name;
   QSqlDatabase m_db;
+  bool m_lost = false;
+  QElapsedTimer m_idle;  // since the last statement ended
 };
 
 class TField {
@@ -106,10 +145,17 @@ class TQuery {
   TConnection *Connection() const;
 
  private:
+  void KeepHeldRows();
   TConnection *m_connection;
   bool m_active = false;
   bool m_bof = true;
   int m_pos = 0;
   QStringList m_fields;
   QVector<QVector<QVariant>> m_rows;
+  // The rows of the last Close: a reopening that cannot reach the server keeps them, so that
+  // the grids showing them stay filled until the server is back.
+  bool m_heldActive = false;
+  int m_heldPos = 0;
+  QStringList m_heldFields;
+  QVector<QVector<QVariant>> m_heldRows;
 };

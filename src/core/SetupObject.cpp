@@ -71,9 +71,9 @@ void TSetupObject::Load() {
     n.FData = cFData < 0 ? 0.0 : row.at(cFData).toDouble();
     n.BData = static_cast<uint8_t>(number(row, cBData));
     n.ICatName = text(row, cICatName, 30);
-    n.ICatID = static_cast<uint16_t>(number(row, cICatID));
+    n.ICatID = static_cast<int32_t>(number(row, cICatID));
     n.BCatName = text(row, cBCatName, 30);
-    n.BCatID = static_cast<uint16_t>(number(row, cBCatID));
+    n.BCatID = static_cast<int32_t>(number(row, cBCatID));
     n.CheckState = static_cast<uint8_t>(number(row, cCheckState));
     m_nodes.append(n);
   }

@@ -46,9 +46,9 @@ class TSNodeInfo {
   double FData = 0;
   uint8_t BData = 0;
   QString ICatName;   // at most 30
-  uint16_t ICatID = 0;
+  int32_t ICatID = 0;
   QString BCatName;   // at most 30
-  uint16_t BCatID = 0;
+  int32_t BCatID = 0;
 
   void Assign(const TSNodeInfo &source) { *this = source; }
 };

@@ -87,7 +87,7 @@ TStartupResult RunStartup(const QString &workingFolder) {
   try {
     // 5. Users; the current user is the one with ID 1.
     LoadUserTables(&DATA->DB_Storage, QString());
-    CurrentUser = UserList.size() > 1 ? UserList[1] : TUserRec();
+    CurrentUser = UserList[1];
 
     // 6. The setup database, its tree and the VAT rate, as one guarded step.
     DATA->DB_Storage.Disconnect();

@@ -91,8 +91,13 @@ void Tinf_MatNotEnough::Build(int waybillId, const QVector<TShortLine> &lines) {
   main->addLayout(buttons);
 
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
-  setMinimumWidth(528);
-  resize(528, 20 * lines.size() + 75);
+  // The heading breaks into lines: the window is as tall as they need at its width, which a
+  // layout does not ask for by itself.
+  main->activate();
+  const int width = std::max(528, minimumSizeHint().width());
+  const int height = std::max(heightForWidth(width), 20 * int(lines.size()) + 75);
+  setMinimumSize(width, height);
+  resize(width, height);
 }
 
 void Tinf_MatNotEnough::showEvent(QShowEvent *event) {

@@ -27,6 +27,7 @@
 #include "core/Ledger.h"
 #include "core/MyMsgUnit.h"
 #include "documents/DivazInPickerUnit.h"
+#include "platform/DatePicker.h"
 #include "platform/Application.h"
 #include "platform/CalcEdit.h"
 #include "platform/Clock.h"
@@ -181,7 +182,7 @@ void TDivazIn::BuildHeader() {
   Edit2 = new QLineEdit(Panel1);
   Edit2->setObjectName(QStringLiteral("Edit2"));
   Edit2->setMaxLength(kOrdLinkWidth);
-  DT1 = new QDateEdit(Panel1);
+  DT1 = new TDatePicker(Panel1);
   DT1->setObjectName(QStringLiteral("DT1"));
   DT1->setCalendarPopup(true);
   DT1->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
@@ -587,7 +588,7 @@ int TDivazIn::AskNumber(const QString &caption, const QString &prompt, const QSt
     value = StrToFloatDef(def, 0);
     return 0;
   }
-  if (!TryStrToFloat(text, value)) {
+  if (!TryInputToFloat(text, value)) {
     ShowMessage(QStringLiteral("'%1' is not a valid floating point value").arg(text));
     return -1;
   }
@@ -729,8 +730,9 @@ void TDivazIn::Save(bool asReceipt) {
   } catch (const EDocumentRefused &e) {
     ShowMessage(e.Text());
     return;
-  } catch (const std::exception &) {
-    ShowMessage(asReceipt ? QStringLiteral("ERROR Executing query") : QStringLiteral("ERROR executing query."));
+  } catch (const std::exception &e) {
+    ShowMessage(FailureText(e, asReceipt ? QStringLiteral("ERROR Executing query") : QStringLiteral("ERROR executing query."),
+                            Edit1->text().trimmed()));
     return;
   }
   DeletedLineIDs.clear();

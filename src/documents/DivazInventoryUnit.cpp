@@ -30,6 +30,7 @@
 #include "core/InputFormUnit.h"
 #include "core/Ledger.h"
 #include "core/MyMsgUnit.h"
+#include "platform/DatePicker.h"
 #include "platform/Application.h"
 #include "platform/CalcEdit.h"
 #include "platform/Clock.h"
@@ -265,6 +266,7 @@ void AddToStockRows(const QVector<TStockDelta> &deltas) {
 
 TDivazInventory::TDivazInventory(QWidget *owner, int id) : TForm(owner), QSource(&DATA->DB_Storage) {
   setObjectName(QStringLiteral("DivazInventory"));
+  SetPosition(poScreenCenter);
   DivazInventory = this;
   BuildLayout();
   // FormCreate
@@ -296,7 +298,7 @@ void TDivazInventory::BuildLayout() {
   Edit1->setObjectName(QStringLiteral("Edit1"));
   Edit1->setMaxLength(kNumWidth);
   Edit1->setFocusPolicy(Qt::ClickFocus);
-  DT1 = new QDateEdit(panel1);
+  DT1 = new TDatePicker(panel1);
   DT1->setObjectName(QStringLiteral("DT1"));
   DT1->setCalendarPopup(true);
   DT1->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
@@ -594,7 +596,7 @@ void TDivazInventory::QSourceAfterScroll() {
   QtyMeasure->setText(measure);
 }
 
-void TDivazInventory::QtyChange() { AddBtn->setVisible(Qty->Value() >= 0); }
+void TDivazInventory::QtyChange() { AddBtn->setVisible(Qty->IsValid() && Qty->Value() >= 0); }
 
 // ---------------------------------------------------------------------------------------
 // Content grid
@@ -614,7 +616,7 @@ void TDivazInventory::AddContentRow(int systemId, int catId, int tag, int suppli
 }
 
 void TDivazInventory::AddBtnClick() {
-  if (QSource.IsEmpty() || QSource.Eof()) return;
+  if (QSource.IsEmpty() || QSource.Eof() || !Qty->IsValid()) return;
   const int catId = QSource.FieldByName(QStringLiteral("CATID")).AsInteger();
   const int color = QSource.FieldByName(QStringLiteral("COLOR")).AsInteger();
   int row = 0;
@@ -710,7 +712,7 @@ int TDivazInventory::InsertWaybill(const QString &num, int supplierId, uint8_t k
   try {
     ExecSQL(Format(QStringLiteral("insert into Waybill (BDATE,NUM,ORDLINK,NOTES,ISOUT,SUPPLIERID,ISPAID,SUM,USERID,"
                                   "LASTUPDATE) values(\"%s\",\"%s\",NULL,\"%s\",%d,%d,1,%10.6f,%d,%s)"),
-                   {FormatServerDate(DT1->date()), EscapeSQL(num), EscapeSQL(Edit3->text()), int(kind), supplierId,
+                   {EscapeSQL(FormatServerDate(DT1->date())), EscapeSQL(num), EscapeSQL(Edit3->text()), int(kind), supplierId,
                     sum, int(CurrentUser.ID), DateTimeToSQL(Clock::Now())}));
     return static_cast<int>(LastInsertID());
   } catch (const EDatabaseError &) {
@@ -958,8 +960,9 @@ void TDivazInventory::SaveWBClick() {
           "w1.ID=w.WAYBILLID where w1.ISOUT=0 and (w.QUANTITY-w.QTYOUT>0)"));
       ExecSQL(Format(QStringLiteral("update Waybill set SUM=%10.6f where ID=%d"), {total, header}));
     });
-  } catch (const std::exception &) {
-    MessageDlg(QStringLiteral("ERROR while saving invoice in Waybill table"), TMsgDlgType::mtError, mbOK, this);
+  } catch (const std::exception &e) {
+    MessageDlg(FailureText(e, QStringLiteral("ERROR while saving invoice in Waybill table"), number),
+               TMsgDlgType::mtError, mbOK, this);
     return;
   }
   ClearFullList(suppliers);

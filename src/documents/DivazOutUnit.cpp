@@ -28,6 +28,7 @@
 #include "core/InputFormUnit.h"
 #include "core/Ledger.h"
 #include "core/MyMsgUnit.h"
+#include "platform/DatePicker.h"
 #include "platform/Application.h"
 #include "platform/CalcEdit.h"
 #include "platform/Clock.h"
@@ -102,6 +103,7 @@ TDivazOut::TDivazOut(QWidget *owner, int WaybillID, uint8_t DocType)
   if (DocType == 3) m_mode = WaybillID >= 1 ? 2 : 1;
   DivazOut = this;
   setObjectName(QStringLiteral("DivazOut"));
+  SetPosition(poScreenCenter);
   setWindowTitle(QStringLiteral("DI Vidududiz 1.1 / Izdevums"));
   setMinimumWidth(720);
   setWindowFlag(Qt::WindowMaximizeButtonHint, true);
@@ -121,7 +123,7 @@ TDivazOut::TDivazOut(QWidget *owner, int WaybillID, uint8_t DocType)
   Edit2 = new QLineEdit(Panel1);
   Edit2->setObjectName(QStringLiteral("Edit2"));
   Edit2->setMaxLength(30);
-  DT1 = new QDateEdit(Panel1);
+  DT1 = new TDatePicker(Panel1);
   DT1->setObjectName(QStringLiteral("DT1"));
   DT1->setCalendarPopup(true);
   DT1->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
@@ -228,6 +230,7 @@ TDivazOut::TDivazOut(QWidget *owner, int WaybillID, uint8_t DocType)
   BitBtn4 = new QPushButton(QStringLiteral("Atcelt"), Panel2);
   BitBtn4->setObjectName(QStringLiteral("BitBtn4"));
   SaveWB = new QPushButton(QStringLiteral("Saglabāt pavadzīme"), Panel2);
+  FitButtonText(SaveWB);
   SaveWB->setObjectName(QStringLiteral("SaveWB"));
   bl->addWidget(BitBtn4);
   bl->addWidget(SaveWB);
@@ -718,15 +721,15 @@ void TDivazOut::SaveWBClick() {
       ShowMessage(e.Text);
       RefreshSource();
       return;
-    } catch (const std::exception &) {
-      ShowMessage(QStringLiteral("ERROR while saving invoice."));
+    } catch (const std::exception &e) {
+      ShowMessage(FailureText(e, QStringLiteral("ERROR while saving invoice."), Edit1->text().trimmed()));
       return;
     }
   } else if (m_mode == 1) {
     try {
       saved = SaveReservation(CollectLines());
-    } catch (const std::exception &) {
-      ShowMessage(QStringLiteral("ERROR while saving invoice."));
+    } catch (const std::exception &e) {
+      ShowMessage(FailureText(e, QStringLiteral("ERROR while saving invoice."), Edit1->text().trimmed()));
       return;
     }
   } else {

@@ -23,8 +23,10 @@
 #include "core/MyMsgUnit.h"
 #include "documents/DivazInPickerUnit.h"
 #include "documents/DivazInUnit.h"
+#include "platform/DatePicker.h"
 #include "platform/Application.h"
 #include "platform/Clock.h"
+#include "platform/Grids.h"
 #include "platform/SysUtils.h"
 
 #include "reports/rep_OrdMaterialsUnit.h"
@@ -62,6 +64,7 @@ bool ButtonDown(QWidget *owner, const char *name) {
 
 TWBIn::TWBIn(QWidget *owner) : TForm(owner) {
   setObjectName(QStringLiteral("WBIn"));
+  SetPosition(poScreenCenter);
   setWindowTitle(QStringLiteral("DI Vidududiz 1.1 / Приход"));
   setWindowFlags(windowFlags() | Qt::WindowMaximizeButtonHint);
   auto *main = new QVBoxLayout(this);
@@ -84,13 +87,13 @@ TWBIn::TWBIn(QWidget *owner) : TForm(owner) {
   cb1 = new QComboBox(period);
   cb1->setObjectName(QStringLiteral("cb1"));
   cb1->addItems({QStringLiteral("Visi"), QStringLiteral("Sakot no"), QStringLiteral("Uz")});
-  DT1 = new QDateEdit(period);
+  DT1 = new TDatePicker(period);
   DT1->setObjectName(QStringLiteral("DT1"));
   DT1->setCalendarPopup(true);
   DT1->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
   ChkUntil = new QCheckBox(QStringLiteral("до"), period);
   ChkUntil->setObjectName(QStringLiteral("ChkUntil"));
-  DT2 = new QDateEdit(period);
+  DT2 = new TDatePicker(period);
   DT2->setObjectName(QStringLiteral("DT2"));
   DT2->setCalendarPopup(true);
   DT2->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
@@ -136,6 +139,7 @@ TWBIn::TWBIn(QWidget *owner) : TForm(owner) {
   DBGrid1->setColumnWidth(3, 55);
   DBGrid1->setColumnWidth(4, 70);
   DBGrid1->setColumnWidth(5, 143);
+  FitColumnTitles(DBGrid1);
   DBGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
   DBGrid1->SetDataSet(&WBInSource);
   DBGrid1->OnDrawColumnCell = [](const TGridColumn &col, QTableWidgetItem *item) {

@@ -24,8 +24,10 @@
 #include "core/Ledger.h"
 #include "documents/DivazInventoryUnit.h"
 #include "reports/rep_InventoryUnit.h"
+#include "platform/DatePicker.h"
 #include "platform/Application.h"
 #include "platform/Clock.h"
+#include "platform/Grids.h"
 #include "platform/SysUtils.h"
 
 namespace {
@@ -58,6 +60,7 @@ class EDeleteRefused : public std::runtime_error {
 
 TWBInventory::TWBInventory(QWidget *owner) : TForm(owner), WBInventorySource(&DATA->DB_Storage) {
   setObjectName(QStringLiteral("WBInventory"));
+  SetPosition(poScreenCenter);
   setWindowTitle(QStringLiteral("DI Vidududiz 1.1 / Izdevums"));
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                  Qt::WindowCloseButtonHint);
@@ -67,7 +70,7 @@ TWBInventory::TWBInventory(QWidget *owner) : TForm(owner), WBInventorySource(&DA
   cb1 = new QComboBox(this);
   cb1->setObjectName(QStringLiteral("cb1"));
   cb1->addItems({QStringLiteral("Visi"), QStringLiteral("Sakot no"), QStringLiteral("Uz")});
-  DT1 = new QDateEdit(this);
+  DT1 = new TDatePicker(this);
   DT1->setObjectName(QStringLiteral("DT1"));
   DT1->setCalendarPopup(true);
   DT1->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
@@ -75,7 +78,7 @@ TWBInventory::TWBInventory(QWidget *owner) : TForm(owner), WBInventorySource(&DA
   ChkUntil = new QCheckBox(QStringLiteral("līdz"), this);
   ChkUntil->setObjectName(QStringLiteral("ChkUntil"));
   ChkUntil->setVisible(false);
-  DT2 = new QDateEdit(this);
+  DT2 = new TDatePicker(this);
   DT2->setObjectName(QStringLiteral("DT2"));
   DT2->setCalendarPopup(true);
   DT2->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
@@ -111,12 +114,15 @@ TWBInventory::TWBInventory(QWidget *owner) : TForm(owner), WBInventorySource(&DA
   DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
   DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
   DBGrid1->verticalHeader()->setVisible(false);
+  DBGrid1->verticalHeader()->setDefaultSectionSize(JournalRowHeight(DBGrid1));
+  FitColumnTitles(DBGrid1);
   DBGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
   main->addWidget(DBGrid1, 1);
 
   auto *buttons = new QHBoxLayout;
   BitBtn4 = new QPushButton(QStringLiteral("Jauna inventarizācija"), this);
   BitBtn4->setObjectName(QStringLiteral("BitBtn4"));
+  FitButtonText(BitBtn4);
   BitBtn5 = new QPushButton(QStringLiteral("Drukāt"), this);
   BitBtn5->setObjectName(QStringLiteral("BitBtn5"));
   BitBtn1 = new QPushButton(QStringLiteral("Iziet"), this);
@@ -228,12 +234,12 @@ void TWBInventory::RefreshList(const QString &extra) {
       "select w.*, s.NAME as SUPPLIERNAME from Waybill w left join Suppliers s on (s.ID=w.SUPPLIERID) where "
       "w.ISOUT=4");
   if (cb1->currentIndex() == 1 && ChkUntil->isChecked())
-    sql += Format(QStringLiteral(" and w.BDATE between \"%s\" and \"%s\""),
-                  {FormatServerDate(DT1->date()), FormatServerDate(DT2->date())});
+    sql += Format(QStringLiteral(" and w.BDATE between %s and %s"),
+                  {QuoteSQL(FormatServerDate(DT1->date())), QuoteSQL(FormatServerDate(DT2->date()))});
   else if (cb1->currentIndex() == 1)
-    sql += Format(QStringLiteral(" and w.BDATE>=\"%s\""), {FormatServerDate(DT1->date())});
+    sql += Format(QStringLiteral(" and w.BDATE>=%s"), {QuoteSQL(FormatServerDate(DT1->date()))});
   else if (cb1->currentIndex() == 2)
-    sql += Format(QStringLiteral(" and w.BDATE=\"%s\""), {FormatServerDate(DT1->date())});
+    sql += Format(QStringLiteral(" and w.BDATE=%s"), {QuoteSQL(FormatServerDate(DT1->date()))});
   if (!extra.isEmpty()) sql += extra;
   sql += QStringLiteral("  order by w.BDATE, w.NUM");
   WBInventorySource.SQL = sql;

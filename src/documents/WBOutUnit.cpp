@@ -28,9 +28,11 @@
 #include "core/inf_MatNotEnoughUnit.h"
 #include "documents/DivazOutUnit.h"
 #include "documents/inf_ReserveUnit.h"
+#include "platform/DatePicker.h"
 #include "platform/Application.h"
 #include "reports/rep_OrdMaterialsUnit.h"
 #include "platform/Clock.h"
+#include "platform/Grids.h"
 #include "platform/SysUtils.h"
 
 TWBOut *WBOut = nullptr;
@@ -60,6 +62,7 @@ QString NumOf(int waybillId) {
 TWBOut::TWBOut(QWidget *owner) : TForm(owner) {
   WBOut = this;
   setObjectName(QStringLiteral("WBOut"));
+  SetPosition(poScreenCenter);
   setWindowTitle(QStringLiteral("DI Vidududiz 1.1 / Izdevums"));
   setWindowFlag(Qt::WindowMaximizeButtonHint, true);
   resize(698, 513);
@@ -83,13 +86,13 @@ TWBOut::TWBOut(QWidget *owner) : TForm(owner) {
   cb1 = new QComboBox(period);
   cb1->setObjectName(QStringLiteral("cb1"));
   cb1->addItems({QStringLiteral("Visi"), QStringLiteral("Sakot no"), QStringLiteral("Uz")});
-  DT1 = new QDateEdit(period);
+  DT1 = new TDatePicker(period);
   DT1->setObjectName(QStringLiteral("DT1"));
   DT1->setCalendarPopup(true);
   DT1->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
   ChkUntil = new QCheckBox(QStringLiteral("līdz"), period);
   ChkUntil->setObjectName(QStringLiteral("ChkUntil"));
-  DT2 = new QDateEdit(period);
+  DT2 = new TDatePicker(period);
   DT2->setObjectName(QStringLiteral("DT2"));
   DT2->setCalendarPopup(true);
   DT2->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
@@ -127,7 +130,8 @@ TWBOut::TWBOut(QWidget *owner) : TForm(owner) {
   const int widths[7] = {80, 150, 125, 85, 90, 170, 95};
   for (int c = 0; c < 7; ++c) DBGrid1->setColumnWidth(c, widths[c]);
   DBGrid1->verticalHeader()->setVisible(false);
-  DBGrid1->verticalHeader()->setDefaultSectionSize(DBGrid1->fontMetrics().height() + 6);
+  DBGrid1->verticalHeader()->setDefaultSectionSize(JournalRowHeight(DBGrid1));
+  FitColumnTitles(DBGrid1);
   DBGrid1->setWordWrap(false);
   DBGrid1->horizontalHeader()->setSectionsClickable(true);
   DBGrid1->horizontalHeader()->setStretchLastSection(true);
@@ -491,11 +495,8 @@ void TWBOut::DBGrid1TitleClick(int column) {
   RunInTransaction([&] {
     stale = LockedKind(id) != kReservation;
     if (stale) return;
-    ExecSQL(QStringLiteral("update Waybill set BDATE=%1, USERID=%2, LASTUPDATE=%3 where ID=%4")
-                .arg(QuoteSQL(FormatServerDate(d)))
-                .arg(int(CurrentUser.ID))
-                .arg(DateTimeToSQL(Clock::Now()))
-                .arg(id));
+    ExecSQL(Format(QStringLiteral("update Waybill set BDATE=%s, USERID=%d, LASTUPDATE=%s where ID=%d"),
+                   {QuoteSQL(FormatServerDate(d)), int(CurrentUser.ID), DateTimeToSQL(Clock::Now()), id}));
   });
   if (stale)
     ShowMessage(QStringLiteral("Dokuments %1 vairs nav rezervēšana; nekas netika izdarīts.")

@@ -1,6 +1,9 @@
 #include "platform/Grids.h"
 
 #include <QHeaderView>
+#include <QPushButton>
+#include <QTableView>
+#include <algorithm>
 
 namespace {
 // A cell that owns its object: whatever removes the cell (a row deleted, the row count
@@ -119,4 +122,20 @@ void TStringGrid::ClearRows() {
   for (int c = 0; c < columnCount(); ++c) {
     if (QTableWidgetItem *it = item(0, c)) it->setText(QString());
   }
+}
+
+void FitColumnTitles(QTableView *grid) {
+  QHeaderView *header = grid->horizontalHeader();
+  for (int c = 0; c < header->count(); ++c)
+    if (!header->isSectionHidden(c) && header->sectionSize(c) < header->sectionSizeHint(c))
+      header->resizeSection(c, header->sectionSizeHint(c));
+}
+
+int JournalRowHeight(const QWidget *grid) { return grid->fontMetrics().height() + 4; }
+
+void FitButtonText(QPushButton *button) {
+  const int margin = 2 * button->fontMetrics().averageCharWidth();
+  button->setMinimumWidth(
+      std::max(button->minimumWidth(),
+               button->fontMetrics().horizontalAdvance(button->text()) + 2 * margin));
 }

@@ -5,6 +5,17 @@
 #include <QTableWidget>
 #include <memory>
 
+class QPushButton;
+class QTableView;
+
+// Widens every column of a list whose title would not show whole at its designed width.
+void FitColumnTitles(QTableView *grid);
+// The rows of the document journals: one line of the grid's font and a small margin.
+int JournalRowHeight(const QWidget *grid);
+// Gives a button with a long caption the margin the style gives short ones, so that the text
+// does not touch its border.
+void FitButtonText(QPushButton *button);
+
 class TGridObject {
  public:
   virtual ~TGridObject() = default;

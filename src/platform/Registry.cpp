@@ -73,6 +73,66 @@ QString Escape(const QString &s) {
   return out;
 }
 
+// Whether a text fits between quotes on one line of the file and reads back the same: no
+// control character (a line break would end the line) and no half of a surrogate pair (UTF-8
+// cannot hold it).
+bool FitsQuoted(const QString &s) {
+  for (qsizetype i = 0; i < s.size(); ++i) {
+    const QChar c = s[i];
+    if (c.unicode() < 0x20 || c.unicode() == 0x7F) return false;
+    if (c.isHighSurrogate()) {
+      if (i + 1 >= s.size() || !s[i + 1].isLowSurrogate()) return false;
+      ++i;
+    } else if (c.isLowSurrogate()) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// A string value that cannot be quoted is written as the registry writes such strings: its
+// UTF-16LE code units with the terminating zero, as "hex(1):" bytes.
+QByteArray HexString(const QString &s) {
+  QByteArray out = "hex(1):";
+  const auto byte = [&out](unsigned v) {
+    static const char digits[] = "0123456789abcdef";
+    out += digits[(v >> 4) & 0xF];
+    out += digits[v & 0xF];
+  };
+  for (QChar c : s) {
+    byte(c.unicode() & 0xFF);
+    out += ',';
+    byte(c.unicode() >> 8);
+    out += ',';
+  }
+  out += "00,00";
+  return out;
+}
+
+// Reads the bytes of "hex(1):" or "hex(2):" back into the text.
+bool ReadHexString(const QString &bytes, QString &text) {
+  QByteArray raw;
+  for (const QString &b : bytes.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+    bool ok = false;
+    const uint v = b.trimmed().toUInt(&ok, 16);
+    if (!ok || v > 0xFF) return false;
+    raw += static_cast<char>(v);
+  }
+  if (raw.size() % 2 != 0) return false;
+  text.clear();
+  for (qsizetype i = 0; i + 1 < raw.size(); i += 2)
+    text += QChar(static_cast<char16_t>(static_cast<uchar>(raw[i]) | (static_cast<uchar>(raw[i + 1]) << 8)));
+  if (text.endsWith(QChar(0))) text.chop(1);
+  return !text.contains(QChar(0));
+}
+
+// Names of keys and values go into the file as they are: they must fit one line.
+void CheckName(const QString &name, const char *what) {
+  if (!FitsQuoted(name))
+    throw ERegistryException(QStringLiteral("The registry %1 name '%2' holds a character that cannot be stored")
+                                 .arg(QLatin1String(what), name));
+}
+
 // Reads a quoted text starting at pos (on the opening quote); returns the position after it.
 int ReadQuoted(const QString &line, int pos, QString &text, int lineNo, const QString &file) {
   QString raw;
@@ -133,7 +193,16 @@ void ReadInto(Store &store) {
     QString line = in.readLine();
     ++lineNo;
     if (line.endsWith(QLatin1Char('\r'))) line.chop(1);
-    const QString t = line.trimmed();
+    QString t = line.trimmed();
+    // Byte lists may go on over further lines, each but the last ending in a backslash.
+    if (t.startsWith(QLatin1Char('"')) && t.contains(QLatin1String("=hex"), Qt::CaseInsensitive)) {
+      while (t.endsWith(QLatin1Char('\\')) && !in.atEnd()) {
+        t.chop(1);
+        QString next = in.readLine();
+        ++lineNo;
+        t += next.trimmed();
+      }
+    }
     if (t.isEmpty() || t.startsWith(QLatin1Char(';'))) continue;
     if (!headerSeen) {
       if (t != QLatin1String("Windows Registry Editor Version 5.00") && t != QLatin1String("REGEDIT4"))
@@ -166,6 +235,10 @@ void ReadInto(Store &store) {
       const int end = ReadQuoted(rest, 0, v.text, lineNo, store.file);
       if (end != rest.size())
         throw ERegistryException(QStringLiteral("Malformed registry file %1, line %2").arg(store.file).arg(lineNo));
+    } else if (rest.startsWith(QLatin1String("hex(1):"), Qt::CaseInsensitive) ||
+               rest.startsWith(QLatin1String("hex(2):"), Qt::CaseInsensitive)) {
+      if (!ReadHexString(rest.mid(7), v.text))
+        throw ERegistryException(QStringLiteral("Malformed registry file %1, line %2: bad string bytes").arg(store.file).arg(lineNo));
     } else if (rest.startsWith(QLatin1String("dword:"), Qt::CaseInsensitive)) {
       bool ok = false;
       v.number = rest.mid(6).toUInt(&ok, 16);
@@ -201,8 +274,10 @@ void Save(Store &store) {
       out += "\"" + Escape(v.name).toUtf8() + "\"=";
       if (v.isInteger)
         out += "dword:" + QString::number(v.number, 16).rightJustified(8, QLatin1Char('0')).toUtf8();
-      else
+      else if (FitsQuoted(v.text))
         out += "\"" + Escape(v.text).toUtf8() + "\"";
+      else
+        out += HexString(v.text);
       out += "\r\n";
     }
   }
@@ -232,6 +307,7 @@ bool TRegistry::OpenKey(const QString &key, bool canCreate) {
   path = Normalise(path);
   if (!s.keys.contains(path.toLower())) {
     if (!canCreate) return false;
+    CheckName(path, "key");
     // Create every missing key along the path, as the registry does.
     const QStringList parts = path.split(QLatin1Char('\\'));
     QString sofar;
@@ -290,6 +366,10 @@ int TRegistry::ReadInteger(const QString &name) const {
 
 void TRegistry::WriteString(const QString &name, const QString &value) {
   if (!m_open) throw ERegistryException(QStringLiteral("No registry key is open"));
+  CheckName(name, "value");
+  // A string value ends at its first zero character: one inside would be cut.
+  if (value.contains(QChar(0)))
+    throw ERegistryException(QStringLiteral("The registry value '%1' cannot hold a zero character").arg(name));
   Store &s = Loaded();
   Value &v = s.keys[m_current.toLower()].values[name.toLower()];
   // Writing what is there already leaves the file alone (window placement is stored on every
@@ -303,6 +383,7 @@ void TRegistry::WriteString(const QString &name, const QString &value) {
 
 void TRegistry::WriteInteger(const QString &name, int value) {
   if (!m_open) throw ERegistryException(QStringLiteral("No registry key is open"));
+  CheckName(name, "value");
   Store &s = Loaded();
   Value &v = s.keys[m_current.toLower()].values[name.toLower()];
   if (!v.name.isEmpty() && v.isInteger && v.number == static_cast<quint32>(value)) return;

@@ -76,9 +76,27 @@ QString GeneralForm(double value, int precision, int expDigits) {
   return out;
 }
 
+// Characters, not UTF-16 units: a character beyond U+FFFF is one character of the width.
+qsizetype CharCount(const QString &s) {
+  qsizetype n = 0;
+  for (qsizetype i = 0; i < s.size(); ++i, ++n)
+    if (s[i].isHighSurrogate() && i + 1 < s.size() && s[i + 1].isLowSurrogate()) ++i;
+  return n;
+}
+
+// The first `count` characters, never half of a surrogate pair.
+QString LeftChars(const QString &s, qsizetype count) {
+  qsizetype i = 0;
+  for (qsizetype n = 0; n < count && i < s.size(); ++n, ++i)
+    if (s[i].isHighSurrogate() && i + 1 < s.size() && s[i + 1].isLowSurrogate()) ++i;
+  return s.left(i);
+}
+
 QString Pad(const QString &s, int width, bool left) {
-  if (width <= s.size()) return s;
-  return left ? s.leftJustified(width, QLatin1Char(' ')) : s.rightJustified(width, QLatin1Char(' '));
+  const qsizetype chars = CharCount(s);
+  if (width <= chars) return s;
+  const QString blanks(width - chars, QLatin1Char(' '));
+  return left ? s + blanks : blanks + s;
 }
 
 QString Thousands(const QString &digits) {
@@ -164,7 +182,7 @@ QString Format(const QString &fmt, const QVariantList &args) {
         break;
       case 's':
         piece = arg.toString();
-        if (prec >= 0) piece = piece.left(prec);
+        if (prec >= 0) piece = LeftChars(piece, prec);
         break;
       case 'f':
         piece = QString::number(ToDouble(arg), 'f', prec < 0 ? 2 : prec);
@@ -433,13 +451,22 @@ QString DateTimeToStr(const QDateTime &value) {
 int64_t Round(double value) { return static_cast<int64_t>(std::nearbyint(value)); }
 
 bool TryStrToFloat(const QString &text, double &value) {
-  // '.' is the only separator: "1,5" and "1,500" are not numbers.
+  // '.' is the only separator: "1,5" and "1,500" are not numbers. Infinities, not-a-number
+  // and values beyond the range of a double are not numbers either.
   QLocale c = QLocale::c();
   c.setNumberOptions(QLocale::RejectGroupSeparator);
   bool ok = false;
   const double v = c.toDouble(text.trimmed(), &ok);
-  if (ok) value = v;
-  return ok;
+  if (!ok || !std::isfinite(v)) return false;
+  value = v;
+  return true;
+}
+
+bool TryInputToFloat(const QString &text, double &value) {
+  QString t = text.trimmed();
+  if (t.count(QLatin1Char(',')) + t.count(QLatin1Char('.')) > 1) return false;
+  t.replace(QLatin1Char(','), QLatin1Char('.'));
+  return TryStrToFloat(t, value);
 }
 
 double StrToFloatDef(const QString &text, double def) {

@@ -15,6 +15,7 @@
 #include "core/CommonFunctions.h"
 #include "core/DataLists.h"
 #include "core/DataUnit.h"
+#include "platform/DatePicker.h"
 #include "platform/Application.h"
 #include "platform/Clock.h"
 #include "platform/SysUtils.h"
@@ -22,25 +23,11 @@
 namespace {
 
 QDateEdit *DatePicker(QWidget *parent, const QString &name) {
-  auto *d = new QDateEdit(parent);
+  auto *d = new TDatePicker(parent);
   d->setObjectName(name);
   d->setCalendarPopup(true);
   d->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
   return d;
-}
-
-// The names of the chosen subgroups of a group, by their numbers, joined by ", ".
-QString ChosenSubgroupNames(int groupId, const QVector<int> &subIds) {
-  TCatGroupRec group;
-  Groups->GetGroup(groupId, group);
-  QStringList names;
-  for (int subId : subIds)
-    for (const TCatSubgroupRec &s : group.Subgroups)
-      if (s.SUBID == subId) {
-        names << s.Name;
-        break;
-      }
-  return names.join(QStringLiteral(", "));
 }
 
 }  // namespace
@@ -48,6 +35,7 @@ QString ChosenSubgroupNames(int groupId, const QVector<int> &subIds) {
 TPrintFilter::TPrintFilter(QWidget *owner, bool enableReserve, bool enableGroups, bool enablePeriod)
     : TForm(owner) {
   setObjectName(QStringLiteral("PrintFilter"));
+  SetPosition(poScreenCenter);
   setWindowTitle(QStringLiteral("Печать отчёта"));
 
   GrpMode = new QGroupBox(QStringLiteral("Режим"), this);
@@ -245,7 +233,7 @@ void TPrintFilter::BitBtn2Click() {
           condition = Format("%s or (c.CATGROUP=%d and c.SUBGROUP in (%s))",
                              {condition, sel->GroupID, sel->SelectedCSV()});
           names = Format("%s, %s [%s]", {names, group.Name,
-                                         ChosenSubgroupNames(sel->GroupID, sel->SelectedArray())});
+                                         Groups->SubgroupNames(sel->GroupID, sel->SelectedArray())});
         }
       }
       m_groupResult = Format("%s(%s)", {m_groupResult, condition.mid(4)});

@@ -23,6 +23,7 @@
 #include "core/DataUnit.h"
 #include "core/MyMsgUnit.h"
 #include "documents/DivazInPickerUnit.h"
+#include "platform/DatePicker.h"
 #include "platform/Application.h"
 #include "platform/Clock.h"
 #include "platform/Registry.h"
@@ -38,12 +39,13 @@ const QString kSelectRows = QStringLiteral("Lūdzu atzīmēt vēlamas pavadzīme
 const QString kNoData = QStringLiteral("Nav datu eksportām!");
 const QString kStamp = QStringLiteral("yyyymmdd-hhnnss");
 const QString kSqlDate = QStringLiteral("yyyy-mm-dd");
-const QString kSqlDateTime = QStringLiteral("yyyy-mm-dd hh:nn:ss");
 
 // Messages of an export that could not be written completely.
 const QString kInvoicesFailed = QStringLiteral("Pavadzīmes netika eksportētas!");
 const QString kWriteOffFailed = QStringLiteral("Materiālu norakstīšana netika eksportēta!");
 const QString kArchiveFailed = QStringLiteral("Materiālu norakstīšanas arhīvs netika eksportēts!");
+const QString kVatMissing =
+    QStringLiteral("Iestatījumos nav norādīta PVN likme! Pavadzīmes netika eksportētas.");
 
 // Marks the cells of the exported receipts: light red, darker red when selected.
 constexpr int kExportedRole = Qt::UserRole + 1;
@@ -83,7 +85,7 @@ QLabel *Label(QWidget *parent, const QString &name, const QString &caption,
 }
 
 QDateEdit *DateEdit(QWidget *parent, const QString &name) {
-  auto *d = new QDateEdit(parent);
+  auto *d = new TDatePicker(parent);
   d->setObjectName(name);
   d->setCalendarPopup(true);
   d->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
@@ -92,6 +94,13 @@ QDateEdit *DateEdit(QWidget *parent, const QString &name) {
 
 QString Text(const TQuery &q, const char *field) {
   return q.FieldByName(QString::fromLatin1(field)).AsString();
+}
+
+// A text value as the file gets it: composed, so that a letter typed as a base letter and an
+// accent is the one character (and byte) of the code page; the fields then count what the
+// file holds.
+QString FileText(const TQuery &q, const char *field) {
+  return Text(q, field).normalized(QString::NormalizationForm_C);
 }
 
 double Float(const TQuery &q, const char *field) {
@@ -110,17 +119,17 @@ QString SqlDateText(const TQuery &q, const char *field) {
 
 QString InvoiceLine(const TQuery &row) {
   return Format(QStringLiteral("%-7d%-20s%10s%5s%16.6f%1d%16.6f%16.6f%16.6f%16.6f%16.6f%16.6f%5s"),
-                {row.FieldByName(QStringLiteral("SupplID")).AsInteger(), Text(row, "InvoiceNr"),
-                 SqlDateText(row, "InvoiceDate"), Text(row, "InAccount"), Float(row, "CurrSum"),
+                {row.FieldByName(QStringLiteral("SupplID")).AsInteger(), FileText(row, "InvoiceNr"),
+                 SqlDateText(row, "InvoiceDate"), FileText(row, "InAccount"), Float(row, "CurrSum"),
                  row.FieldByName(QStringLiteral("CurrencyID")).AsInteger(),
                  Float(row, "CurrRate"), Float(row, "LVLsum"), Float(row, "CurrSumVAT"),
                  Float(row, "LVLsumVAT"), Float(row, "CurrVAT"), Float(row, "LVLVAT"),
-                 Text(row, "Account")});
+                 FileText(row, "Account")});
 }
 
 QString WriteOffLine(const QString &start, const QString &end, const TQuery &row) {
   return Format(QStringLiteral("%10s%10s%5s%16.6f%5s%16.6f"),
-                {start, end, Text(row, "InAccount"), Float(row, "InSum"), Text(row, "OutAccount"),
+                {start, end, FileText(row, "InAccount"), Float(row, "InSum"), FileText(row, "OutAccount"),
                  Float(row, "OutSum")});
 }
 
@@ -129,6 +138,11 @@ QByteArray ExportFileBytes(const QStringList &lines) {
   QByteArray out;
   for (const QString &line : lines) {
     for (const char32_t cp : line.toUcs4()) {
+      // a control character (a line break in a stored number) would break the line apart
+      if (cp < 0x20 || cp == 0x7F) {
+        out.append('?');
+        continue;
+      }
       if (cp < 0x80) {
         out.append(static_cast<char>(cp));
         continue;
@@ -288,6 +302,12 @@ void TSCALAExpForm::showEvent(QShowEvent *event) {
 
 void TSCALAExpForm::FormShow() { RefreshList(); }
 
+bool TSCALAExpForm::CloseQuery(int result) {
+  const bool keepOpen = m_keepOpen;
+  m_keepOpen = false;
+  return !(keepOpen && result == mrOk);
+}
+
 void TSCALAExpForm::FormClose() {
   Q1.Close();
   Q2.Close();
@@ -387,6 +407,7 @@ bool TSCALAExpForm::WriteExport(const QStringList &lines, const QStringList &sta
     transaction.Commit();
   } catch (const std::exception &e) {
     if (fileWritten) QFile::remove(fileName);
+    m_keepOpen = true;  // the user may choose another folder and try again
     MessageDlg(failedMessage + QStringLiteral("\r\n") + QString::fromStdString(e.what()),
                TMsgDlgType::mtError, mbOK, this);
     return false;
@@ -406,6 +427,11 @@ bool TSCALAExpForm::WriteExport(const QStringList &lines, const QStringList &sta
 
 void TSCALAExpForm::InvoiceExport() {
   m_exportList.clear();
+  // Without the setup's rate every VAT column would be wrong money.
+  if (VATPercent < 0) {
+    ShowMessage(kVatMissing);
+    return;
+  }
   QStringList numbers;
   bool exportedSeen = false;
   const QList<int> selected = SelectedRecords(DB1);
@@ -456,9 +482,8 @@ void TSCALAExpForm::InvoiceExport() {
   q.Close();
 
   if (!ChooseFile(QStringLiteral("WHInv_"))) return;
-  const QString mark = QStringLiteral("update Waybill set ISEXPORTED=1, EXPORTBY=%1, EXPORTDATE=\"%2\" where ID in (%3)")
-                           .arg(CurrentUser.ID)
-                           .arg(FormatDateTime(kSqlDateTime, Clock::Now()), ids);
+  const QString mark = Format(QStringLiteral("update Waybill set ISEXPORTED=1, EXPORTBY=%d, EXPORTDATE=%s where ID in (%s)"),
+                              {int(CurrentUser.ID), DateTimeToSQL(Clock::Now()), ids});
   if (WriteExport(lines, {mark}, kInvoicesFailed))
     ShowMessage(QStringLiteral("Invoices were successfully exported!"));
 }
@@ -482,10 +507,8 @@ void TSCALAExpForm::WriteOffExport() {
   }
   if (!ChooseFile(QStringLiteral("WHWoff_"))) return;
   const QString log =
-      QStringLiteral("insert into WriteOffLog (STARTDATE,ENDDATE,INSUM,WRITTEN,WRITTENBY) values (\"%1\",\"%2\",%3,\"%4\",%5)")
-          .arg(s, e, Format(QStringLiteral("%g"), {total}),
-               FormatDateTime(kSqlDateTime, Clock::Now()))
-          .arg(CurrentUser.ID);
+      Format(QStringLiteral("insert into WriteOffLog (STARTDATE,ENDDATE,INSUM,WRITTEN,WRITTENBY) values (%s,%s,%g,%s,%d)"),
+             {QuoteSQL(s), QuoteSQL(e), total, DateTimeToSQL(Clock::Now()), int(CurrentUser.ID)});
   if (WriteExport(lines, {log}, kWriteOffFailed))
     ShowMessage(QStringLiteral("Materials write off was successfully exported!"));
 }

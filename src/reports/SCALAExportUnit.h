@@ -38,7 +38,7 @@ struct TExportSaveDialog {
 QString InvoiceLine(const TQuery &row);
 QString WriteOffLine(const QString &start, const QString &end, const TQuery &row);
 // The lines as the file holds them: single-byte Baltic code page, each line ended by CR LF;
-// a character that the code page lacks is written as '?'.
+// a character that the code page lacks, and a control character, is written as '?'.
 QByteArray ExportFileBytes(const QStringList &lines);
 
 class TSCALAExpForm : public TForm {
@@ -88,6 +88,8 @@ class TSCALAExpForm : public TForm {
  protected:
   void showEvent(QShowEvent *event) override;
   void FormClose() override;
+  // An export that failed to write keeps the window open.
+  bool CloseQuery(int result) override;
 
  private:
   void InvoiceExport();
@@ -105,4 +107,5 @@ class TSCALAExpForm : public TForm {
 
   uint8_t m_mode;
   QStringList m_exportList;
+  bool m_keepOpen = false;
 };

@@ -6,9 +6,10 @@
 
 namespace {
 const double NumCol = 6, DateCol = 150, SupplierCol = 262, OrderCol = 470, NotesCol = 590;
-// Line columns: name, colour, quantity and measure, price, value.
-const double NameCol = 0, NameWidth = 325, ColorCol = 330, QtyCol = 440, QtyWidth = 70,
-             MeasureCol = 514, PriceCol = 556, PriceWidth = 82, ValueCol = 640, ValueWidth = 78;
+// Line columns: name, colour, quantity and measure, price, value. The measure holds its eight
+// characters (" компл.") on one line; names and colours wrap.
+const double NameCol = 0, NameWidth = 290, ColorCol = 294, QtyCol = 404, QtyWidth = 70,
+             MeasureCol = 478, PriceCol = 556, PriceWidth = 82, ValueCol = 640, ValueWidth = 78;
 }  // namespace
 
 TPrintInOutCome::TPrintInOutCome(QWidget *owner, int kind, const QString &periodCondition,
@@ -33,6 +34,7 @@ TPrintInOutCome::TPrintInOutCome(QWidget *owner, int kind, const QString &period
 
   // One block per document: its header in a frame, then the headings of its lines.
   TQRBand *detail = AddBand(rbDetail, QStringLiteral("DetailBand1"), 76);
+  detail->KeepWithNext = true;  // the document's header block stays with its first line
   TQRShape *frame = detail->AddShape(QStringLiteral("QRShape1"), qrsRectangle, 0, 2, BandWidth(), 44);
   frame->PenWidth = 1;
   const struct {
@@ -102,6 +104,7 @@ TPrintInOutCome::TPrintInOutCome(QWidget *owner, int kind, const QString &period
   lines->BeforePrint = [this](TQRBand *b, bool &p) { SubDetailBeforePrint(b, p); };
 
   TQRBand *footer = AddBand(rbGroupFooter, QStringLiteral("GroupFooterBand1"), 30);
+  footer->KeepWithPrevious = true;  // a total never opens a page without its last line
   footer->AddShape(QStringLiteral("QRShape3"), qrsHorLine, ValueCol - 80, 0, ValueWidth + 80, 2);
   TQRLabel *docTotal = footer->AddLabel(QStringLiteral("TotalLabel"), 0, 4, QString());
   docTotal->AlignToBand = true;

@@ -21,7 +21,7 @@ TPrintInventory::TPrintInventory(QWidget *owner, int countId, const QString &hea
   const struct {
     const char *text;
     double left;
-  } titles[] = {{"Nosaukums", 0}, {"Krāsa", 312}, {"Mērv.", 448}, {"Atlikums", 500},
+  } titles[] = {{"Nosaukums", 0}, {"Krāsa", 312}, {"Mērv.", 420}, {"Atlikums", 500},
                 {"Summa", 564},   {"Starpība", 624}, {"Summa", 676}};
   int n = 2;
   // The titles of the narrow number columns take a smaller font, so that they do not run
@@ -41,8 +41,10 @@ TPrintInventory::TPrintInventory(QWidget *owner, int countId, const QString &hea
   TQRDBText *name = detail->AddDBText(QStringLiteral("QRDBText1"), 0, 2, 308, Q, QStringLiteral("NAME"));
   // Wraps before the colour column rather than under it.
   name->WordWrap = true;
-  detail->AddLabel(QStringLiteral("QRLabel6"), 312, 2, QString());
-  TQRDBText *measure = detail->AddDBText(QStringLiteral("QRDBText2"), 448, 2, 40, Q, QStringLiteral("M2"));
+  // The colour breaks into lines before the unit column, which holds "[компл.]" between the
+  // name and the rule of the quantities.
+  detail->AddLabel(QStringLiteral("QRLabel6"), 312, 2, QString())->Width = 420 - 312 - 4;
+  TQRDBText *measure = detail->AddDBText(QStringLiteral("QRDBText2"), 420, 2, 62, Q, QStringLiteral("M2"));
   measure->Alignment = taCenter;
   detail->AddDBText(QStringLiteral("QRDBText3"), 500, 2, 0, Q, QStringLiteral("QTYAFTER"));
   detail->AddDBText(QStringLiteral("QRDBText4"), 560, 2, 50, Q, QStringLiteral("REMAIN"), QStringLiteral("0.00"))

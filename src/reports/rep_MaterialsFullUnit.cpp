@@ -47,6 +47,9 @@ TPrintMeterialsFull::TPrintMeterialsFull(QWidget *owner, bool option, const QStr
   header->AddLabel(QStringLiteral("QRLabel4"), 560, 3, QStringLiteral("Цвет"))->Font = headFont;
 
   TQRBand *detail = AddBand(rbDetail, QStringLiteral("DetailBand1"), 22);
+  // The stock row's heading and the heading of each kind of lines stay with the first line
+  // under them.
+  detail->KeepWithNext = true;
   const QFont bold = ReportFont(13, true);
   detail->AddShape(QStringLiteral("QRShape1"), qrsHorLine, 0, 0, BandWidth(), 2);
   // Long group and material names break into lines within their columns.
@@ -67,6 +70,7 @@ TPrintMeterialsFull::TPrintMeterialsFull(QWidget *owner, bool option, const QStr
   auto kindHeader = [&](const QString &name, const QString &caption,
                         const std::vector<std::pair<QString, double>> &columns) {
     TQRBand *h = AddBand(rbGroupHeader, name, 38);
+    h->KeepWithNext = true;
     h->AddLabel(QStringLiteral("QRLabel%1").arg(labelNo++), 0, 2, caption)->Font =
         ReportFont(13, true, true);
     const QFont underlined = ReportFont(11, false, false, true);
@@ -139,6 +143,7 @@ TPrintMeterialsFull::TPrintMeterialsFull(QWidget *owner, bool option, const QStr
 
   // The summary line of the stock row closes its block.
   TQRBand *footer = AddBand(rbGroupFooter, QStringLiteral("GroupFooterBand1"), 26);
+  footer->KeepWithPrevious = true;  // a total never opens a page without its last line
   TQRLabel *rowTotal = footer->AddLabel(QStringLiteral("TotalLabel"), 0, 4, QString());
   // Right-aligned across the band; a line with all three parts breaks rather than run past
   // the left margin.

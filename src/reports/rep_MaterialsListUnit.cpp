@@ -45,6 +45,7 @@ Trep_MaterialsList::Trep_MaterialsList(QWidget *owner, const QString &groupFilte
   caption->Alignment = taRightJustify;
 
   TQRBand *section = AddBand(rbDetail, QStringLiteral("QRBand2"), 11 * mm);
+  section->KeepWithNext = true;  // the subgroup's heading stays with its first material
   TQRShape *box = section->AddShape(QStringLiteral("Datums"), qrsRectangle, 0, 0, BandWidth(), 5.6 * mm);
   box->BrushColor = QColor(0xE8, 0xE8, 0xE8);
   section->AddDBText(QStringLiteral("QRDBText1"), 1 * mm, 0.8 * mm, 0, MainQ, QStringLiteral("GROUPNAME"))

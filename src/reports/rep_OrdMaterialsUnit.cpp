@@ -62,8 +62,8 @@ TOrdMaterialsReport::TOrdMaterialsReport(QWidget *owner, uint8_t mode, int waybi
   };
   const Heading headings[] = {
       {"QRLabel7", "Название товара (цвет)", 30, 0, taLeftJustify},
-      {"QRLabel8", "Поставщик", 330, 0, taLeftJustify},
-      {"QRLabel9", "Ед.изм.", 448, 0, taLeftJustify},
+      {"QRLabel8", "Поставщик", 314, 0, taLeftJustify},
+      {"QRLabel9", "Ед.изм.", 432, 0, taLeftJustify},
       {"QRLabel10", "Кол-во", 480, 55, taRightJustify},
       {"QRLabel11", "Цена", 540, 90, taRightJustify},
       {"QRLabel12", "Сумма", 630, 88, taRightJustify}};
@@ -84,8 +84,10 @@ TOrdMaterialsReport::TOrdMaterialsReport(QWidget *owner, uint8_t mode, int waybi
   // Long names break into lines before the next column shown (supplier or unit).
   TQRLabel *nameLabel = detail->AddLabel(QStringLiteral("NameLabel"), 30, 4, QString());
   nameLabel->WordWrap = true;
-  detail->AddDBText(QStringLiteral("QRDBText4"), 330, 4, 114, Materials, QStringLiteral("SUPPLIER"));
-  detail->AddDBText(QStringLiteral("QRDBText5"), 448, 4, 0, Materials, QStringLiteral("M2"));
+  // The name leaves the supplier and the unit room for "SIA Kokmateriāli" and "компл." before
+  // the quantity column.
+  detail->AddDBText(QStringLiteral("QRDBText4"), 314, 4, 114, Materials, QStringLiteral("SUPPLIER"));
+  detail->AddDBText(QStringLiteral("QRDBText5"), 432, 4, 480 - 432 - 2, Materials, QStringLiteral("M2"));
   detail->AddDBText(QStringLiteral("QRDBText6"), 480, 4, 55, Materials, QStringLiteral("QTY"),
                     QStringLiteral("0.000"))->Alignment = taRightJustify;
   detail->AddDBText(QStringLiteral("QRDBText7"), 540, 4, 90, Materials, QStringLiteral("PRICE"),
@@ -131,7 +133,7 @@ TOrdMaterialsReport::TOrdMaterialsReport(QWidget *owner, uint8_t mode, int waybi
       summary->Height = 23;
   }
   ShowPrices = DocType != 2 || Mode == 0;
-  nameLabel->Width = ShowPrices && Mode == 0 ? 296 : 414;
+  nameLabel->Width = ShowPrices && Mode == 0 ? 280 : 398;
   Materials->Open();
 
   QString firstSupplier;

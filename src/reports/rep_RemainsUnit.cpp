@@ -40,6 +40,7 @@ TPrintRemains::TPrintRemains(QWidget *owner, uint8_t option, const QString &grou
         ReportFont(13, true, false, true);
 
   TQRBand *detail = AddBand(rbDetail, QStringLiteral("DetailBand1"), 44);
+  detail->KeepWithNext = true;  // the stock row stays with its first lot
   TQRDBText *group =
       detail->AddDBText(QStringLiteral("QRDBText1"), 0, 3, 255, MainQ, QStringLiteral("GROUPNAME"));
   group->Font = ReportFont(13, true);
@@ -50,7 +51,9 @@ TPrintRemains::TPrintRemains(QWidget *owner, uint8_t option, const QString &grou
   group->WordWrap = true;
   name->WordWrap = true;
   detail->AddDBText(QStringLiteral("QRDBText3"), 495, 3, 60, MainQ, QStringLiteral("MEASURE"));
-  detail->AddLabel(QStringLiteral("ColorLabel"), 560, 3, QString())->Font = ReportFont(13, true);
+  TQRLabel *color = detail->AddLabel(QStringLiteral("ColorLabel"), 560, 3, QString());
+  color->Font = ReportFont(13, true);
+  color->Width = BandWidth() - 560;
   const struct {
     const char *name, *text;
     double left, width;
@@ -83,6 +86,7 @@ TPrintRemains::TPrintRemains(QWidget *owner, uint8_t option, const QString &grou
   lots->BeforePrint = [this](TQRBand *b, bool &p) { SubDetailBeforePrint(b, p); };
 
   TQRBand *footer = AddBand(rbGroupFooter, QStringLiteral("GroupFooterBand1"), 26);
+  footer->KeepWithPrevious = true;  // a total never opens a page without its last line
   footer->AddLabel(QStringLiteral("TotalLabel"), 0, 4, QString())->Font = ReportFont(13, true);
   footer->BeforePrint = [this](TQRBand *b, bool &p) { GroupFooterBeforePrint(b, p); };
   lots->FooterBand = footer;

@@ -38,6 +38,7 @@ TPrintRequisitions::TPrintRequisitions(QWidget *owner) : TWarehouseReport(owner)
         ->Font = ReportFont(13, true);
 
   TQRBand *detail = AddBand(rbDetail, QStringLiteral("DetailBand1"), 46);
+  detail->KeepWithNext = true;  // the request's heading stays with its first line
   const QFont bold = ReportFont(13, true);
   detail->AddDBText(QStringLiteral("QRDBText1"), cols[0], 3, 165, MainQ, QStringLiteral("NUM"))
       ->Font = bold;
@@ -47,7 +48,9 @@ TPrintRequisitions::TPrintRequisitions(QWidget *owner) : TWarehouseReport(owner)
   detail->AddDBText(QStringLiteral("QRDBText3"), cols[2], 3, 155, MainQ, QStringLiteral("BDATE"),
                     QStringLiteral("dd/mm/yyyy"))
       ->Font = bold;
-  detail->AddLabel(QStringLiteral("SupplierLabel"), cols[3], 3, QString())->Font = bold;
+  TQRLabel *supplier = detail->AddLabel(QStringLiteral("SupplierLabel"), cols[3], 3, QString());
+  supplier->Font = bold;
+  supplier->Width = BandWidth() - cols[3];
   detail->AddShape(QStringLiteral("QRShape1"), qrsHorLine, 0, 20, BandWidth(), 4);
   const struct {
     const char *name, *text;
@@ -72,12 +75,13 @@ TPrintRequisitions::TPrintRequisitions(QWidget *owner) : TWarehouseReport(owner)
       ->WordWrap = true;
   lines->AddDBText(QStringLiteral("QRDBText5"), 170, 2, 265, SubQ, QStringLiteral("NAME"))
       ->WordWrap = true;
-  lines->AddLabel(QStringLiteral("ColorLabel"), 440, 2, QString());
+  lines->AddLabel(QStringLiteral("ColorLabel"), 440, 2, QString())->Width = 600 - 440 - 4;
   lines->AddDBText(QStringLiteral("QRDBText6"), 600, 2, 118, SubQ, QStringLiteral("QUANTITY"))
       ->Alignment = taRightJustify;
   lines->BeforePrint = [this](TQRBand *b, bool &p) { SubDetailBeforePrint(b, p); };
 
   TQRBand *footer = AddBand(rbGroupFooter, QStringLiteral("GroupFooterBand1"), 28);
+  footer->KeepWithPrevious = true;  // a total never opens a page without its last line
   footer->AddShape(QStringLiteral("QRShape2"), qrsHorLine, 560, 0, 158, 2);
   footer->AddLabel(QStringLiteral("QRLabel10"), 520, 5, QStringLiteral("Summa:"));
   TQRLabel *total = footer->AddLabel(QStringLiteral("TotalLabel"), 600, 5, QString());

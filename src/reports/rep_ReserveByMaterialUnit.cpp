@@ -23,12 +23,13 @@ TPrintReserveByMaterial::TPrintReserveByMaterial(QWidget *owner) : TWarehouseRep
       ReportFont(13, true);
 
   TQRBand *detail = AddBand(rbDetail, QStringLiteral("DetailBand1"), 42);
+  detail->KeepWithNext = true;  // the material's heading stays with its first reservation
   // Long group and material names break into lines within their columns.
   detail->AddDBText(QStringLiteral("QRDBText1"), 0, 3, 195, MainQ, QStringLiteral("GROUPNAME"))
       ->WordWrap = true;
   detail->AddDBText(QStringLiteral("QRDBText2"), 200, 3, 315, MainQ, QStringLiteral("NAME"))
       ->WordWrap = true;
-  detail->AddLabel(QStringLiteral("ColorLabel"), 520, 3, QString());
+  detail->AddLabel(QStringLiteral("ColorLabel"), 520, 3, QString())->Width = BandWidth() - 520;
   const struct {
     const char *name, *text;
     double left;
@@ -55,6 +56,7 @@ TPrintReserveByMaterial::TPrintReserveByMaterial(QWidget *owner) : TWarehouseRep
   lines->AddDBText(QStringLiteral("QRDBText6"), 450, 2, 0, SubQ, QStringLiteral("ORDLINK"));
 
   TQRBand *footer = AddBand(rbGroupFooter, QStringLiteral("GroupFooterBand1"), 24);
+  footer->KeepWithPrevious = true;  // a total never opens a page without its last line
   TQRLabel *total = footer->AddLabel(QStringLiteral("TotalLabel"), 0, 4, QString());
   total->Width = 100;
   total->Alignment = taCenter;

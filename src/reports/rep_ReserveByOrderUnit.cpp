@@ -23,6 +23,7 @@ TPrintReserveByOrder::TPrintReserveByOrder(QWidget *owner) : TWarehouseReport(ow
   // The columns of the lines: group, name, colour, quantity (centred), document, date.
   const double cols[] = {0, 230, 560, 750, 860, 960};
   TQRBand *detail = AddBand(rbDetail, QStringLiteral("DetailBand1"), 42);
+  detail->KeepWithNext = true;  // the order's heading stays with its first reservation
   detail->AddDBText(QStringLiteral("QRDBText1"), 0, 3, 0, MainQ, QStringLiteral("ORDLINK"))->Font =
       ReportFont(13, true);
   const char *captions[] = {"Materiālu grupa", "Nosaukums", "Krāsa", "Daudzums", "Pavadzīmes Nr.",
@@ -44,7 +45,7 @@ TPrintReserveByOrder::TPrintReserveByOrder(QWidget *owner) : TWarehouseReport(ow
       ->WordWrap = true;
   lines->AddDBText(QStringLiteral("QRDBText3"), cols[1], 2, 325, SubQ, QStringLiteral("NAME"))
       ->WordWrap = true;
-  lines->AddLabel(QStringLiteral("ColorLabel"), cols[2], 2, QString());
+  lines->AddLabel(QStringLiteral("ColorLabel"), cols[2], 2, QString())->Width = cols[3] - cols[2] - 4;
   lines->AddDBText(QStringLiteral("QRDBText4"), cols[3], 2, 90, SubQ, QStringLiteral("QUANTITY"))
       ->Alignment = taCenter;
   lines->AddDBText(QStringLiteral("QRDBText5"), cols[4], 2, 0, SubQ, QStringLiteral("NUM"));

@@ -101,6 +101,42 @@ TEST_F(ChangeValues, DiscountGroupsAreAddedDeletedAndWrittenInOnePlan) {
   EXPECT_EQ(rows, QStringList({"0 None 0", "4 Big 20", "5 Seasonal 0", "6 Wholesale \"A\" 7.5"}));
 }
 
+TEST_F(ChangeValues, NamesLongerThanTheirColumnsAreRefusedWithTheField) {
+  {
+    TChangeValues editor(nullptr, 1);
+    editor.show();
+    Script().Inputs = {QString("EURO"), QString("L😀€")};
+    EditCell(editor, 1, 0);
+    EXPECT_EQ(Script().LastMessage(), "Значение поля \"Валюта\" слишком длинное (не более 3 символов)!");
+    EXPECT_FALSE(editor.StrGrd->ObjectAs<TTmpObj>(0, 1)->Changed);
+    EditCell(editor, 1, 0);  // three characters, one of them beyond U+FFFF
+    Script().OnModal("ChangeValues", [&](QDialog *) {
+      editor.BitBtn3->click();
+      return mrNone;
+    });
+    EXPECT_EQ(editor.ShowModal(), mrOk);
+    EXPECT_EQ(fx::Count("Currencies", "ID=0 and NAME=" + QuoteSQL("L😀€")), 1);
+  }
+  Script().Clear();
+  TChangeValues editor(nullptr, 2);
+  editor.show();
+  const QString fifty(50, QChar(0x0101)), longer = QString(51, 'x');
+  Script().Inputs = {longer, fifty, longer};
+  editor.AddBitBtn->click();
+  EXPECT_EQ(Script().LastMessage(), "Значение поля \"Группа скидки\" слишком длинное (не более 50 символов)!");
+  const int rows = editor.StrGrd->RowCount();
+  editor.AddBitBtn->click();
+  EXPECT_EQ(editor.StrGrd->RowCount(), rows + 1);
+  EditCell(editor, rows, 0);
+  EXPECT_EQ(editor.StrGrd->Cells(0, rows), fifty);
+  Script().OnModal("ChangeValues", [&](QDialog *) {
+    editor.BitBtn3->click();
+    return mrNone;
+  });
+  EXPECT_EQ(editor.ShowModal(), mrOk);
+  EXPECT_EQ(fx::Count("DiscountGroups", "NAME=" + QuoteSQL(fifty)), 1);
+}
+
 TEST_F(ChangeValues, CancelWritesNothing) {
   TChangeValues editor(nullptr, 2);
   Script().OnModal("ChangeValues", [&](QDialog *) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QTest>
+
 #include <QCheckBox>
 #include <QEvent>
 #include <QLabel>
@@ -21,6 +23,7 @@
 #include "platform/CalcEdit.h"
 #include "platform/Grids.h"
 #include "support/Fixtures.h"
+#include "support/Keyboard.h"
 #include "support/ScriptedDialogs.h"
 
 namespace {
@@ -114,6 +117,31 @@ TEST_F(MaterialCard, NewCardsAreSavedAndRepeatTheLastChoices) {
               c.BitBtn2->click();
             }),
             mrCancel);
+}
+
+TEST_F(MaterialCard, NumbersTakeACommaAndWhatTheirColumnsCannotHoldIsRefused) {
+  Tinf_Material card(nullptr, -1);
+  EXPECT_EQ(Run(card, [](Tinf_Material &c) {
+              c.eName->setText("Comma");
+              for (TCalcEdit *e : {c.PriceRecs[0].PriceEdit, c.eSize}) e->clear();
+              QTest::keyClicks(c.PriceRecs[0].PriceEdit, "12,5");
+              QTest::keyClicks(c.eSize, "0,75");
+              // a delivery time beyond the 32-bit column, a price that is no number
+              c.PriceRecs[0].DeliveryEdit->setText("3000000000");
+              c.BitBtn1->click();
+              EXPECT_EQ(Script().LastMessage(), "Неверное число!");
+              EXPECT_TRUE(c.isVisible());
+              c.PriceRecs[0].DeliveryEdit->setText("14");
+              c.PriceRecs[1].PriceEdit->setText("inf");
+              c.BitBtn1->click();
+              EXPECT_TRUE(c.isVisible());
+              c.PriceRecs[1].PriceEdit->setText("0");
+              c.BitBtn1->click();
+            }),
+            mrOk);
+  EXPECT_EQ(Script().Messages(), QStringList({"Неверное число!", "Неверное число!"}));
+  const int id = SQLInt("select max(ID) from Catalog");
+  EXPECT_EQ(Row(id, "NAME, PRICE0, PRICE1, DELIVERY0, SIZE"), "Comma|12.5|NULL|14|0.75");
 }
 
 TEST_F(MaterialCard, RefusesAnEmptyArticleAndEmptyRequiredChoices) {
@@ -292,6 +320,23 @@ TEST_F(MaterialCard, ListsEditedFromTheCardAreReloaded) {
   EXPECT_TRUE(card.Changed);
   EXPECT_EQ(CurrencyNames.ByID(1), "GBP");
   EXPECT_EQ(SupplierList->Count(), 3);
+}
+
+TEST_F(MaterialCard, TabWalksTheCardInItsPublishedOrderWithThePriceColumnsInPlace) {
+  Tinf_Material card(nullptr, -1);
+  QString walk;
+  Run(card, [&](Tinf_Material &c) {
+    c.IsColored->click();  // every price column open
+    walk = TabWalk(&c, c.IDcb_System, 31);
+    c.BitBtn2->click();
+  });
+  // the price columns built at show time sit between the sizes and the pack sizes; the flat
+  // "..." buttons beside the supplier and the discount group take no focus
+  EXPECT_EQ(walk.toStdString(),
+            "IDcb_System IDcb_Supplier IDcb_Grp IDcb_SubGrp eName IDcb_Discount eNotes "
+            "IDcb_Measure IDcb_Currency eSize eLength PRICE0 DELIVERY0 PRICE1 DELIVERY1 PRICE2 "
+            "DELIVERY2 PRICE3 DELIVERY3 PRICE4 DELIVERY4 ePackUnitSize eQtyInPack eQtyInBigPack "
+            "eDelta IsColored IDcb_MnGrp BitBtn2 BitBtn1 IDcb_System IDcb_Supplier IDcb_Grp");
 }
 
 }  // namespace

@@ -52,7 +52,7 @@ TEST_F(Lists, GroupsKeepTheirSubgroupsAndDropRowsWithoutAGroup) {
   groups->SubgroupFlags(1, flags);
   EXPECT_EQ(flags, (QVector<bool>{false, false, false}));
   groups->SubgroupFlags(2, flags);
-  EXPECT_EQ(flags, (QVector<bool>{false}));
+  EXPECT_TRUE(flags.isEmpty());  // a group without subgroups has no flag at all
   groups->SubgroupFlags(3, flags);
   EXPECT_TRUE(flags.isEmpty());
 
@@ -97,6 +97,9 @@ TEST_F(Lists, GroupFillersOfferTheGroupsAndTheSubgroupsOfAnExistingGroupOnly) {
   ASSERT_NE(sel, nullptr);
   EXPECT_EQ(sel->GroupID, 1);
   EXPECT_EQ(sel->High(), 4);
+  // names are found by SUBID across the gap of 2 and 3
+  EXPECT_EQ(groups->SubgroupNames(1, {4, 1}), "Oak, Pine");
+  EXPECT_EQ(groups->SubgroupNames(1, {2}), "");
 }
 
 TEST_F(Lists, AClosedGroupsDataSetIsReportedAndGivesNoGroups) {
@@ -129,10 +132,11 @@ TEST_F(Lists, SelectionObjectsTrackWholeGroupsAndSubgroups) {
   sel.SetAll(true);
   EXPECT_EQ(sel.CountSelected(), 3);
   EXPECT_FALSE(sel.GetSub(0));
-  // a group without subgroups is whole as soon as anything is set
+  // a group without subgroups is chosen whole through All alone
   TSelObj glass(2, groups.get());
-  EXPECT_EQ(glass.High(), 0);
-  glass.SetSub(0, false);
+  EXPECT_EQ(glass.High(), -1);
+  EXPECT_EQ(glass.CountSelected(), 0);
+  glass.SetAll(true);
   EXPECT_TRUE(glass.GetAll());
 }
 

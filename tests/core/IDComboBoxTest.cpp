@@ -70,18 +70,14 @@ TEST(IDComboBox, ItemsKeepTheirObjectsWhenItemsAreRemovedOrCleared) {
 TEST(IDComboBox, ItemObjectsDeriveTheirTexts) {
   const TcbIntObj plain(12, "Profile 70", 2.5);
   EXPECT_EQ(plain.IDStr, "12");
-  EXPECT_EQ(plain.SQLName, "\"Profile 70\"");
   EXPECT_EQ(plain.ValueStr, "2.5");
   const TcbIntObj inch(-1, "Board 2\" wide", 0.1 + 0.2);
   EXPECT_EQ(inch.IDStr, "-1");
-  EXPECT_EQ(inch.SQLName, "'Board 2\" wide'");  // a double quote inside: single quotes
   EXPECT_EQ(inch.ValueStr, "0.3");
   const TcbIntObj apostrophe(3, "O'Brien", 1e20);
-  EXPECT_EQ(apostrophe.SQLName, "\"O'Brien\"");  // a single quote alone keeps double quotes
   EXPECT_EQ(apostrophe.ValueStr, "1E20");
   const TcbIntObj longName(4, QString(300, 'x'), 0);
   EXPECT_EQ(longName.Name.size(), 255);
-  EXPECT_EQ(longName.SQLName.size(), 255);
 }
 
 TEST(IDComboBox, TheStateBoxEnablesTheComboAndReportsEveryChange) {

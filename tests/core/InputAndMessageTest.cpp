@@ -156,6 +156,27 @@ TEST_F(MessageBoxSettings, FirstUseWritesTheDefaultsLaterRunsReadThem) {
   EXPECT_EQ(form->windowTitle(), ApplicationTitle());
 }
 
+TEST_F(MessageBoxSettings, AValueOfTheWrongTypeHidesNoOtherValue) {
+  {
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey("SOFTWARE\\ORMAK Software\\Message box", true));
+    reg.WriteString("Charset", "cyrillic");
+    reg.WriteString("Font name", "DejaVu Serif");
+  }
+  ReloadMessageBoxSettings();
+  EXPECT_EQ(MessageBoxCharset(), 255);  // the default stands for the bad value alone
+  EXPECT_EQ(MessageBoxFontName(), "DejaVu Serif");
+  {
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey("SOFTWARE\\ORMAK Software\\Message box", false));
+    reg.WriteInteger("Charset", 186);
+    reg.WriteInteger("Font name", 7);
+  }
+  ReloadMessageBoxSettings();
+  EXPECT_EQ(MessageBoxCharset(), 186);
+  EXPECT_EQ(MessageBoxFontName(), "Tahoma");
+}
+
 TEST_F(MessageBoxSettings, MessagesGoThroughTheDialogsSeam) {
   ShowMessage("Saved.");
   ShowMessagePos("Placed.", -1, 100);

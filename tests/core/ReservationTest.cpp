@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QLabel>
 
 #include "core/ColorList.h"
@@ -160,6 +161,18 @@ TEST_F(Reservations, AShortReservationShowsWhatIsMissingAndWritesNothing) {
   for (QLabel *l : alone.RowLabels()) again << l->text();
   EXPECT_EQ(again, texts);
   EXPECT_EQ(alone.ReservationNum(), "3000000005");
+  // Shown, the heading has the height of all its lines and every row label its whole text.
+  alone.show();
+  QCoreApplication::processEvents();
+  auto *heading = alone.findChild<QLabel *>("Label1");
+  EXPECT_GT(heading->heightForWidth(heading->width()), heading->fontMetrics().height())
+      << "the heading takes more than one line";
+  EXPECT_GE(heading->height(), heading->heightForWidth(heading->width()));
+  for (QLabel *l : alone.RowLabels()) {
+    EXPECT_GE(l->width(), l->sizeHint().width()) << l->text().toStdString();
+    EXPECT_GE(l->height(), l->sizeHint().height()) << l->text().toStdString();
+  }
+  alone.close();
 }
 
 TEST_F(Reservations, NothingHappensToADocumentThatIsNoReservation) {

@@ -105,7 +105,7 @@ TEST_F(SetupTree, ColumnsAreReadIntoTheNodeAndLoadAppends) {
   Db->ExecSetup(
       "insert into Setup (NODEID, CAPTION, CHECKTYPE, SDATA, IDATA, FDATA, BDATA, ICATNAME, ICATID, "
       "BCATNAME, BCATID, CHECKSTATE) values ('02', 'Сосна 68', 3, 'RAL 9016', -7, 21.5, 2, 'ic', 40000, "
-      "'bc', 12, 1)");
+      "'bc', 70012, 1)");
   Load();
   const TSNodeInfo *n = tree.FindNode("02");
   ASSERT_NE(n, nullptr);
@@ -118,7 +118,7 @@ TEST_F(SetupTree, ColumnsAreReadIntoTheNodeAndLoadAppends) {
   EXPECT_EQ(n->ICatName, "ic");
   EXPECT_EQ(n->ICatID, 40000);
   EXPECT_EQ(n->BCatName, "bc");
-  EXPECT_EQ(n->BCatID, 12);
+  EXPECT_EQ(n->BCatID, 70012);  // an image ID above 16 bits does not wrap
   EXPECT_EQ(n->CheckState, 1);
   Node("01", "one");
   Load();  // appends to what is there

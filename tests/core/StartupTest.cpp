@@ -116,7 +116,7 @@ TEST_F(Startup, ReadyOnTheMainDatabaseWithEveryValueSet) {
   EXPECT_EQ(DATA->MainDatabase, Db->Main);
   EXPECT_EQ(DATA->SetupDatabase, Db->Setup);
   EXPECT_EQ(SQLInt("select count(*) from Suppliers"), 1);  // the main database is in use
-  EXPECT_EQ(UserList.size(), 6);
+  EXPECT_EQ(UserList.size(), 3);
   EXPECT_EQ(CurrentUser.ID, 1);
   EXPECT_EQ(CurrentUser.NAME, "Administrator");
   EXPECT_DOUBLE_EQ(VATPercent, 21.0);
@@ -206,6 +206,33 @@ TEST_F(Startup, UnreachableServerOrDatabaseCannotConnect) {
                   "Can not connect to database. Application terminated.");
 }
 
+TEST_F(Startup, APortThatIsNotAPortNumberCannotConnect) {
+  // The test server listens on its own port; a port the client would read as its default
+  // must not reach any server.
+  for (const QString &port : {QString("33o6"), QString("x"), QString("0"), QString("65536"),
+                              QString("-1"), testdb::Port() + " 1", QString("3306.0")}) {
+    Script().Clear();
+    WriteProgramKey(kProgramKey, port, Db->Main, Db->Setup);
+    ExpectEndedWith(Run(), TStartupOutcome::ConnectFailed,
+                    "Can not connect to database. Application terminated.");
+    EXPECT_FALSE(DATA->DB_Storage.Connected()) << port.toStdString();
+  }
+  Script().Clear();
+  WriteProgramKey(kProgramKey, " " + testdb::Port() + " ", Db->Main, Db->Setup);
+  EXPECT_EQ(Run().Outcome, TStartupOutcome::Ready);  // blanks around the number are no error
+
+  // The connection refuses the port itself, before the client library sees it.
+  TConnection c("port-check");
+  c.HostName = "127.0.0.1";
+  c.Port = "33o6";
+  try {
+    c.Connect();
+    ADD_FAILURE() << "connected with the port 33o6";
+  } catch (const EDatabaseError &e) {
+    EXPECT_EQ(QString::fromStdString(e.what()), "Invalid server port '33o6'");
+  }
+}
+
 TEST_F(Startup, SetupDatabaseWithoutItsTableEndsBeforeTheLists) {
   Db->ExecSetup("drop table Setup");
   PriceCount = -7;
@@ -239,14 +266,14 @@ TEST_F(Startup, TheCurrentUserIsTheUserWithIdOne) {
   Db->Exec("insert into Users (ID, LOGIN, NAME) values (2, 'b', 'Second'), (3, 'c', 'Third')");
   TStartupResult r = Run();
   ASSERT_EQ(r.Outcome, TStartupOutcome::Ready) << r.Message.toStdString();
-  EXPECT_EQ(UserList.size(), 4);
+  EXPECT_EQ(UserList.size(), 2);
   EXPECT_EQ(CurrentUser.ID, 0);  // no user 1: the empty element
   EXPECT_EQ(CurrentUser.NAME, "");
 
   Db->Exec("delete from Users");
   r = Run();
   ASSERT_EQ(r.Outcome, TStartupOutcome::Ready) << r.Message.toStdString();
-  EXPECT_EQ(UserList.size(), 1);
+  EXPECT_EQ(UserList.size(), 0);
   EXPECT_EQ(CurrentUser.ID, 0);
 }
 

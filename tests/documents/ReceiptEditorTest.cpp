@@ -6,6 +6,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QToolButton>
 
 #include "ReceiptFixture.h"
@@ -450,6 +451,61 @@ TEST_F(ReceiptEditor, AQuantityBelowTheSixthDecimalMakesNoZeroLine) {
   EXPECT_EQ(fx::Count("WaybillCont", Format("WAYBILLID=%d", {id})), 1);
   EXPECT_EQ(fx::Count("WaybillCont", "QUANTITY=0"), 0);
   EXPECT_DOUBLE_EQ(fx::StockQty(Pine, -1), 2);
+}
+
+TEST_F(ReceiptEditor, ACommaIsTheDecimalMarkAndNoInfiniteOrNonNumberMakesALine) {
+  const int result = Run(-1, 0, [&](TDivazIn *e) {
+    EnterHeader(e, Timber, "R-11", 0);
+    ASSERT_TRUE(PickMaterial(e, "Pine beam"));
+    // typed key by key, as a user here types them
+    e->Qty->clear();
+    QTest::keyClicks(e->Qty, "1,5");
+    EXPECT_EQ(e->Qty->text(), "1.5");
+    e->Price->clear();
+    QTest::keyClicks(e->Price, "2,25");
+    EXPECT_EQ(e->Price->text(), "2.25");
+    QTest::keyClicks(e->Price, "e,x");  // neither an exponent nor a second mark is taken
+    EXPECT_EQ(e->Price->text(), "2.25");
+    e->AddBtn->click();
+    ASSERT_NE(Obj(e, 1), nullptr);
+    EXPECT_EQ(e->ContentGrid->Cells(2, 1), "1.500000");
+    EXPECT_EQ(e->ContentGrid->Cells(4, 1), "2.250000");
+    // infinities, not-a-number and numbers beyond a double are no quantity and no price
+    ASSERT_TRUE(PickMaterial(e, "Oak frame"));
+    for (const char *bad : {"inf", "-inf", "nan", "1e999", "infinity"}) {
+      e->Qty->setText(bad);
+      e->Price->setText("3");
+      EXPECT_TRUE(e->AddBtn->isHidden()) << bad;
+      e->Qty->setText("2");
+      e->Price->setText(bad);
+      EXPECT_TRUE(e->AddBtn->isHidden()) << bad;
+      QTest::keyClick(e->Price, Qt::Key_Return);
+      e->AddBtn->click();
+    }
+    EXPECT_EQ(e->ContentGrid->RowCount(), 2);
+    // the grid's quantity box and the units box read a comma the same way
+    e->ContentGrid->SetRow(1);
+    AnswerNumber("2,75");
+    emit e->ContentGrid->horizontalHeader()->sectionClicked(2);
+    EXPECT_EQ(e->ContentGrid->Cells(2, 1), "2.7500");
+    AnswerNumber("inf");
+    emit e->ContentGrid->horizontalHeader()->sectionClicked(4);
+    EXPECT_EQ(Script().LastMessage(), "Число должно быть больше нуля!");
+    EXPECT_EQ(e->ContentGrid->Cells(4, 1), "2.250000");
+    ASSERT_TRUE(PickMaterial(e, "Pine beam"));
+    Script().Inputs.push_back(QString("1,5"));
+    e->Units1->trigger();
+    EXPECT_EQ(e->Qty->Value(), 3.0);  // one and a half units of 2
+    Script().Inputs.push_back(QString("nan"));
+    e->Units1->trigger();
+    EXPECT_EQ(Script().LastMessage(), "'nan' is not a valid floating point value");
+    EXPECT_EQ(e->Qty->Value(), 3.0);
+    e->SaveWB->click();
+  });
+  ASSERT_EQ(result, mrOk);
+  EXPECT_EQ(fx::Count("WaybillCont"), 1);
+  EXPECT_EQ(fx::Count("WaybillCont", "QUANTITY=2.75 and PRICE=2.25"), 1);
+  EXPECT_DOUBLE_EQ(fx::StockQty(Pine, -1), 2.75);
 }
 
 TEST_F(ReceiptEditor, QuantityShortcutsAndDiscountInputs) {

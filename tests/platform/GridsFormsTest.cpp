@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QPushButton>
+#include <QScreen>
 
 #include <stdexcept>
 
@@ -184,6 +186,51 @@ TEST(ModalForms, ButtonsEndTheShowingUnlessTheCloseQueryRefuses) {
   EXPECT_EQ(form.ShowModal(), mrCancel);
   EXPECT_EQ(Script().ModalShown, QStringList({"AskingForm", "AskingForm", "AskingForm"}));
   Script().Clear();
+}
+
+TEST(WindowPlace, WindowsOpenWithinTheAvailableAreaOfTheScreen) {
+  const QMargins frame(4, 30, 4, 4);
+  // an office screen of 1024 x 768 with a 30-pixel panel at the bottom
+  const QRect office(0, 0, 1024, 738);
+  const QRect preview = CentredFrame(QSize(900, 1000), frame, office, office);
+  EXPECT_TRUE(office.contains(preview));
+  EXPECT_EQ(preview.height(), 738);  // the whole height, never more
+  EXPECT_EQ(preview.width(), 908);
+  EXPECT_EQ(preview.left(), (1024 - 908) / 2);
+  // a wide screen: as designed, centred
+  const QRect wide(0, 0, 1600, 1000);
+  EXPECT_EQ(CentredFrame(QSize(900, 700), frame, wide, wide), QRect(346, 133, 908, 734));
+  // centred over an owner near the right edge of a second screen: pulled back inside it
+  const QRect second(1600, 0, 1280, 1024);
+  const QRect owner(2600, 100, 300, 200);
+  const QRect card = CentredFrame(QSize(460, 500), frame, owner, second);
+  EXPECT_TRUE(second.contains(card));
+  EXPECT_EQ(card.right(), second.right());
+  EXPECT_EQ(card.size(), QSize(468, 534));
+  // a stored place partly off the screen, larger than it: moved in and reduced
+  EXPECT_EQ(FitIntoArea(QRect(-50, 600, 1200, 900), office), QRect(0, 0, 1024, 738));
+  EXPECT_EQ(FitIntoArea(QRect(100, 100, 300, 200), office), QRect(100, 100, 300, 200));
+}
+
+TEST(WindowPlace, AFormOpensCentredOverItsOwnerOrOnTheScreen) {
+  const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+  QWidget owner;
+  owner.setGeometry(area.left() + 10, area.top() + 40, 300, 200);
+  owner.show();
+  TForm over(&owner);
+  over.resize(120, 80);
+  over.show();
+  EXPECT_LE((over.frameGeometry().center() - owner.frameGeometry().center()).manhattanLength(), 40);
+  TForm onScreen(&owner);
+  onScreen.SetPosition(poScreenCenter);
+  onScreen.resize(120, 80);
+  onScreen.show();
+  EXPECT_LE((onScreen.frameGeometry().center() - area.center()).manhattanLength(), 40);
+  // a designed size larger than the screen is reduced to it
+  TForm big(&owner);
+  big.resize(area.width() + 500, area.height() + 500);
+  big.show();
+  EXPECT_TRUE(area.contains(big.frameGeometry()));
 }
 
 TEST(ErrorGuard, AnEscapedErrorIsShownAsTheDefaultErrorMessage) {

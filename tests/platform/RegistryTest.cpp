@@ -99,6 +99,67 @@ TEST_F(RegistryFile, TypedValuesSurviveAReloadFromTheFile) {
   EXPECT_FALSE(reg.ValueExists("Left"));
 }
 
+TEST_F(RegistryFile, EveryStringWrittenReadsBackEqual) {
+  const QString lone = QString(QChar(0xD83D)) + "x";  // half of a surrogate pair
+  const QStringList values{
+      "C:\\exports\\",      "say \"hi\"\\\"",   "/home/anna/Eksports\nmarts/",
+      "two\r\nlines\r",     "tab\there",        "  blanks kept  ",
+      "Rīga, Ļoti žēl",     "Москва 😀 𝄞",      lone,
+      "\\",                 "\"",               QString(QChar(0x7F)) + "del"};
+  {
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey("SOFTWARE\\Maker\\Prog", true));
+    for (int i = 0; i < values.size(); ++i) reg.WriteString(QString("v%1").arg(i), values[i]);
+    reg.WriteInteger("After", 9);
+  }
+  TRegistry::Reload();
+  {
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey("SOFTWARE\\Maker\\Prog", false));
+    for (int i = 0; i < values.size(); ++i)
+      EXPECT_EQ(reg.ReadString(QString("v%1").arg(i)), values[i]) << i;
+    EXPECT_EQ(reg.ReadInteger("After"), 9);  // nothing after a line break was lost
+    reg.WriteString("v0", "changed");  // and the file can be written again
+  }
+  TRegistry::Reload();
+  TRegistry reg;
+  ASSERT_TRUE(reg.OpenKey("SOFTWARE\\Maker\\Prog", false));
+  EXPECT_EQ(reg.ReadString("v0"), "changed");
+  EXPECT_EQ(reg.ReadString("v2"), values[2]);
+  // Every line of the file is one line of text.
+  const QByteArray text = ReadFile();
+  EXPECT_FALSE(text.contains("Eksports\n")) << text.constData();
+}
+
+TEST_F(RegistryFile, WhatCannotBeStoredIsRefusedAndTheFileStaysReadable) {
+  TRegistry reg;
+  ASSERT_TRUE(reg.OpenKey("SOFTWARE\\Maker\\Prog", true));
+  reg.WriteString("Kept", "yes");
+  const QByteArray before = ReadFile();
+  EXPECT_THROW(reg.WriteString("Zero", QString("a") + QChar(0) + "b"), ERegistryException);
+  EXPECT_THROW(reg.WriteString("Two\nlines", "x"), ERegistryException);
+  EXPECT_THROW(reg.WriteInteger("Tab\tname", 1), ERegistryException);
+  EXPECT_THROW(reg.OpenKey("SOFTWARE\\Maker\\Bad\nkey", true), ERegistryException);
+  EXPECT_EQ(ReadFile(), before);
+  TRegistry::Reload();
+  TRegistry again;
+  ASSERT_TRUE(again.OpenKey("SOFTWARE\\Maker\\Prog", false));
+  EXPECT_EQ(again.ReadString("Kept"), "yes");
+  EXPECT_FALSE(again.ValueExists("Zero"));
+}
+
+TEST_F(RegistryFile, StringBytesOverSeveralLinesAreRead) {
+  WriteFile("Windows Registry Editor Version 5.00\r\n\r\n"
+            "[HKEY_CURRENT_USER\\SOFTWARE\\Maker]\r\n"
+            "\"Path\"=hex(1):41,00,0a,00,\\\r\n"
+            "  42,00,00,00\r\n"
+            "\"Next\"=\"n\"\r\n");
+  TRegistry reg;
+  ASSERT_TRUE(reg.OpenKey("SOFTWARE\\Maker", false));
+  EXPECT_EQ(reg.ReadString("Path"), "A\nB");
+  EXPECT_EQ(reg.ReadString("Next"), "n");
+}
+
 TEST_F(RegistryFile, AFileWrittenByHandIsRead) {
   WriteFile(
       "\xEF\xBB\xBFWindows Registry Editor Version 5.00\r\n"

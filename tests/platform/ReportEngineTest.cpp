@@ -3,10 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
+#include <QFontMetricsF>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QScrollArea>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <stdexcept>
@@ -268,7 +274,6 @@ TEST_F(ReportEngine, TextsStayInTheirColumnsAndWrappedOnesStretchTheirBand) {
   name->WordWrap = true;
   detail->AddShape("Rule", qrsHorLine, 0, 18, 400, 2);
   detail->AddShape("Side", qrsVertLine, 260, 0, 1, 20);
-  detail->AddLabel("Cut", 300, 2, "Ļoti garš teksts, kas neietilpst")->Width = 40;
   TQRLabel *wide = detail->AddLabel("Wide", 450, 2, "1234567.89 EUR");
   wide->Width = 40;
   wide->Alignment = taRightJustify;
@@ -297,17 +302,104 @@ TEST_F(ReportEngine, TextsStayInTheirColumnsAndWrappedOnesStretchTheirBand) {
   EXPECT_DOUBLE_EQ(sides[0]->Box.height(), 20);
   EXPECT_DOUBLE_EQ(sides[1]->Box.height(), 20 + grown);
 
-  // A text wider than its given width is cut at the column's end instead of running over
-  // the next column; a text that fits is left alone.
-  const TReportItem *cut = p.Find("Cut");
-  ASSERT_NE(cut, nullptr);
-  EXPECT_TRUE(cut->Clipped);
-  EXPECT_DOUBLE_EQ(cut->Clip.left(), cut->Box.left());
-  EXPECT_DOUBLE_EQ(cut->Clip.right(), cut->Box.right());
   EXPECT_FALSE(names[0]->Clipped);
   EXPECT_FALSE(p.Find("Qty")->Clipped);
-  // A right-aligned amount too wide for its column still shows every digit.
-  EXPECT_FALSE(p.Find("Wide")->Clipped);
+  // A right-aligned amount too wide for its column still shows every digit, on one line,
+  // its box widened to the left.
+  const TReportItem *amount = p.Find("Wide");
+  EXPECT_FALSE(amount->Clipped);
+  EXPECT_FALSE(amount->Flags & (Qt::TextWordWrap | Qt::TextWrapAnywhere));
+  EXPECT_DOUBLE_EQ(amount->Box.right(), names[0]->Box.left() - 40 + 450 + 40);
+  EXPECT_GE(amount->Box.width(), QFontMetricsF(amount->Font).horizontalAdvance(amount->Text));
+}
+
+TEST_F(ReportEngine, TextWiderThanItsColumnBreaksIntoLinesAndItsFrameGrows) {
+  TQuickRep rep;
+  Build(rep);
+  Fill(2);
+  TQRBand *detail = rep.Band(rbDetail);
+  detail->AddShape("Frame", qrsRectangle, 0, 0, 540, 20)->PenWidth = 1;
+  // Not marked to wrap: a note and a code of one long word, each wider than its column.
+  detail->AddLabel("Note", 390, 2, "Производство, заказ Z-32867")->Width = 105;
+  detail->AddLabel("Code", 500, 2, "Ziemeļeiropas")->Width = 30;
+  const TReportPage &p = rep.Prepare().Pages[0];
+
+  const auto notes = p.FindAll("Note"), codes = p.FindAll("Code"), names = p.FindAll("Name");
+  ASSERT_EQ(notes.size(), 2u);
+  ASSERT_EQ(codes.size(), 2u);
+  for (const TReportItem *t : {notes[0], codes[0]}) {
+    EXPECT_FALSE(t->Clipped) << t->Name.toStdString();
+    const QRectF run = QFontMetricsF(t->Font).boundingRect(t->Box, t->Flags, t->Text);
+    EXPECT_LE(run.width(), t->Box.width() + 0.01) << t->Name.toStdString();
+    EXPECT_LE(run.height(), t->Box.height() + 0.01) << t->Name.toStdString();
+    EXPECT_GE(t->Box.height(), 2 * 15) << t->Name.toStdString();
+  }
+  EXPECT_TRUE(notes[0]->Flags & Qt::TextWordWrap);
+  EXPECT_TRUE(codes[0]->Flags & Qt::TextWrapAnywhere) << codes[0]->Flags;
+  // The row grows by the taller of the two and its frame with it.
+  const double rowHeight = names[1]->Box.top() - names[0]->Box.top();
+  EXPECT_GE(rowHeight, std::max(notes[0]->Box.bottom(), codes[0]->Box.bottom()) - names[0]->Box.top());
+  const TReportItem *frame = nullptr;
+  for (const auto &item : p.Items)
+    if (item.Name == "Frame" && !frame) frame = &item;
+  ASSERT_NE(frame, nullptr);
+  EXPECT_DOUBLE_EQ(frame->Box.height(), rowHeight);
+  EXPECT_EQ(frame->Band, "Detail");
+}
+
+TEST_F(ReportEngine, HeadingsAndTotalsGoToTheNextPageWithTheLineTheyAreKeptWith) {
+  TMemData lines("L", {"V"});
+  lines.Add({1.0});
+  lines.Add({2.0});
+  int moved = 0;
+  // Every offset of the groups against the page's end.
+  for (int pad = 0; pad < 72; pad += 4) {
+    TQuickRep rep;
+    Build(rep);
+    Data.Clear();
+    Fill(40);
+    rep.Band(rbTitle)->Height = 60 + pad;
+    rep.Band(rbDetail)->KeepWithNext = true;
+    TQRBand *head = rep.AddBand(rbGroupHeader, "Head", 16);
+    head->AddLabel("H", 0, 0, "lines:");
+    head->KeepWithNext = true;
+    TQRSubDetail *sub = rep.AddSubDetail("Lines", 16, &lines);
+    sub->AddDBText("V", 10, 0, 50, &lines, "V");
+    sub->HeaderBand = head;
+    TQRBand *total = rep.AddBand(rbGroupFooter, "Total", 16);
+    total->AddLabel("T", 0, 0, "total");
+    total->KeepWithPrevious = true;
+    sub->FooterBand = total;
+    const TReportModel &m = rep.Prepare();
+    ASSERT_GE(m.PageCount(), 2);
+    QStringList names;
+    for (int i = 0; i < m.PageCount(); ++i) {
+      const TReportPage &page = m.Pages[i];
+      QString first, last;
+      double bottom = 0;
+      for (const TReportItem &item : page.Items) {
+        if (item.Band == "Footer" || item.Band == "Header") continue;
+        if (first.isEmpty()) first = item.Band;
+        last = item.Band;
+        // Moved bands keep their order and do not overlap what the new page holds.
+        EXPECT_GE(item.Box.top() + 0.01, bottom) << "pad " << pad << " page " << i + 1;
+        bottom = std::max(bottom, item.Box.top());
+        if (item.Name == "Name") names << item.Text;
+      }
+      EXPECT_EQ(page.Texts().last(), QString("Page %1").arg(i + 1));
+      if (i > 0) {
+        EXPECT_EQ(page.Texts().value(0), "Nosaukums");
+        if (first == "Detail") ++moved;
+        EXPECT_NE(first, "Total") << "pad " << pad << " page " << i + 1;
+      }
+      if (i + 1 < m.PageCount())
+        EXPECT_TRUE(last == "Lines" || last == "Total") << "pad " << pad << " page " << i + 1;
+    }
+    EXPECT_EQ(names.size(), 40) << "pad " << pad;
+    EXPECT_EQ(names.value(0), "Līste 1");
+    EXPECT_EQ(names.value(39), "Līste 40");
+  }
+  EXPECT_GT(moved, 0);
 }
 
 TEST_F(ReportEngine, BandTallerThanAPageIsPlacedOnceAndCut) {
@@ -521,6 +613,88 @@ TEST_F(ReportEngine, CancellingThePreparationOrThePdfShowsAndWritesNothing) {
   EXPECT_TRUE(PdfText(file).contains("Līste 150"));
   SetReportProgressHandler(oldProgress);
   SetPreviewHandler(oldPreview);
+}
+
+// The page numbers printed on the pages of a PDF file, in the file's order.
+QList<int> PrintedPageNumbers(const QString &file) {
+  QList<int> numbers;
+  const QStringList pages = PdfText(file).split('\f', Qt::SkipEmptyParts);
+  static const QRegularExpression number(QStringLiteral("Page (\\d+)"));
+  for (const QString &page : pages) {
+    const QRegularExpressionMatch m = number.match(page);
+    if (m.hasMatch()) numbers << m.captured(1).toInt();
+  }
+  return numbers;
+}
+
+TEST_F(ReportEngine, PreviewFitsTheScreenPrintsCopiesInTheOrderAskedAndRemembersItsChoices) {
+  TQuickRep rep;
+  Build(rep);
+  Fill(120);
+  rep.ReportTitle = "Atlikumi / Остатки";
+  const int pages = rep.Prepare().PageCount();
+  ASSERT_GE(pages, 3);
+  QList<int> forward, reversed;
+  for (int i = 1; i <= pages; ++i) forward << i;
+  for (int i = pages; i >= 1; --i) reversed << i;
+
+  QTemporaryDir dir;
+  const QString printed = dir.filePath("printed.pdf");
+  QList<int> first, second;
+  QString offered;
+  // two copies, last page first, collated, into a file
+  Script().OnModal("PrintDialog", [&](QDialog *d) {
+    QPrinter *printer = static_cast<QPrintDialog *>(d)->printer();
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setOutputFileName(printed);
+    printer->setCopyCount(2);
+    printer->setCollateCopies(true);
+    printer->setPageOrder(QPrinter::LastPageFirst);
+    return mrOk;
+  });
+  // the next print offers the same file; two copies, not collated, first page first
+  Script().OnModal("PrintDialog", [&](QDialog *d) {
+    QPrinter *printer = static_cast<QPrintDialog *>(d)->printer();
+    offered = printer->outputFormat() == QPrinter::PdfFormat ? printer->outputFileName() : QString();
+    printer->setCopyCount(2);
+    printer->setCollateCopies(false);
+    return mrOk;
+  });
+  Script().Files.push_back(dir.filePath("first"));
+  Script().Files.push_back(QString());
+  Script().OnModal("QRPreview", [&](QDialog *d) {
+    auto *pv = static_cast<TQRPreview *>(d);
+    // the whole window, with its scroll bars, lies within the available screen area
+    const QRect area = pv->screen()->availableGeometry();
+    EXPECT_TRUE(area.contains(pv->frameGeometry()));
+    QScrollBar *across = pv->findChild<QScrollArea *>("ScrollBox")->horizontalScrollBar();
+    QScrollBar *down = pv->findChild<QScrollArea *>("ScrollBox")->verticalScrollBar();
+    for (QScrollBar *bar : {across, down}) {
+      EXPECT_TRUE(bar->isVisible());
+      EXPECT_TRUE(area.contains(QRect(bar->mapToGlobal(QPoint(0, 0)), bar->size())));
+    }
+    pv->PrintBtnClick();
+    first = PrintedPageNumbers(printed);
+    pv->PrintBtnClick();
+    second = PrintedPageNumbers(printed);
+    // "Save PDF..." proposes the title and the day; then the folder last saved into
+    pv->SaveBtnClick();
+    pv->SaveBtnClick();
+    return mrOk;
+  });
+  rep.Preview();
+  EXPECT_EQ(first, reversed + reversed);
+  QList<int> twice;
+  for (int i : forward) twice << i << i;
+  EXPECT_EQ(second, twice);
+  EXPECT_EQ(offered.toStdString(), printed.toStdString());
+  ASSERT_EQ(Script().FileAsks.size(), 2u);
+  EXPECT_EQ(QFileInfo(Script().FileAsks[0].Dir).fileName().toStdString(),
+            "Atlikumi - Остатки 2024-03-05.pdf");
+  EXPECT_EQ(Script().FileAsks[1].Dir.toStdString(),
+            QDir(dir.path()).filePath("Atlikumi - Остатки 2024-03-05.pdf").toStdString());
+  EXPECT_TRUE(QFile::exists(dir.filePath("first.pdf")));
+  EXPECT_TRUE(Script().Messages().isEmpty());
 }
 
 }  // namespace

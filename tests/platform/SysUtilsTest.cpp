@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QTest>
+
 #include <QApplication>
 #include <QLocale>
 
@@ -148,8 +150,50 @@ TEST(FormatLocale, LatvianLocaleNeverChangesThePoint) {
   edit.setText(QString());
   EXPECT_TRUE(edit.IsValid());
   EXPECT_DOUBLE_EQ(edit.Value(), 0.0);
+  // a comma typed is the decimal mark, shown as the point
   edit.setText("1,5");
+  EXPECT_TRUE(edit.IsValid());
+  EXPECT_DOUBLE_EQ(edit.Value(), 1.5);
+  edit.clear();
+  QTest::keyClicks(&edit, "-12,50");
+  EXPECT_EQ(edit.text(), "-12.50");
+  EXPECT_TRUE(edit.hasAcceptableInput());
+}
+
+TEST(RoundAndParse, TypedNumbersTakeACommaAndNeverAnInfinity) {
+  double v = 7;
+  EXPECT_TRUE(TryInputToFloat(" 1,5 ", v));
+  EXPECT_DOUBLE_EQ(v, 1.5);
+  EXPECT_TRUE(TryInputToFloat("1,500", v));  // a decimal mark, never a thousands separator
+  EXPECT_DOUBLE_EQ(v, 1.5);
+  for (const char *bad : {"1.000,5", "1,2,3", "", "abc", "inf", "-inf", "nan", "infinity", "1e999",
+                          "-1e999"}) {
+    v = 7;
+    EXPECT_FALSE(TryInputToFloat(bad, v)) << bad;
+    EXPECT_FALSE(TryStrToFloat(bad, v)) << bad;
+    EXPECT_EQ(v, 7) << bad;
+  }
+  EXPECT_DOUBLE_EQ(StrToFloatDef("1e308", 0), 1e308);
+
+  // Keys that cannot make a number are not taken; what is set by code is judged on reading.
+  TCalcEdit edit;
+  QTest::keyClicks(&edit, "1e9x,5,");
+  EXPECT_EQ(edit.text(), "19.5");
+  for (const char *bad : {"inf", "nan", "1e999"}) {
+    edit.setText(bad);
+    EXPECT_FALSE(edit.IsValid()) << bad;
+    EXPECT_EQ(edit.Value(), 0.0) << bad;
+  }
+  // a box of a 32-bit column holds no more
+  edit.SetRange(INT32_MIN, INT32_MAX);
+  edit.setText("2147483647");
+  EXPECT_TRUE(edit.IsValid());
+  edit.setText("2147483648");
   EXPECT_FALSE(edit.IsValid());
+  EXPECT_EQ(edit.Value(), 0.0);
+  edit.clear();
+  QTest::keyClicks(&edit, "3000000000");
+  EXPECT_FALSE(edit.hasAcceptableInput());
 }
 
 }  // namespace

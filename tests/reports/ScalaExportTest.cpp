@@ -291,14 +291,32 @@ TEST_F(ScalaExportTest, ReceiptExportThatFailsLeavesTheMarksAndNoFile) {
     f.DoButt->click();
   };
 
-  // The file cannot be written after the marks were: the marks are rolled back.
+  // The file cannot be written after the marks were: the marks are rolled back, and the window
+  // stays open so that another folder can be chosen.
   Script().Files.push_back(File(QStringLiteral("missing/receipts.txt")));
-  EXPECT_EQ(Run(0, exportR1), mrOk);
-  ASSERT_EQ(Script().Boxes.size(), 2u);
-  EXPECT_TRUE(Script().LastMessage().startsWith(QStringLiteral("Pavadzīmes netika eksportētas!")));
-  EXPECT_EQ(Script().Boxes.back().Type, TMsgDlgType::mtError);
-  EXPECT_EQ(fx::Count(QStringLiteral("Waybill"), QStringLiteral("ISEXPORTED<>0 or EXPORTBY is not null")), 0);
-  EXPECT_EQ(RememberedFolder(), QStringLiteral("<none>"));
+  Script().Files.push_back(File(QStringLiteral("receipts.txt")));
+  EXPECT_EQ(Run(0,
+                [&](TSCALAExpForm &f) {
+                  exportR1(f);
+                  ASSERT_EQ(Script().Boxes.size(), 2u);
+                  EXPECT_TRUE(Script().LastMessage().startsWith(QStringLiteral("Pavadzīmes netika eksportētas!")));
+                  EXPECT_EQ(Script().Boxes.back().Type, TMsgDlgType::mtError);
+                  EXPECT_EQ(fx::Count(QStringLiteral("Waybill"),
+                                      QStringLiteral("ISEXPORTED<>0 or EXPORTBY is not null")),
+                            0);
+                  EXPECT_EQ(RememberedFolder(), QStringLiteral("<none>"));
+                  EXPECT_TRUE(f.isVisible());
+                  // the choice is kept: the second attempt exports it
+                  f.DoButt->click();
+                  EXPECT_FALSE(f.isVisible());
+                }),
+            mrOk);
+  EXPECT_EQ(Script().LastMessage(), QStringLiteral("Invoices were successfully exported!"));
+  EXPECT_EQ(Bytes(File(QStringLiteral("receipts.txt"))), kInvoiceGolden.left(kInvoiceGolden.indexOf('\n') + 1));
+  EXPECT_EQ(Marks(R1), QStringLiteral("1/1/2024-03-15 14:05:09"));
+  EXPECT_EQ(RememberedFolder(), QDir::toNativeSeparators(m_dir.path()) + QLatin1Char('/'));
+  QFile::remove(File(QStringLiteral("receipts.txt")));
+  Db->Exec(QStringLiteral("update Waybill set ISEXPORTED=0, EXPORTBY=NULL, EXPORTDATE=NULL"));
 
   // The marks cannot be written: no file is left behind.
   Db->Exec(QStringLiteral("create trigger NoMarks before update on Waybill for each row "
@@ -310,6 +328,55 @@ TEST_F(ScalaExportTest, ReceiptExportThatFailsLeavesTheMarksAndNoFile) {
   EXPECT_FALSE(Script().Messages().contains(QStringLiteral("Invoices were successfully exported!")));
   EXPECT_FALSE(QFile::exists(File(QStringLiteral("receipts.txt"))));
   EXPECT_EQ(fx::Count(QStringLiteral("Waybill"), QStringLiteral("ISEXPORTED<>0")), 0);
+}
+
+TEST_F(ScalaExportTest, ReceiptExportWithoutTheVatRateWritesAndMarksNothing) {
+  Scenario();
+  VATPercent = -1;  // the setup has no VAT node
+  Script().Files.push_back(File(QStringLiteral("receipts.txt")));
+  Run(0, [](TSCALAExpForm &f) {
+    CtrlClick(f.DB1, 1);
+    f.DoButt->click();
+  });
+  EXPECT_EQ(Script().Messages(),
+            QStringList{QStringLiteral("Iestatījumos nav norādīta PVN likme! Pavadzīmes netika eksportētas.")});
+  EXPECT_TRUE(Script().FileAsks.empty());
+  EXPECT_TRUE(QDir(m_dir.path()).isEmpty());
+  EXPECT_EQ(fx::Count(QStringLiteral("Waybill"), QStringLiteral("ISEXPORTED<>0")), 0);
+}
+
+TEST_F(ScalaExportTest, EveryLineKeepsItsColumnsWhateverCharactersItsTextsHold) {
+  Scenario();
+  // An account code and a receipt number with Latvian letters, one typed as a base letter and
+  // its accent, characters beyond U+FFFF and a line break.
+  Db->Exec(QStringLiteral("insert into SCALA_MaterAccounts (ACODE, CATGROUPS) values (\"ņ😀\", \"4\")"));
+  const int wide = Receipt(QDate(2024, 3, 4), QStringLiteral("Ā😀\nže\u0304𝄞"), 1, 0, 1, {{C, 2, 5}});
+  Script().Files.push_back(File(QStringLiteral("receipts.txt")));
+  Run(0, [&](TSCALAExpForm &f) {
+    ASSERT_EQ(f.DB1->item(4, 1)->text(), QStringLiteral("Ā😀\nže\u0304𝄞"));
+    CtrlClick(f.DB1, 4);
+    f.DoButt->click();
+  });
+  EXPECT_EQ(Script().LastMessage(), QStringLiteral("Invoices were successfully exported!"));
+  const QByteArray invoice =
+      "1      \xC2??\xFE\xE7?              2024-03-04  2\xF2?       10.0000000        1.000000       10.000000       12.100000       12.100000        1.735537        1.735537  9\xF2?\r\n";
+  EXPECT_EQ(invoice.size(), 162);
+  EXPECT_EQ(Bytes(File(QStringLiteral("receipts.txt"))), invoice);
+  EXPECT_EQ(Marks(wide), QStringLiteral("1/1/2024-03-15 14:05:09"));
+
+  LogPeriod(QStringLiteral("2024-02-01"), QStringLiteral("2024-02-29"));
+  Script().Clear();
+  Script().Files.push_back(File(QStringLiteral("woff.txt")));
+  Run(1, [](TSCALAExpForm &f) { f.DoButt->click(); });
+  EXPECT_EQ(Script().LastMessage(), QStringLiteral("Materials write off was successfully exported!"));
+  const QByteArray woff = Bytes(File(QStringLiteral("woff.txt")));
+  EXPECT_EQ(woff, WriteOffGolden("2024-03-01", "2024-03-15",
+                                 {{"     ", "        0.000000             0.000000"},
+                                  {" 2610", "       28.500000 7610       28.500000"},
+                                  {" 2620", "        4.500000 7620        4.500000"},
+                                  {"  2\xF2?", "      110.000000  7\xF2?      110.000000"}}));
+  for (const QByteArray &line : woff.split('\n'))
+    if (!line.isEmpty()) EXPECT_EQ(line.size(), 63) << line.constData();  // 62 and the CR
 }
 
 // ---------------------------------------------------------------------------------------
@@ -390,7 +457,13 @@ TEST_F(ScalaExportTest, WriteOffThatFailsLeavesTheLogAndNoFile) {
   auto exportPeriod = [](TSCALAExpForm &f) { f.DoButt->click(); };
 
   Script().Files.push_back(File(QStringLiteral("missing/woff.txt")));
-  Run(1, exportPeriod);
+  EXPECT_EQ(Run(1,
+                [](TSCALAExpForm &f) {
+                  f.DoButt->click();
+                  EXPECT_TRUE(f.isVisible());  // open for another folder
+                  f.BitBtn2->click();
+                }),
+            mrCancel);
   EXPECT_TRUE(Script().LastMessage().startsWith(QStringLiteral("Materiālu norakstīšana netika eksportēta!")));
   EXPECT_EQ(fx::Count(QStringLiteral("WriteOffLog")), 1);
 

@@ -33,8 +33,7 @@ class TReportLayout {
 
   // Adds an item of the band being placed: one wholly outside the band is left out, one
   // reaching out of it is cut at the band's edges.
-  // A text that is wider than its box (cutToBox) is cut at the box's sides as well.
-  void AddItem(TReportItem &&item, bool cutToBox = false) {
+  void AddItem(TReportItem &&item) {
     QRectF body = item.Box.normalized();
     if (item.Kind == TReportItem::kText)  // the line spacing may overhang the band
       body.setHeight(std::min(body.height(), double(item.Font.pixelSize())));
@@ -45,11 +44,7 @@ class TReportLayout {
         return;
     item.Clip = m_clip;
     item.Clipped = !area.contains(body);
-    if (cutToBox) {
-      item.Clip.setLeft(std::max(item.Clip.left(), body.left()));
-      item.Clip.setRight(std::min(item.Clip.right(), body.right()));
-      item.Clipped = true;
-    }
+    item.Band = m_bandName;
     m_page->Items.push_back(std::move(item));
   }
 
@@ -63,9 +58,23 @@ class TReportLayout {
   void Accumulate(TReportDataSet *dataSet);
   void PrintSubDetail(TQRSubDetail *sub);
 
+  // A band placed on this page, as far as keeping bands together needs it.
+  struct TKept {
+    size_t FirstItem;  // its first item on the page
+    double Top;
+    bool KeepWithNext;
+  };
+  // Moves the bands at the foot of this page to the top of a new one, when the band that
+  // follows them (of the given height) does not fit below them; false when they stay (there
+  // are none, or they start the page, or they would not fit with it on any page).
+  bool MoveToNewPage(std::vector<TKept> group, double height);
+
   TQuickRep &m_report;
   TReportPage *m_page = nullptr;
   QRectF m_clip;
+  QString m_bandName;
+  std::vector<TKept> m_kept;  // headings at the foot of the page, waiting for their band
+  std::vector<TKept> m_tail;  // the last band placed, with the headings it was kept with
   double m_y = 0;
   double m_top = 0;            // top margin
   double m_contentTop = 0;     // below the headers of the current page
@@ -95,45 +104,63 @@ double LineHeight(const QFont &font, double height) {
 }
 
 // The size of a text broken into lines of the given width.
-QSizeF WrappedSize(const QFont &font, double width, const QString &text) {
+QSizeF WrappedSize(const QFont &font, double width, const QString &text,
+                   int wrap = Qt::TextWordWrap) {
   return QFontMetricsF(font)
-      .boundingRect(QRectF(0, 0, width, 1e6), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, text)
+      .boundingRect(QRectF(0, 0, width, 1e6), Qt::AlignLeft | Qt::AlignTop | wrap, text)
       .size();
 }
 
 }  // namespace
 
+double TQRPrintable::LineWidth() const {
+  return AlignToBand ? m_band->Report()->BandWidth() : Width;
+}
+
+int TQRPrintable::WrapFlags(const QFont &font, const QString &text) const {
+  const double width = LineWidth();
+  if (width <= 0 || text.isEmpty()) return 0;
+  const bool wide = QFontMetricsF(font).horizontalAdvance(text) > width + 0.01;
+  // Amounts (right-aligned or centred in their column) stay on one line.
+  if (!WordWrap && !(wide && (Alignment == taLeftJustify || AlignToBand))) return 0;
+  // A word longer than the line breaks inside the word.
+  if (wide && WrappedSize(font, width, text).width() > width + 0.01) return Qt::TextWrapAnywhere;
+  return Qt::TextWordWrap;
+}
+
 double TQRPrintable::TextStretch(const QString &text) const {
-  if (!WordWrap || Width <= 0 || AlignToBand || !Enabled) return 0;
+  if (!Enabled) return 0;
   const QFont font = PixelFont(Font);
-  return std::max(0.0, std::ceil(WrappedSize(font, Width, text).height()) - LineHeight(font, Height));
+  const int wrap = WrapFlags(font, text);
+  if (!wrap) return 0;
+  return std::max(0.0, std::ceil(WrappedSize(font, LineWidth(), text, wrap).height()) -
+                           LineHeight(font, Height));
 }
 
 void TQRPrintable::PlaceText(TReportLayout &layout, const QRectF &band, const QString &text) const {
   const QFont font = PixelFont(Font);
   double h = LineHeight(font, Height);
+  const double advance = QFontMetricsF(font).horizontalAdvance(text);
   // Without a width the box is as wide as the text.
-  const double w = Width > 0 ? Width : QFontMetricsF(font).horizontalAdvance(text);
-  bool cut = false;
-  // Left-aligned texts only: a number too wide for its column shows every digit.
-  if (Width > 0 && !AlignToBand && Alignment == taLeftJustify) {
-    if (WordWrap) {
-      const QSizeF wrapped = WrappedSize(font, w, text);
-      h += std::max(0.0, std::ceil(wrapped.height()) - h);
-      cut = wrapped.width() > w;  // a single word longer than the line
-    } else {
-      cut = QFontMetricsF(font).horizontalAdvance(text) > w;
-    }
-  }
+  const double w = Width > 0 ? Width : advance;
+  const int wrap = WrapFlags(font, text);
+  if (wrap) h = std::max(h, std::ceil(WrappedSize(font, LineWidth(), text, wrap).height()));
   QRectF box(band.left() + Left, band.top() + Top, w, h);
   if (AlignToBand) box = QRectF(band.left(), band.top() + Top, band.width(), h);
-  int flags = Qt::AlignTop;
+  // An amount too wide for its column shows every digit: its box widens away from the side
+  // it is aligned to.
+  if (!wrap && !AlignToBand && advance > w) {
+    if (Alignment == taRightJustify)
+      box.setLeft(box.right() - advance);
+    else if (Alignment == taCenter)
+      box.adjust(-(advance - w) / 2, 0, (advance - w) / 2, 0);
+  }
+  int flags = Qt::AlignTop | wrap;
   switch (Alignment) {
     case taLeftJustify: flags |= Qt::AlignLeft; break;
     case taRightJustify: flags |= Qt::AlignRight; break;
     case taCenter: flags |= Qt::AlignHCenter; break;
   }
-  if (WordWrap) flags |= Qt::TextWordWrap;
   TReportItem item;
   item.Kind = TReportItem::kText;
   item.Name = Name;
@@ -141,7 +168,7 @@ void TQRPrintable::PlaceText(TReportLayout &layout, const QRectF &band, const QS
   item.Text = text;
   item.Font = font;
   item.Flags = flags;
-  layout.AddItem(std::move(item), cut);
+  layout.AddItem(std::move(item));
 }
 
 void TQRLabel::Place(TReportLayout &layout, const QRectF &band) const {
@@ -201,9 +228,11 @@ void TQRDBText::Place(TReportLayout &layout, const QRectF &band) const {
 }
 
 double TQRDBText::WrapStretch() const {
-  if (!WordWrap || !DataSet || DataSet->AtEnd()) return 0;
+  if (!DataSet || DataSet->AtEnd()) return 0;
   return TextStretch(DisplayValue(DataSet->FieldValue(DataField), Mask));
 }
+
+double TQRExpr::WrapStretch() const { return TextStretch(DisplayValue(QVariant(m_sum), Mask)); }
 
 void TQRExpr::Place(TReportLayout &layout, const QRectF &band) const {
   PlaceText(layout, band, DisplayValue(QVariant(m_sum), Mask));
@@ -483,6 +512,8 @@ void TReportLayout::StartPage(bool first) {
   m_page->Size = Model.PaperSize;
   ++PageNumber;
   m_y = m_top;
+  m_kept.clear();
+  m_tail.clear();
   TQRBand *footer = m_report.Band(rbPageFooter);
   m_contentBottom = m_pageBottom - (footer && footer->Enabled ? footer->Height : 0);
   m_contentTop = m_y;
@@ -490,6 +521,8 @@ void TReportLayout::StartPage(bool first) {
     if (TQRBand *title = m_report.Band(rbTitle)) PrintBand(title, false);
   if (TQRBand *header = m_report.Band(rbColumnHeader)) PrintBand(header, false);
   m_contentTop = m_y;
+  m_kept.clear();
+  m_tail.clear();
 }
 
 void TReportLayout::EndPage() {
@@ -515,13 +548,61 @@ bool TReportLayout::PrintBand(TQRBand *band, bool mayBreak) {
       }
   const double height = std::max(0.0, band->Height) + stretch;
   // A band that does not fit goes to the next page, unless the page holds nothing yet but
-  // its headers: a band taller than a page is placed once and cut at the page's end.
-  if (mayBreak && m_y + height > m_contentBottom + 0.001 && m_y > m_contentTop + 0.001) {
+  // its headers: a band taller than a page is placed once and cut at the page's end. The
+  // headings it is kept with go along, and a closing band takes the band before it along.
+  if (mayBreak && m_y + height > m_contentBottom + 0.001 && m_y > m_contentTop + 0.001 &&
+      !MoveToNewPage(band->KeepWithPrevious ? m_tail : m_kept, height)) {
     EndPage();
     StartPage(false);
   }
+  const TKept placed{m_page->Items.size(), m_y, mayBreak && band->KeepWithNext};
   Place(band, m_y, m_contentBottom, stretch, from);
   m_y += height;
+  if (!mayBreak) return true;
+  m_tail = m_kept;
+  m_tail.push_back(placed);
+  if (placed.KeepWithNext)
+    m_kept.push_back(placed);
+  else
+    m_kept.clear();
+  return true;
+}
+
+bool TReportLayout::MoveToNewPage(std::vector<TKept> group, double height) {
+  if (group.empty()) return false;
+  const double top = group.front().Top, keptHeight = m_y - top;
+  if (top <= m_contentTop + 0.001) return false;
+  // On a new page they start below its column header.
+  TQRBand *header = m_report.Band(rbColumnHeader);
+  const double headerHeight = header && header->Enabled ? std::max(0.0, header->Height) : 0;
+  if (m_top + headerHeight + keptHeight + height > m_contentBottom + 0.001) return false;
+  std::vector<TKept> kept = std::move(group);
+  const auto first = m_page->Items.begin() + std::ptrdiff_t(kept.front().FirstItem);
+  std::vector<TReportItem> moved(std::make_move_iterator(first),
+                                 std::make_move_iterator(m_page->Items.end()));
+  m_page->Items.erase(first, m_page->Items.end());
+  EndPage();
+  StartPage(false);
+  const double shift = m_y - top;
+  const size_t base = m_page->Items.size();
+  for (TReportItem &item : moved) {
+    item.Box.translate(0, shift);
+    item.Clip.translate(0, shift);
+    m_page->Items.push_back(std::move(item));
+  }
+  const size_t oldBase = kept.front().FirstItem;
+  for (TKept &k : kept) {
+    k.FirstItem = k.FirstItem - oldBase + base;
+    k.Top += shift;
+  }
+  m_y += keptHeight;
+  m_tail = kept;
+  m_kept.clear();
+  for (const TKept &k : kept)
+    if (k.KeepWithNext)
+      m_kept.push_back(k);
+    else
+      m_kept.clear();
   return true;
 }
 
@@ -529,6 +610,7 @@ void TReportLayout::Place(TQRBand *band, double top, double bottomLimit, double 
                           double from) {
   const QRectF rect(m_left, top, m_width, std::max(0.0, band->Height) + stretch);
   m_clip = rect;
+  m_bandName = band->Name;
   if (m_clip.bottom() > bottomLimit) m_clip.setBottom(std::max(m_clip.top(), bottomLimit));
   for (const auto &item : band->Items()) {
     if (!item->Enabled) continue;
@@ -537,13 +619,12 @@ void TReportLayout::Place(TQRBand *band, double top, double bottomLimit, double 
       continue;
     }
     // What lies below the stretching texts moves down with the band's bottom; frames and
-    // vertical lines that reach the bottom from above them grow with it.
+    // vertical lines that reach past them from above grow with it.
     const double oldTop = item->Top, oldHeight = item->Height;
-    const bool isShape = dynamic_cast<const TQRShape *>(item.get()) != nullptr;
+    const auto *shape = dynamic_cast<const TQRShape *>(item.get());
     if (item->Top > from + 0.5)
       item->Top += stretch;
-    else if (isShape && item->Top + item->Height >= band->Height - 0.5 &&
-             static_cast<const TQRShape *>(item.get())->Shape != qrsHorLine)
+    else if (shape && shape->Shape != qrsHorLine && item->Top + item->Height > from + 0.5)
       item->Height += stretch;
     try {
       item->Place(*this, rect);

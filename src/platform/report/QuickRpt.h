@@ -59,19 +59,25 @@ class TQRPrintable {
   TAlignment Alignment = taLeftJustify;
   bool AlignToBand = false;  // aligned within the whole band's width
   // With a width: the text breaks into lines at word boundaries and its band stretches to
-  // hold them (texts lower in the band move down by as much).
+  // hold them (texts lower in the band move down by as much). A left-aligned text wider than
+  // its width breaks the same way without it; a word longer than a line breaks inside.
   bool WordWrap = false;
   QFont Font;
 
   virtual void Place(TReportLayout &layout, const QRectF &band) const = 0;
-  // How much taller than one line the element is this time (word-wrapped texts only).
+  // How much taller than one line the element is this time (texts broken into lines).
   virtual double WrapStretch() const { return 0; }
 
  protected:
-  // Adds the text to the page in the element's box. A left-aligned text given a width stays
-  // within it: what does not fit is cut at the box's sides.
+  // Adds the text to the page in the element's box. Nothing is cut: a left-aligned text given
+  // a width, or one aligned to the band, breaks into lines within it, and a right-aligned or
+  // centred one (an amount) that does not fit widens its box to the left or to both sides.
   void PlaceText(TReportLayout &layout, const QRectF &band, const QString &text) const;
   double TextStretch(const QString &text) const;
+  // The flags that break the text into lines in the element's width (0: one line).
+  int WrapFlags(const QFont &font, const QString &text) const;
+  // The width the text's lines may take: the element's, or the band's for one aligned to it.
+  double LineWidth() const;
 
  private:
   TQRBand *m_band;
@@ -107,6 +113,7 @@ class TQRExpr : public TQRPrintable {
   bool ResetAfterPrint = false;
   double Value() const { return m_sum; }
   void Place(TReportLayout &layout, const QRectF &band) const override;
+  double WrapStretch() const override;
 
  private:
   friend class TQuickRep;
@@ -160,6 +167,13 @@ class TQRBand {
   bool Enabled = true;
   // Called before the band is placed; clearing print leaves it out this time.
   std::function<void(TQRBand *band, bool &print)> BeforePrint;
+  // A heading: the band stays on one page with the band printed after it (the first line of
+  // its group). When that one goes to the next page, the heading goes along as it was laid
+  // out (its handler does not run again), unless it already starts the page.
+  bool KeepWithNext = false;
+  // A closing band (a group's total): when it goes to the next page, the band printed before
+  // it goes along, so that it never opens a page alone.
+  bool KeepWithPrevious = false;
 
   TQRLabel *AddLabel(const QString &name, double left, double top, const QString &caption);
   TQRDBText *AddDBText(const QString &name, double left, double top, double width,

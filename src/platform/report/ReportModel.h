@@ -21,6 +21,7 @@ struct TReportItem {
   enum TKind { kText, kLine, kRect, kImage };
   TKind Kind = kText;
   QString Name;       // the element that placed it
+  QString Band;       // the band it belongs to
   QRectF Box;         // text box, line from top-left to bottom-right, rectangle, image box
   QRectF Clip;        // the band's area: nothing outside it shows
   bool Clipped = false;  // the box reaches outside Clip

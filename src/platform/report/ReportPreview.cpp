@@ -1,5 +1,6 @@
 #include "platform/report/ReportPreview.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -11,7 +12,9 @@
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
+#include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/report/QuickRpt.h"
 #include "platform/report/ReportProgress.h"
@@ -20,6 +23,21 @@ namespace {
 TPreviewHandler &Handler() {
   static TPreviewHandler handler;
   return handler;
+}
+
+// What the user chose in the print dialog and the save dialog, kept for the rest of the run.
+struct TPrintChoice {
+  QString PrinterName;
+  QString OutputFileName;  // printing to a file when not empty
+  bool Chosen = false;
+};
+TPrintChoice &LastPrint() {
+  static TPrintChoice choice;
+  return choice;
+}
+QString &LastPdfFolder() {
+  static QString folder;
+  return folder;
 }
 }  // namespace
 
@@ -45,14 +63,31 @@ bool PrintReportModel(const TReportModel &model, QPrinter &printer, int first, i
   printer.setPageLayout(ReportPageLayout(model));
   if (first <= 0) first = 1;
   if (last <= 0 || last > model.PageCount()) last = model.PageCount();
+  // The pages in the order asked for. A printer that makes its copies itself gets one copy;
+  // otherwise (a PDF file, a printer without that ability) each copy is printed here, whole
+  // copies one after another when collated, else each page as often as there are copies.
+  QList<int> order;
+  for (int i = first - 1; i < last; ++i) order << i;
+  if (printer.pageOrder() == QPrinter::LastPageFirst) std::reverse(order.begin(), order.end());
+  const int copies = printer.supportsMultipleCopies() ? 1 : std::max(1, printer.copyCount());
+  QList<int> sheets;
+  if (printer.collateCopies()) {
+    for (int c = 0; c < copies; ++c) sheets << order;
+  } else {
+    for (int i : order)
+      for (int c = 0; c < copies; ++c) sheets << i;
+  }
   QPainter painter;
   if (!painter.begin(&printer)) return false;
   const double scale = printer.resolution() / 96.0;
-  for (int i = first - 1; i < last; ++i) {
-    if (i > first - 1) printer.newPage();
+  for (int n = 0; n < sheets.size(); ++n) {
+    if (n > 0 && !printer.newPage()) {
+      painter.end();
+      return false;
+    }
     painter.resetTransform();
     painter.scale(scale, scale);
-    PaintReportPage(painter, model.Pages[i]);
+    PaintReportPage(painter, model.Pages[sheets[n]]);
   }
   return painter.end();
 }
@@ -96,7 +131,8 @@ class TQRPageView : public QWidget {
 TQRPreview::TQRPreview(const TReportModel &model, const QString &caption, QWidget *owner)
     : TForm(owner), m_model(model) {
   setObjectName(QStringLiteral("QRPreview"));
-  setWindowTitle(caption.isEmpty() ? QStringLiteral("Preview") : caption);
+  m_title = caption.isEmpty() ? QStringLiteral("Preview") : caption;
+  setWindowTitle(m_title);
   auto *top = new QVBoxLayout(this);
   auto *bar = new QHBoxLayout;
   auto button = [this, bar](const char *name, const QString &text, const QString &tip,
@@ -199,12 +235,25 @@ void TQRPreview::UpdateControls() {
 
 void TQRPreview::PrintBtnClick() {
   QPrinter printer(QPrinter::HighResolution);
+  const TPrintChoice &previous = LastPrint();
+  if (previous.Chosen) {
+    if (!previous.OutputFileName.isEmpty()) {
+      printer.setOutputFormat(QPrinter::PdfFormat);
+      printer.setOutputFileName(previous.OutputFileName);
+    } else if (!previous.PrinterName.isEmpty()) {
+      printer.setPrinterName(previous.PrinterName);
+    }
+  }
   printer.setPageLayout(ReportPageLayout(m_model));
   printer.setDocName(windowTitle());
   QPrintDialog dialog(&printer, this);
   dialog.setObjectName(QStringLiteral("PrintDialog"));
   dialog.setMinMax(1, std::max(1, m_model.PageCount()));
   if (Dialogs().ExecModal(&dialog) != mrOk) return;
+  TPrintChoice &chosen = LastPrint();
+  chosen.Chosen = true;
+  chosen.OutputFileName = printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName() : QString();
+  if (chosen.OutputFileName.isEmpty()) chosen.PrinterName = printer.printerName();
   int first = 0, last = 0;
   if (printer.printRange() == QPrinter::PageRange) {
     first = printer.fromPage();
@@ -217,11 +266,27 @@ void TQRPreview::PrintBtnClick() {
                this);
 }
 
+QString TQRPreview::ProposedPdfName() const {
+  // The title and the day, without the characters that a file name cannot carry.
+  QString title = m_title.simplified();
+  static const QString forbidden = QStringLiteral("/\\:*?\"<>|");
+  for (QChar &c : title)
+    if (forbidden.contains(c) || c.unicode() < 32) c = QLatin1Char('-');
+  while (title.startsWith(QLatin1Char('.'))) title.remove(0, 1);
+  if (title.isEmpty()) title = QStringLiteral("Report");
+  QString folder = LastPdfFolder();
+  if (folder.isEmpty() || !QFileInfo(folder).isDir()) folder = QDir::homePath();
+  return QDir(folder).filePath(title + QLatin1Char(' ') +
+                               Clock::Today().toString(QStringLiteral("yyyy-MM-dd")) +
+                               QStringLiteral(".pdf"));
+}
+
 void TQRPreview::SaveBtnClick() {
-  QString file = Dialogs().SaveFileName(this, QStringLiteral("Save as PDF"), QString(),
+  QString file = Dialogs().SaveFileName(this, QStringLiteral("Save as PDF"), ProposedPdfName(),
                                         QStringLiteral("PDF (*.pdf)"));
   if (file.isEmpty()) return;
   if (QFileInfo(file).suffix().isEmpty()) file += QStringLiteral(".pdf");
+  LastPdfFolder() = QFileInfo(file).absolutePath();
   QString error;
   bool written = false, cancelled = false;
   {

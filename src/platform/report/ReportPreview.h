@@ -45,12 +45,16 @@ class TQRPreview : public TForm {
   void ZoomOutBtnClick() { SetZoom(m_zoom / 1.25); }
   void ZoomPageBtnClick();   // the whole page in the window
   void ZoomWidthBtnClick();  // the page's width in the window
+  // Prints through the print dialog, which offers the printer or file of the last print.
   void PrintBtnClick();
+  // Saves as PDF; the save dialog proposes the title and today's date in the last folder used.
   void SaveBtnClick();
+  QString ProposedPdfName() const;
 
  private:
   void UpdateControls();
   const TReportModel &m_model;
+  QString m_title;
   int m_page = 0;
   double m_zoom = 1.0;
   TQRPageView *m_view;
