@@ -1,6 +1,7 @@
 #include "platform/report/QuickRpt.h"
 
 #include <QFontMetricsF>
+#include <QHash>
 #include <QMetaType>
 #include <QRegularExpression>
 #include <stdexcept>
@@ -103,13 +104,71 @@ double LineHeight(const QFont &font, double height) {
   return height > 0 ? height : std::ceil(font.pixelSize() * 1.2);
 }
 
+// Text measures of one font and text, kept while a report is laid out: a band's texts are
+// measured for its height and again when they are placed, and captions repeat on every row.
+// Measuring (shaping) is the costly part of a lay-out.
+class TTextMeasures {
+ public:
+  double Advance(const QFont &font, const QString &text) {
+    const TKey key{FontCode(font), 0, 0, text};
+    if (const auto it = m_values.constFind(key); it != m_values.constEnd()) return it->width();
+    const double w = QFontMetricsF(font).horizontalAdvance(text);
+    Store(key, QSizeF(w, 0));
+    return w;
+  }
+  QSizeF Wrapped(const QFont &font, double width, const QString &text, int wrap) {
+    const TKey key{FontCode(font), qRound64(width * 1000), wrap, text};
+    if (const auto it = m_values.constFind(key); it != m_values.constEnd()) return *it;
+    const QSizeF size = QFontMetricsF(font)
+                            .boundingRect(QRectF(0, 0, width, 1e6),
+                                          Qt::AlignLeft | Qt::AlignTop | wrap, text)
+                            .size();
+    Store(key, size);
+    return size;
+  }
+
+ private:
+  struct TKey {
+    QString Font;
+    qint64 Width;
+    int Wrap;
+    QString Text;
+    bool operator==(const TKey &o) const {
+      return Width == o.Width && Wrap == o.Wrap && Text == o.Text && Font == o.Font;
+    }
+  };
+  friend size_t qHash(const TKey &k, size_t seed) {
+    return qHashMulti(seed, k.Font, k.Width, k.Wrap, k.Text);
+  }
+  QString FontCode(const QFont &font) {
+    // The last font asked for is nearly always the next one.
+    if (!(font == m_lastFont) || m_lastCode.isEmpty()) {
+      m_lastFont = font;
+      m_lastCode = font.key();
+    }
+    return m_lastCode;
+  }
+  void Store(const TKey &key, const QSizeF &size) {
+    if (m_values.size() > 200000) m_values.clear();
+    m_values.insert(key, size);
+  }
+  QHash<TKey, QSizeF> m_values;
+  QFont m_lastFont;
+  QString m_lastCode;
+};
+
+TTextMeasures &Measures() {
+  static TTextMeasures measures;
+  return measures;
+}
+
 // The size of a text broken into lines of the given width.
 QSizeF WrappedSize(const QFont &font, double width, const QString &text,
                    int wrap = Qt::TextWordWrap) {
-  return QFontMetricsF(font)
-      .boundingRect(QRectF(0, 0, width, 1e6), Qt::AlignLeft | Qt::AlignTop | wrap, text)
-      .size();
+  return Measures().Wrapped(font, width, text, wrap);
 }
+
+double Advance(const QFont &font, const QString &text) { return Measures().Advance(font, text); }
 
 }  // namespace
 
@@ -120,7 +179,7 @@ double TQRPrintable::LineWidth() const {
 int TQRPrintable::WrapFlags(const QFont &font, const QString &text) const {
   const double width = LineWidth();
   if (width <= 0 || text.isEmpty()) return 0;
-  const bool wide = QFontMetricsF(font).horizontalAdvance(text) > width + 0.01;
+  const bool wide = Advance(font, text) > width + 0.01;
   // Amounts (right-aligned or centred in their column) stay on one line.
   if (!WordWrap && !(wide && (Alignment == taLeftJustify || AlignToBand))) return 0;
   // A word longer than the line breaks inside the word.
@@ -140,7 +199,7 @@ double TQRPrintable::TextStretch(const QString &text) const {
 void TQRPrintable::PlaceText(TReportLayout &layout, const QRectF &band, const QString &text) const {
   const QFont font = PixelFont(Font);
   double h = LineHeight(font, Height);
-  const double advance = QFontMetricsF(font).horizontalAdvance(text);
+  const double advance = Advance(font, text);
   // Without a width the box is as wide as the text.
   const double w = Width > 0 ? Width : advance;
   const int wrap = WrapFlags(font, text);
