@@ -1,10 +1,12 @@
 #include "core/Ledger.h"
 
 #include <QHash>
+#include <algorithm>
 #include <cmath>
 
 #include "core/CommonVariables.h"
 #include "core/DataUnit.h"
+#include "core/DocNumbers.h"
 #include "core/MyMsgUnit.h"
 #include "core/inf_MatNotEnoughUnit.h"
 #include "platform/Clock.h"
@@ -70,8 +72,8 @@ void DeleteWaybillRows(int waybillId, const QString &linesSql, bool deleteHeader
     ExecSQL(Format(QStringLiteral("delete from WaybillCont where ID=%d"), {id}));
     const int last = SQLInt(Format(
         QStringLiteral("select max(w.WAYBILLID) as WBID from WaybillCont w left join Waybill w1 "
-                       "on w1.ID=w.WAYBILLID where w.CATID=%d and w.COLOR=%d and w1.ISOUT=0"),
-        {catId, color}));
+                       "on w1.ID=w.WAYBILLID where w.CATID=%d and w.COLOR=%d and w1.ISOUT=%d"),
+        {catId, color, DocKindReceipt}));
     UpdateCatalogQty(catId, color, last, -qty);
   }
   if (deleteHeader) ExecSQL(Format(QStringLiteral("delete from Waybill where ID=%d"), {waybillId}));
@@ -142,6 +144,8 @@ void Plan(int waybillId, bool lock, QVector<TWriteOffLine> &plan, QVector<TShort
   // What the plan has already taken from a lot, for a reservation that names a material and
   // colour twice.
   QHash<int, double> taken;
+  // What the lines before have already taken from a stock row.
+  QHash<int, double> fromRow;
   for (const QVector<QVariant> &row : rows) {
     const int lineId = row.at(0).toInt();
     const int catId = row.at(1).toInt();
@@ -149,13 +153,26 @@ void Plan(int waybillId, bool lock, QVector<TWriteOffLine> &plan, QVector<TShort
     const double qty = RoundQty(row.at(3).toDouble());
     lineIds << lineId;
     double rest = qty;
-    const bool hasStockRow = FindStockRow(catId, color, lock) >= 1;
+    // The stock row must hold the line on hand as well: a write-off never takes a stock row
+    // below zero, also where the row and the open lots disagree.
+    TQuery stockRow;
+    stockRow.SQL = Format(QStringLiteral("select ID, QUANTITY from CatalogQty where CATID=%d and COLOR=%d "
+                                         "order by ID limit 1"),
+                          {catId, color}) +
+                   forUpdate;
+    stockRow.Open();
+    const bool hasStockRow = !stockRow.IsEmpty();
+    const int stockRowId = hasStockRow ? stockRow.Fields(0).AsInteger() : -1;
+    const double onHand = hasStockRow ? RoundQty(stockRow.Fields(1).AsFloat() - fromRow.value(stockRowId)) : 0;
+    stockRow.Close();
+    if (hasStockRow) fromRow[stockRowId] += qty;
+    const double rowMissing = hasStockRow && qty > onHand + QtyEpsilon ? RoundQty(qty - onHand) : 0;
     TQuery lots;
     lots.SQL = Format(QStringLiteral("select w.ID, w.WAYBILLID, (w.QUANTITY-w.QTYOUT) as REMAIN, w.PRICE "
                                      "from WaybillCont w join Waybill w1 on w1.ID=w.WAYBILLID "
-                                     "where w.CATID=%d and w.COLOR=%d and w1.ISOUT=0 and "
+                                     "where w.CATID=%d and w.COLOR=%d and w1.ISOUT=%d and "
                                      "(w.QUANTITY-w.QTYOUT)>0.0000005 order by w1.BDATE, w.ID"),
-                      {catId, color}) +
+                      {catId, color, DocKindReceipt}) +
                forUpdate;
     if (rest >= QtyEpsilon) {
       lots.Open();
@@ -178,7 +195,7 @@ void Plan(int waybillId, bool lock, QVector<TWriteOffLine> &plan, QVector<TShort
       }
       lots.Close();
     }
-    if (!hasStockRow || rest >= QtyEpsilon) {
+    if (!hasStockRow || rest >= QtyEpsilon || rowMissing >= QtyEpsilon) {
       TShortLine s;
       s.LineID = lineId;
       s.CATID = catId;
@@ -186,7 +203,7 @@ void Plan(int waybillId, bool lock, QVector<TWriteOffLine> &plan, QVector<TShort
       s.Name = row.at(4).toString();
       s.SystemID = row.at(5).toInt();
       s.Reserved = qty;
-      s.Missing = hasStockRow ? rest : qty;
+      s.Missing = hasStockRow ? std::max(rest, rowMissing) : qty;
       shorts << s;
     }
   }
@@ -203,10 +220,14 @@ void PlanReservationWriteOff(int waybillId, bool lock, QVector<TWriteOffLine> &p
 bool WriteOffReservation(QWidget *owner, int waybillId) {
   QVector<TShortLine> shorts;
   bool done = false;
+  // Inside a caller's transaction the caller reports a failure, after its transaction ended.
+  const bool outermost = DATA->DB_Storage.TransactionDepth == 0;
+  try {
   RunInTransaction([&] {
     done = false;
     shorts.clear();
-    if (SQLInt(Format(QStringLiteral("select ISOUT from Waybill where ID=%d for update"), {waybillId})) != 3)
+    if (SQLInt(Format(QStringLiteral("select ISOUT from Waybill where ID=%d for update"), {waybillId})) !=
+        DocKindReservation)
       return;
     QVector<TWriteOffLine> plan;
     QVector<int> lineIds;
@@ -215,8 +236,8 @@ bool WriteOffReservation(QWidget *owner, int waybillId) {
 
     double sum = 0;
     for (const TWriteOffLine &p : plan) sum += p.Price * p.Quantity;
-    ExecSQL(Format(QStringLiteral("update Waybill set ISOUT=1,SUM=%10.6f,USERID=%d,LASTUPDATE=%s where ID=%d"),
-                   {sum, int(CurrentUser.ID), DateTimeToSQL(Clock::Now()), waybillId}));
+    ExecSQL(Format(QStringLiteral("update Waybill set ISOUT=%d,SUM=%10.6f,USERID=%d,LASTUPDATE=%s where ID=%d"),
+                   {DocKindIssue, sum, int(CurrentUser.ID), DateTimeToSQL(Clock::Now()), waybillId}));
     for (int i = 0; i < plan.size(); ++i) {
       const TWriteOffLine &p = plan[i];
       const QString qty = QtySQL(p.Quantity);
@@ -244,6 +265,12 @@ bool WriteOffReservation(QWidget *owner, int waybillId) {
       ExecSQL(Format(QStringLiteral("delete from WaybillCont where ID=%d"), {lineIds[i]}));
     done = true;
   });
+  } catch (const std::exception &) {
+    if (!outermost) throw;
+    // Rolled back whole: the reservation stays as it was.
+    ShowMessage(QStringLiteral("Ошибка при сохранении накладной."));
+    return false;
+  }
   if (!shorts.isEmpty()) {
     Tinf_MatNotEnough window(owner, waybillId, shorts);
     window.ShowModal();
@@ -255,7 +282,8 @@ bool DeleteReservation(int waybillId) {
   bool done = false;
   RunInTransaction([&] {
     done = false;
-    if (SQLInt(Format(QStringLiteral("select ISOUT from Waybill where ID=%d for update"), {waybillId})) != 3)
+    if (SQLInt(Format(QStringLiteral("select ISOUT from Waybill where ID=%d for update"), {waybillId})) !=
+        DocKindReservation)
       return;
     TQuery q;
     q.SQL = Format(QStringLiteral("select CATID, COLOR, QUANTITY from WaybillCont where WAYBILLID=%d"), {waybillId});

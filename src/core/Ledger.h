@@ -124,7 +124,9 @@ void PlanReservationWriteOff(int waybillId, bool lock, QVector<TWriteOffLine> &p
 // link per lot used, priced with the lot's price; stock falls and RESERVE rises by what is
 // taken. When any line is short, shows the shortage window (owned by owner) and writes
 // nothing. A document that is not a reservation is left alone. Returns whether the
-// reservation became an issue. One transaction: an error leaves the reservation as it was.
+// reservation became an issue. One transaction: an error leaves the reservation as it was;
+// called outside any transaction it then shows "Ошибка при сохранении накладной." and returns
+// false, inside a caller's transaction it raises the error.
 bool WriteOffReservation(QWidget *owner, int waybillId);
 
 // Releases the reserved quantities of reservation waybillId and deletes its lines and header.

@@ -26,6 +26,7 @@
 #include "core/CommonVariables.h"
 #include "core/DataLists.h"
 #include "core/DataUnit.h"
+#include "core/DocNumbers.h"
 #include "core/IDComboBox.h"
 #include "core/InputFormUnit.h"
 #include "core/Ledger.h"
@@ -463,7 +464,10 @@ void TDivazInventory::FormShow() {
   if (IDcb_Grp1->count() > 0) IDcb_Grp1->SetItemIndex(0);
   IDcb_Grp1Change();
   AddBtn->setVisible(!QSource.IsEmpty());
-  if (!FStored) Edit1->setText(NewInventoryNumber());
+  if (!FStored) {
+    FProposedNumber = NewInventoryNumber();
+    Edit1->setText(FProposedNumber);
+  }
   else LoadInventory();
 }
 
@@ -673,10 +677,17 @@ bool TDivazInventory::CheckNumber() {
   }
   if (SQLInt(QStringLiteral("select ID from Waybill where NUM=") + QuoteSQL(number)) >= 1) {
     ShowMessage(QStringLiteral("Inventarizācijas numurs jau eksistē!"));
+    ProposeAgainIfKept();
     Edit1->setFocus();
     return false;
   }
   return true;
+}
+
+void TDivazInventory::ProposeAgainIfKept() {
+  if (FProposedNumber.isEmpty() || Edit1->text().trimmed() != FProposedNumber.trimmed()) return;
+  FProposedNumber = NewInventoryNumber();
+  Edit1->setText(FProposedNumber);
 }
 
 void TDivazInventory::LoadInventory() {
@@ -870,6 +881,7 @@ void TDivazInventory::SaveWBClick() {
     RunInTransaction([&] {
       stop = TLineStop();
       bookNow.clear();
+      LockDocNumbers();
       QVector<TPair> pairs;
       for (const auto &s : suppliers)
         for (const auto &l : s.Lines) pairs << TPair(l.CATID, l.COLOR);
@@ -895,7 +907,16 @@ void TDivazInventory::SaveWBClick() {
         return;
       }
 
-      const int header = InsertWaybill(number, -1, 4, 0);
+      // Every number the posting writes must still be free.
+      QStringList numbers{number};
+      for (const auto &s : suppliers) {
+        const uint8_t kinds = SubDocumentKinds(s.Lines);
+        if (kinds & 1) numbers << s.Num + QStringLiteral("L");
+        if (kinds & 2) numbers << s.Num + QStringLiteral("M");
+      }
+      ClaimDocNumbers(numbers);
+
+      const int header = InsertWaybill(number, -1, DocKindStockCount, 0);
       if (header < 0) throw ECountPosting("the count header could not be inserted");
 
       QVector<TStockDelta> stock;
@@ -905,11 +926,11 @@ void TDivazInventory::SaveWBClick() {
         s.ShortageDocID = -1;
         s.SurplusDocID = -1;
         if (kinds & 1) {
-          s.ShortageDocID = InsertWaybill(s.Num + QStringLiteral("L"), s.SupplierID, 6, SumOfKind(s.Lines, qtyLess));
+          s.ShortageDocID = InsertWaybill(s.Num + QStringLiteral("L"), s.SupplierID, DocKindCountShortage, SumOfKind(s.Lines, qtyLess));
           if (s.ShortageDocID < 0) throw ECountPosting("a shortage document could not be inserted");
         }
         if (kinds & 2) {
-          s.SurplusDocID = InsertWaybill(s.Num + QStringLiteral("M"), s.SupplierID, 5, SumOfKind(s.Lines, qtyMore));
+          s.SurplusDocID = InsertWaybill(s.Num + QStringLiteral("M"), s.SupplierID, DocKindCountSurplus, SumOfKind(s.Lines, qtyMore));
           if (s.SurplusDocID < 0) throw ECountPosting("a surplus document could not be inserted");
         }
         for (const uint8_t kind : {uint8_t(qtyLess), uint8_t(qtyMore)}) {
@@ -958,6 +979,12 @@ void TDivazInventory::SaveWBClick() {
           "w1.ID=w.WAYBILLID where w1.ISOUT=0 and (w.QUANTITY-w.QTYOUT>0)"));
       ExecSQL(Format(QStringLiteral("update Waybill set SUM=%10.6f where ID=%d"), {total, header}));
     });
+  } catch (const ENumberTaken &) {
+    // Another save took one of the numbers meanwhile: nothing was written, the lines stay.
+    ShowMessage(QStringLiteral("Inventarizācijas numurs jau eksistē!"));
+    ProposeAgainIfKept();
+    Edit1->setFocus();
+    return;
   } catch (const std::exception &) {
     MessageDlg(QStringLiteral("ERROR while saving invoice in Waybill table"), TMsgDlgType::mtError, mbOK, this);
     return;

@@ -104,6 +104,10 @@ class TDivazInventory : public TForm {
 
   int FInventoryID = -1;
   bool FStored = false;
+  // The number the window proposed: a refused save proposes a fresh one when it was kept.
+  QString FProposedNumber;
+  // After a refusal for a taken number: a fresh proposal when the user kept the last one.
+  void ProposeAgainIfKept();
   bool FShown = false;
   QString FFilter;
   QString FQtyFormat;

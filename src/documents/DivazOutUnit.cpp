@@ -24,6 +24,7 @@
 #include "core/CommonVariables.h"
 #include "core/DataLists.h"
 #include "core/DataUnit.h"
+#include "core/DocNumbers.h"
 #include "core/IDComboBox.h"
 #include "core/InputFormUnit.h"
 #include "core/Ledger.h"
@@ -288,13 +289,15 @@ void TDivazOut::FormShow() {
   switch (m_mode) {
     case 0:
       setWindowTitle(caption + QStringLiteral(" / Jauna pavadzīme"));
-      Edit1->setText(NewDocNumber(0));
+      m_proposedNumber = NewDocNumber(0);
+      Edit1->setText(m_proposedNumber);
       break;
     case 1:
       SaveWB->setText(QStringLiteral("Saglabāt rezervēšanu"));
       Label2->setText(QStringLiteral("Rezevēšanas numurs"));
       setWindowTitle(caption + QStringLiteral(" / Jauna rezervēšana"));
-      Edit1->setText(NewDocNumber(1));
+      m_proposedNumber = NewDocNumber(1);
+      Edit1->setText(m_proposedNumber);
       break;
     default:
       SaveWB->setText(QStringLiteral("Norakstīt materiāli"));
@@ -338,10 +341,17 @@ bool TDivazOut::CheckNumber() {
   if (SQLInt(QStringLiteral("select ID from Waybill where NUM=%1").arg(QuoteSQL(t))) >= 1) {
     ShowMessage(m_mode == 1 ? QStringLiteral("Rezervēšanas numurs jau eksistē!")
                             : QStringLiteral("Pavadzīmes numurs jau eksistē!"));
+    ProposeAgainIfKept();
     Edit1->setFocus();
     return false;
   }
   return true;
+}
+
+void TDivazOut::ProposeAgainIfKept() {
+  if (m_proposedNumber.isEmpty() || Edit1->text().trimmed() != m_proposedNumber.trimmed()) return;
+  m_proposedNumber = NewDocNumber(m_mode == 1 ? 1 : 0);
+  Edit1->setText(m_proposedNumber);
 }
 
 void TDivazOut::BitBtn2Click() {
@@ -709,23 +719,24 @@ QString TDivazOut::DocNumber(const QString &typed, int k, int n) const {
 void TDivazOut::SaveWBClick() {
   if (m_mode < 2 && !CheckNumber()) return;
   bool saved = false;
-  if (m_mode == 0) {
+  if (m_mode < 2) {
     const std::vector<TLine> lines = CollectLines();
     try {
-      saved = SaveIssue(lines);
+      saved = m_mode == 0 ? SaveIssue(lines) : SaveReservation(lines);
+    } catch (const ENumberTaken &) {
+      // Another save took one of the numbers meanwhile: nothing was written, the lines stay.
+      ShowMessage(m_mode == 1 ? QStringLiteral("Rezervēšanas numurs jau eksistē!")
+                              : QStringLiteral("Pavadzīmes numurs jau eksistē!"));
+      ProposeAgainIfKept();
+      Edit1->setFocus();
+      return;
     } catch (const ELotTaken &e) {
       ShowMessage(e.Text);
       RefreshSource();
       return;
     } catch (const std::exception &) {
-      ShowMessage(QStringLiteral("ERROR while saving invoice."));
-      return;
-    }
-  } else if (m_mode == 1) {
-    try {
-      saved = SaveReservation(CollectLines());
-    } catch (const std::exception &) {
-      ShowMessage(QStringLiteral("ERROR while saving invoice."));
+      ShowMessage(m_savingRequest ? QStringLiteral("ERROR saving auto-inquery.")
+                                  : QStringLiteral("ERROR while saving invoice."));
       return;
     }
   } else {
@@ -748,15 +759,19 @@ bool TDivazOut::SaveIssue(const std::vector<TLine> &lines) {
   if (!NumbersFit(number, static_cast<int>(suppliers.size()), QString())) return false;
   TOutHeader header{FormatServerDate(DT1->date()), number, Edit2->text(), Edit3->text(),
                     isPaid->isChecked() ? 1 : 0};
+  const int n = static_cast<int>(suppliers.size());
+  QStringList numbers;
+  for (int k = 0; k < n; ++k) numbers << DocNumber(number, k + 1, n);
   QString firstNum;
   RunInTransaction([&] {
     firstNum.clear();
+    LockDocNumbers();
+    ClaimDocNumbers(numbers);
     // Every lot the lines take from is locked and must still hold what they take.
     std::vector<TLotTake> takes;
     for (const TLine &l : lines) takes.push_back({l.LotID, l.CatID, l.Color, l.ReceiptID, l.Quantity});
     const QString refusal = LockLots(takes);
     if (!refusal.isEmpty()) throw ELotTaken(refusal);
-    const int n = static_cast<int>(suppliers.size());
     for (int k = 0; k < n; ++k) {
       std::vector<TIssueLine> doc;
       for (const TLine &l : lines)
@@ -803,21 +818,33 @@ bool TDivazOut::SaveReservation(const std::vector<TLine> &lines) {
     return false;
   TOutHeader header{FormatServerDate(DT1->date()), number, Edit2->text(), Edit3->text(),
                     isPaid->isChecked() ? 1 : 0};
+  // The documents of the save, one per supplier, and every number they write.
+  const int n = static_cast<int>(suppliers.size());
+  std::vector<std::vector<TReserveLine>> docs(n);
+  QStringList numbers;
+  for (int k = 0; k < n; ++k) {
+    bool request = false;
+    for (size_t i = 0; i < lines.size(); ++i) {
+      const TLine &l = lines[i];
+      if (l.Supplier != suppliers[k]) continue;
+      double missing = 0;
+      if (requests && l.Quantity > stock[i] + QtyEpsilon) missing = RoundQty(l.Quantity - stock[i]);
+      request = request || missing > QtyEpsilon;
+      docs[k].push_back({l.CatID, l.Color, l.Quantity, l.Price, missing});
+    }
+    numbers << DocNumber(number, k + 1, n);
+    if (request) numbers << DocNumber(number, k + 1, n) + QStringLiteral("_AReq");
+  }
   QString firstNum;
+  m_savingRequest = false;
   RunInTransaction([&] {
     firstNum.clear();
-    const int n = static_cast<int>(suppliers.size());
+    m_savingRequest = false;
+    LockDocNumbers();
+    ClaimDocNumbers(numbers);
     for (int k = 0; k < n; ++k) {
-      std::vector<TReserveLine> doc;
-      for (size_t i = 0; i < lines.size(); ++i) {
-        const TLine &l = lines[i];
-        if (l.Supplier != suppliers[k]) continue;
-        double missing = 0;
-        if (requests && l.Quantity > stock[i] + QtyEpsilon) missing = RoundQty(l.Quantity - stock[i]);
-        doc.push_back({l.CatID, l.Color, l.Quantity, l.Price, missing});
-      }
       header.Num = DocNumber(number, k + 1, n);
-      PostReservation(header, suppliers[k], doc);
+      PostReservation(header, suppliers[k], docs[k], &m_savingRequest);
       if (k == 0) firstNum = header.Num;
     }
   });
@@ -1047,7 +1074,7 @@ void AddReserve(int catId, int color, double delta) {
 }
 
 int PostReservation(const TOutHeader &header, int supplierId,
-                    const std::vector<TReserveLine> &lines) {
+                    const std::vector<TReserveLine> &lines, bool *savingRequest) {
   const int id = SaveHeader(supplierId, header, 0, 3);
   QStringList values;
   for (const TReserveLine &l : lines)
@@ -1060,11 +1087,12 @@ int PostReservation(const TOutHeader &header, int supplierId,
   for (const TReserveLine &l : lines)
     if (l.Missing > QtyEpsilon) missing << QStringLiteral("(%1,%2,%3,%4,%5,NULL)");
   if (missing.isEmpty()) return id;
+  if (savingRequest) *savingRequest = true;
   ExecSQL(Format(QStringLiteral("insert into Waybill (BDATE,NUM,ORDLINK,NOTES,ISOUT,SUPPLIERID,ISPAID,"
                                 "SUM,USERID,LASTUPDATE) values(%s,%s,%s,\"Computer Automatic Request\","
-                                "2,%d,0,0,%d,%s)"),
+                                "%d,%d,0,0,%d,%s)"),
                  {QuoteSQL(FormatServerDate(Clock::Today().addDays(10))),
-                  QuoteSQL(header.Num + QStringLiteral("_AReq")), QuoteSQL(header.OrdLink), supplierId,
+                  QuoteSQL(header.Num + QStringLiteral("_AReq")), QuoteSQL(header.OrdLink), DocKindRequest, supplierId,
                   int(CurrentUser.ID), DateTimeToSQL(Clock::Now())}));
   const qint64 req = LastInsertID();
   if (req < 1) throw EDatabaseError(QStringLiteral("no ID for the automatic request"));
@@ -1077,6 +1105,7 @@ int PostReservation(const TOutHeader &header, int supplierId,
                        .arg(l.Color)
                        .arg(QtySQL(l.Missing), QtySQL(l.Price));
   InsertLines(static_cast<int>(req), reqValues);
+  if (savingRequest) *savingRequest = false;
   return id;
 }
 

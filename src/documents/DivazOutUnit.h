@@ -121,11 +121,17 @@ class TDivazOut : public TForm {
   bool SaveIssue(const std::vector<TLine> &lines);
   bool SaveReservation(const std::vector<TLine> &lines);
   bool SaveWriteOff();
+  // After a refusal for a taken number: a fresh proposal when the user kept the last one.
+  void ProposeAgainIfKept();
   void FillSourceGrid();
   QString BaseSource() const;
 
   int m_documentID;
   uint8_t m_mode;
+  // The number the window proposed: a refused save proposes a fresh one when it was kept.
+  QString m_proposedNumber;
+  // Set while a save writes an automatic request, for the message of its failure.
+  bool m_savingRequest = false;
   bool m_shown = false;
   QString m_sourceFilter;
 };
@@ -170,8 +176,9 @@ int SaveHeader(int supplierId, const TOutHeader &header, double sum, int isOut);
 int PostIssue(const TOutHeader &header, int supplierId, const std::vector<TIssueLine> &lines);
 // A reservation of one supplier: header, lines at price 0, RESERVE lowered, and the automatic
 // request for the missing quantities.
+// savingRequest, when given, is true while the request is being written.
 int PostReservation(const TOutHeader &header, int supplierId,
-                    const std::vector<TReserveLine> &lines);
+                    const std::vector<TReserveLine> &lines, bool *savingRequest = nullptr);
 // Adds each delta to the first stock row (lowest ID) of its material and colour, all rows in
 // one statement; a missing row is created.
 struct TOutStockDelta {

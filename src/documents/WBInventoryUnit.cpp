@@ -17,10 +17,12 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <memory>
+#include <tuple>
 
 #include "core/ColorList.h"
 #include "core/CommonFunctions.h"
 #include "core/DataUnit.h"
+#include "core/DocNumbers.h"
 #include "core/Ledger.h"
 #include "documents/DivazInventoryUnit.h"
 #include "reports/rep_InventoryUnit.h"
@@ -45,7 +47,7 @@ bool IsSubDocumentNumber(const QString &num, const QString &countNum, int kind) 
   const QString suffix = num.mid(countNum.size());
   static const QRegularExpression shortage(QStringLiteral("^(-[0-9]+)?L$"));
   static const QRegularExpression surplus(QStringLiteral("^(-[0-9]+)?M$"));
-  return (kind == 6 ? shortage : surplus).match(suffix).hasMatch();
+  return (kind == DocKindCountShortage ? shortage : surplus).match(suffix).hasMatch();
 }
 
 class EDeleteRefused : public std::runtime_error {
@@ -53,6 +55,42 @@ class EDeleteRefused : public std::runtime_error {
   explicit EDeleteRefused(const QString &text) : std::runtime_error(text.toStdString()), Text(text) {}
   QString Text;
 };
+
+// The sub-documents found for a count must move exactly what its count lines say: per
+// material and colour, surpluses less shortages equal counted less book quantity. Anything
+// else means that documents of another count were taken for its own (or its own are
+// missing), and the deletion is refused rather than guessed.
+void VerifyCountSubDocuments(int countId, const QString &countNum, const QVector<QPair<int, int>> &subDocs) {
+  QHash<QPair<int, int>, int64_t> expected, moved;
+  TQuery q(&DATA->DB_Storage);
+  q.SQL = Format(QStringLiteral("select CATID, COLOR, QTYBEFORE, QTYAFTER from WaybillInventory where WAYBILLID=%d"),
+                 {countId});
+  q.Open();
+  for (const auto &row : q.Rows())
+    expected[{row[0].toInt(), row[1].toInt()}] += ToMillionths(row[3].toDouble()) - ToMillionths(row[2].toDouble());
+  q.Close();
+  for (const auto &[docId, kind] : subDocs) {
+    q.SQL = Format(QStringLiteral("select CATID, COLOR, QUANTITY from WaybillCont where WAYBILLID=%d"), {docId});
+    q.Open();
+    for (const auto &row : q.Rows()) {
+      const int64_t qty = ToMillionths(row[2].toDouble());
+      moved[{row[0].toInt(), row[1].toInt()}] += kind == DocKindCountSurplus ? qty : -qty;
+    }
+    q.Close();
+  }
+  bool fits = true;
+  for (auto it = expected.cbegin(); it != expected.cend() && fits; ++it) {
+    const int64_t want = it.value(), got = moved.value(it.key());
+    // Older postings took for a shortage only what the open lots held.
+    fits = want >= 0 ? got == want : got < 0 && got >= want;
+  }
+  for (auto it = moved.cbegin(); it != moved.cend() && fits; ++it)
+    fits = it.value() == 0 || expected.contains(it.key());
+  if (!fits)
+    throw EDeleteRefused(Format(QStringLiteral("Inventarizāciju %s nevar dzēst: tās apakšdokumentus nevar droši "
+                                               "atšķirt no citiem dokumentiem ar līdzīgu numuru."),
+                                {countNum}));
+}
 
 }  // namespace
 
@@ -315,34 +353,36 @@ void TWBInventory::N2Click() {
 QString TWBInventory::DeleteInventory(int countId, const QString &countNum) {
   try {
     RunInTransaction([&] {
-      // The count's own sub-documents, found by their exact numbers. They were written right
-      // after the count, so they follow it by ID; a number that also fits a later count with
-      // a longer number written before the document is that count's.
+      // The count's own sub-documents, found by their numbers. The posting writes them after
+      // the count's header while it holds the number lock, so a sub-document belongs to the
+      // nearest count before it whose number it fits ("A-1L" fits both "A-1" and "A").
       TQuery q(&DATA->DB_Storage);
       const QString prefix = Format(QStringLiteral("left(NUM, %d)=%s"), {int(countNum.size()), QuoteSQL(countNum)});
-      q.SQL = Format(QStringLiteral("select ID, NUM from Waybill where ISOUT=4 and ID>%d and %s order by ID"),
-                     {countId, prefix});
-      q.Open();
-      QVector<QPair<int, QString>> laterCounts;
-      for (const auto &row : q.Rows())
-        if (row[1].toString().startsWith(countNum) && row[1].toString() != countNum)
-          laterCounts.push_back({row[0].toInt(), row[1].toString()});
-      q.Close();
-      q.SQL = Format(QStringLiteral("select ID, ISOUT, NUM from Waybill where ISOUT in (5,6) and ID>%d and %s "
+      q.SQL = Format(QStringLiteral("select ID, ISOUT, NUM from Waybill where ISOUT in (%d,%d) and ID>%d and %s "
                                     "order by ID for update"),
-                     {countId, prefix});
+                     {DocKindCountSurplus, DocKindCountShortage, countId, prefix});
       q.Open();
+      QVector<std::tuple<int, int, QString>> candidates;
+      for (const auto &row : q.Rows())
+        if (IsSubDocumentNumber(row[2].toString(), countNum, row[1].toInt()))
+          candidates.push_back({row[0].toInt(), row[1].toInt(), row[2].toString()});
+      q.Close();
+      QVector<QPair<int, QString>> laterCounts;
+      if (!candidates.isEmpty()) {
+        q.SQL = Format(QStringLiteral("select ID, NUM from Waybill where ISOUT=%d and ID>%d and ID<%d order by ID"),
+                       {DocKindStockCount, countId, std::get<0>(candidates.last())});
+        q.Open();
+        for (const auto &row : q.Rows()) laterCounts.push_back({row[0].toInt(), row[1].toString()});
+        q.Close();
+      }
       QVector<QPair<int, int>> subDocs;
-      for (const auto &row : q.Rows()) {
-        const int id = row[0].toInt(), kind = row[1].toInt();
-        const QString num = row[2].toString();
-        if (!IsSubDocumentNumber(num, countNum, kind)) continue;
+      for (const auto &[id, kind, num] : candidates) {
         bool other = false;
         for (const auto &[laterId, laterNum] : laterCounts)
           other = other || (laterId < id && IsSubDocumentNumber(num, laterNum, kind));
         if (!other) subDocs.push_back({id, kind});
       }
-      q.Close();
+      VerifyCountSubDocuments(countId, countNum, subDocs);
 
       for (const auto &[docId, kind] : subDocs) {
         TDelInfo links;
@@ -365,7 +405,7 @@ QString TWBInventory::DeleteInventory(int countId, const QString &countNum) {
             const int64_t moved = ToMillionths(l.QUANTITY);
             int64_t &out = qtyOut.contains(l.INWBCONTID) ? qtyOut[l.INWBCONTID]
                                                          : (qtyOut[l.INWBCONTID] = lots.value(l.INWBCONTID).second);
-            if (kind == 5) {
+            if (kind == DocKindCountSurplus) {
               // The surplus went back into this lot; it must still be there to be taken again.
               out += moved;
               if (out > lots.value(l.INWBCONTID).first) {

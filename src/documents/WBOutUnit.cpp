@@ -417,11 +417,12 @@ void TWBOut::NewWBClick(int tag) {
 void TWBOut::DBGrid1DblClick() {
   if (CurrentKind() != kReservation) return;
   const int id = CurrentID();
-  const double shortest = SQLFloat(QStringLiteral(
-      "select min(c.QUANTITY-w.QUANTITY) as MINQTY from WaybillCont w left join CatalogQty c on "
-      "(w.CATID=c.CATID and w.COLOR=c.COLOR) where w.WAYBILLID=%1").arg(id));
-  if (shortest < -QtyEpsilon) {
-    Tinf_MatNotEnough window(this, id);
+  // The same rule as the write-off itself, so that the window lists what is short.
+  QVector<TWriteOffLine> plan;
+  QVector<TShortLine> shorts;
+  PlanReservationWriteOff(id, false, plan, shorts);
+  if (!shorts.isEmpty()) {
+    Tinf_MatNotEnough window(this, id, shorts);
     window.ShowModal();
     return;
   }
