@@ -3,6 +3,7 @@
 // flag, supplier, currency and rate), the line grid, and below it the picker from which the
 // materials of new lines are taken (catalogue of the supplier or its open stock by colour).
 // The picker's members are implemented in DivazInPickerUnit.cpp.
+#include "core/DocNumbers.h"
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -28,7 +29,7 @@ class TQueryGrid;
 class TStringGrid;
 
 // Document kinds of this editor.
-enum : uint8_t { DocKindReceiptIn = 0, DocKindRequestIn = 2 };
+enum : uint8_t { DocKindReceiptIn = DocKindReceipt, DocKindRequestIn = DocKindRequest };
 
 // The percentage last entered with the discount button: kept for the whole run.
 extern double LastDiscount;

@@ -114,7 +114,8 @@ TLotMap LockLots(const QVector<TPair> &pairs) {
     q.SQL = QStringLiteral(
                 "select w.ID, w.WAYBILLID, w.CATID, w.COLOR, w.QUANTITY, w.QTYOUT, w.PRICE "
                 "from WaybillCont w join Waybill w1 on w1.ID=w.WAYBILLID "
-                "where w1.ISOUT=0 and w.CATID in (%1) order by w1.BDATE, w.ID for update")
+                "where w1.ISOUT=%1 and w.CATID in (%2) order by w1.BDATE, w.ID for update")
+                .arg(DocKindReceipt)
                 .arg(ids.join(QLatin1Char(',')));
     q.Open();
     for (const auto &row : q.Rows()) {
@@ -480,11 +481,11 @@ void TDivazInventory::FormClose() {
 // Source list
 
 QString TDivazInventory::BaseSelect() const {
-  return QStringLiteral(
+  return Format(QStringLiteral(
       "select w.ID, w.CATID, c.SYSTEMID, c.NAME, c.COMMENTS, c.MEASURE, c.SUPPLIER, w.WAYBILLID, "
       "w.PRICE, w.COLOR, sum(w.QUANTITY-w.QTYOUT) as REMAIN, w1.BDATE from WaybillCont w left join "
-      "Waybill w1 on w1.ID=w.WAYBILLID left join Catalog c on c.ID=w.CATID where w1.ISOUT=0 and "
-      "(w.QUANTITY-w.QTYOUT)>0 ");
+      "Waybill w1 on w1.ID=w.WAYBILLID left join Catalog c on c.ID=w.CATID where w1.ISOUT=%d and "
+      "(w.QUANTITY-w.QTYOUT)>0 "), {DocKindReceipt});
 }
 
 int TDivazInventory::SourceGroupID() const {
@@ -974,9 +975,9 @@ void TDivazInventory::SaveWBClick() {
         ExecSQL(QStringLiteral("insert into WaybillInventory (WAYBILLID,CATID,COLOR,QTYBEFORE,QTYAFTER,SUM,REMAIN) values") +
                 countRows.mid(from, kBatch).join(QLatin1Char(',')));
 
-      const double total = SQLFloat(QStringLiteral(
+      const double total = SQLFloat(Format(QStringLiteral(
           "select sum((w.QUANTITY-w.QTYOUT)*w.PRICE) from WaybillCont w  left join Waybill w1 on "
-          "w1.ID=w.WAYBILLID where w1.ISOUT=0 and (w.QUANTITY-w.QTYOUT>0)"));
+          "w1.ID=w.WAYBILLID where w1.ISOUT=%d and (w.QUANTITY-w.QTYOUT>0)"), {DocKindReceipt}));
       ExecSQL(Format(QStringLiteral("update Waybill set SUM=%10.6f where ID=%d"), {total, header}));
     });
   } catch (const ENumberTaken &) {

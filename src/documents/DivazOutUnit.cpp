@@ -50,7 +50,7 @@ const QString kLotQuery = QStringLiteral(
     "select w.ID, w.CATID, c.SYSTEMID, c.NAME, c.SUPPLIER, w.COLOR, w.WAYBILLID, "
     "(w.QUANTITY-w.QTYOUT) as REMAIN, w.PRICE, w1.NUM from WaybillCont w "
     "left join Waybill w1 on w1.ID=w.WAYBILLID left join Catalog c on w.CATID=c.ID "
-    "where w.CATID=%1 and w.COLOR=%2 and w1.ISOUT=0 and (w.QUANTITY-w.QTYOUT)>0.0000005 "
+    "where w.CATID=%1 and w.COLOR=%2 and w1.ISOUT=%3 and (w.QUANTITY-w.QTYOUT)>0.0000005 "
     "order by w1.BDATE, w.ID");
 
 QLabel *Caption(const QString &text, QWidget *parent) { return new QLabel(text, parent); }
@@ -100,7 +100,7 @@ void FillSubgroupChoice(int groupId, TIDComboBox *combo) {
 TDivazOut::TDivazOut(QWidget *owner, int WaybillID, uint8_t DocType)
     : TForm(owner), m_documentID(WaybillID) {
   m_mode = 0;
-  if (DocType == 3) m_mode = WaybillID >= 1 ? 2 : 1;
+  if (DocType == DocKindReservation) m_mode = WaybillID >= 1 ? 2 : 1;
   DivazOut = this;
   setObjectName(QStringLiteral("DivazOut"));
   setWindowTitle(QStringLiteral("DI Vidududiz 1.1 / Izdevums"));
@@ -367,13 +367,13 @@ void TDivazOut::BitBtn2Click() {
 QString TDivazOut::BaseSource() const {
   // One row per material and colour with open lots: the sum of what they hold, and the
   // values (line, price, receipt) of the oldest of them, by receipt date and then line.
-  return QStringLiteral(
+  return Format(QStringLiteral(
       "select w.ID, w.CATID, c.SYSTEMID, c.NAME, c.COMMENTS, c.MEASURE, c.SUPPLIER, w.WAYBILLID, "
       "w.PRICE, w.COLOR, sum(w.QUANTITY-w.QTYOUT) over (partition by w.CATID, w.COLOR) as REMAIN, "
       "w1.BDATE, row_number() over (partition by w.CATID, w.COLOR order by w1.BDATE, w.ID) as LOTNO "
       "from WaybillCont w left join Waybill w1 on w1.ID=w.WAYBILLID "
       "left join Catalog c on c.ID=w.CATID "
-      "where w1.ISOUT=0 and (w.QUANTITY-w.QTYOUT)>0.0000005 ");
+      "where w1.ISOUT=%d and (w.QUANTITY-w.QTYOUT)>0.0000005 "), {DocKindReceipt});
 }
 
 void TDivazOut::SetSourceFilter(const QString &filter) {
@@ -532,7 +532,7 @@ void TDivazOut::DeleteContentRows(int catId, int color) {
 
 int TDivazOut::SplitOverLots(int catId, int color, double quantity, int position) {
   TQuery q;
-  q.SQL = kLotQuery.arg(catId).arg(color);
+  q.SQL = kLotQuery.arg(catId).arg(color).arg(DocKindReceipt);
   q.Open();
   double rest = RoundQty(quantity);
   int last = 0;
@@ -618,8 +618,8 @@ void TDivazOut::CntGrdTitleClick(int col) {
   if (QtyIsZero(entered)) return;
   const double stock = RoundQty(std::max(0.0, SQLFloat(QStringLiteral(
       "select sum(w.QUANTITY-w.QTYOUT) as REMAIN from WaybillCont w left join Waybill w1 on "
-      "w1.ID=w.WAYBILLID where w.CATID=%1 and w.COLOR=%2 and w1.ISOUT=0 and "
-      "(w.QUANTITY-w.QTYOUT)>0.0000005").arg(catId).arg(color))));
+      "w1.ID=w.WAYBILLID where w.CATID=%1 and w.COLOR=%2 and w1.ISOUT=%3 and "
+      "(w.QUANTITY-w.QTYOUT)>0.0000005").arg(catId).arg(color).arg(DocKindReceipt))));
   if (m_mode == 0) {
     if (entered <= stock + QtyEpsilon) {
       int p = 0;
@@ -854,13 +854,13 @@ bool TDivazOut::SaveReservation(const std::vector<TLine> &lines) {
 }
 
 bool TDivazOut::SaveWriteOff() {
-  if (SQLInt(QStringLiteral("select ISOUT from Waybill where ID=%1").arg(m_documentID)) != 3) {
+  if (SQLInt(QStringLiteral("select ISOUT from Waybill where ID=%1").arg(m_documentID)) != DocKindReservation) {
     ShowMessage(QStringLiteral("Rezervēšana vairs nav atrodama: tā jau ir norakstīta vai dzēsta."));
     return false;
   }
   WriteOffReservation(this, m_documentID);
   // The write-off either turned the reservation into an issue or showed what is short.
-  if (SQLInt(QStringLiteral("select ISOUT from Waybill where ID=%1").arg(m_documentID)) != 1)
+  if (SQLInt(QStringLiteral("select ISOUT from Waybill where ID=%1").arg(m_documentID)) != DocKindIssue)
     return false;
   SavedNumber = Edit1->text();
   return true;
@@ -906,8 +906,9 @@ QString LockLots(const std::vector<TLotTake> &takes) {
   // The receipts must still be receipts; a shared lock keeps them so until the commit.
   std::set<int> isReceipt;
   if (!receipts.empty()) {
-    q.SQL = QStringLiteral("select ID from Waybill where ID in (%1) and ISOUT=0 lock in share mode")
-                .arg(IdList(std::vector<int>(receipts.begin(), receipts.end())));
+    q.SQL = QStringLiteral("select ID from Waybill where ID in (%1) and ISOUT=%2 lock in share mode")
+                .arg(IdList(std::vector<int>(receipts.begin(), receipts.end())))
+                .arg(DocKindReceipt);
     q.Open();
     for (q.First(); !q.Eof(); q.Next()) isReceipt.insert(q.Fields(0).AsInteger());
     q.Close();
@@ -971,7 +972,7 @@ std::vector<int> InsertLines(int waybillId, const QStringList &values) {
 int PostIssue(const TOutHeader &header, int supplierId, const std::vector<TIssueLine> &lines) {
   double sum = 0;
   for (const TIssueLine &l : lines) sum += l.Quantity * l.Price;
-  const int id = SaveHeader(supplierId, header, RoundQty(sum), 1);
+  const int id = SaveHeader(supplierId, header, RoundQty(sum), DocKindIssue);
   QStringList values;
   for (const TIssueLine &l : lines)
     values << QStringLiteral("(%1,%2,%3,%4,%5,NULL)")
@@ -1051,9 +1052,10 @@ double OpenLotStock(int catId, int color) {
   return SQLFloat(QStringLiteral(
                       "select sum(w.QUANTITY-w.QTYOUT) as REMAIN from WaybillCont w left join "
                       "Waybill w1 on w1.ID=w.WAYBILLID where w.CATID=%1 and w.COLOR=%2 and "
-                      "w1.ISOUT=0 and (w.QUANTITY-w.QTYOUT)>0.0000005")
+                      "w1.ISOUT=%3 and (w.QUANTITY-w.QTYOUT)>0.0000005")
                       .arg(catId)
-                      .arg(color));
+                      .arg(color)
+                      .arg(DocKindReceipt));
 }
 
 void AddReserve(int catId, int color, double delta) {
@@ -1075,7 +1077,7 @@ void AddReserve(int catId, int color, double delta) {
 
 int PostReservation(const TOutHeader &header, int supplierId,
                     const std::vector<TReserveLine> &lines, bool *savingRequest) {
-  const int id = SaveHeader(supplierId, header, 0, 3);
+  const int id = SaveHeader(supplierId, header, 0, DocKindReservation);
   QStringList values;
   for (const TReserveLine &l : lines)
     values << QStringLiteral("(%1,%2,%3,%4,0,NULL)").arg(id).arg(l.CatID).arg(l.Color).arg(

@@ -19,6 +19,7 @@
 
 #include "core/CommonFunctions.h"
 #include "core/DataUnit.h"
+#include "core/DocNumbers.h"
 #include "core/Ledger.h"
 #include "core/MyMsgUnit.h"
 #include "documents/DivazInPickerUnit.h"
@@ -283,9 +284,9 @@ void TWBIn::ChkUntilClick() {
 void TWBIn::RefreshList(const QString &extra) {
   WBInSource.Close();
   QString kinds = QStringLiteral("(-1)");
-  if (Chk1->isChecked() && Chk2->isChecked()) kinds = QStringLiteral("(0,2)");
-  else if (Chk1->isChecked()) kinds = QStringLiteral("(0)");
-  else if (Chk2->isChecked()) kinds = QStringLiteral("(2)");
+  if (Chk1->isChecked() && Chk2->isChecked()) kinds = QStringLiteral("(%1,%2)").arg(DocKindReceipt).arg(DocKindRequest);
+  else if (Chk1->isChecked()) kinds = QStringLiteral("(%1)").arg(DocKindReceipt);
+  else if (Chk2->isChecked()) kinds = QStringLiteral("(%1)").arg(DocKindRequest);
   QString sql = Format("select w.*, s.NAME as SUPPLIERNAME from Waybill w left join Suppliers s on "
                        "(s.ID=w.SUPPLIERID) where w.ISOUT in %s",
                        {kinds});
@@ -397,7 +398,7 @@ void TWBIn::DeleteBitBtnClick() {
     try {
       RunInTransaction([id] {
         // a request saved as a receipt meanwhile holds lots now: it is not deleted here
-        if (SQLInt(Format("select ISOUT from Waybill where ID=%d for update", {id})) == 0)
+        if (SQLInt(Format("select ISOUT from Waybill where ID=%d for update", {id})) == DocKindReceipt)
           throw EDocumentRefused(kRequestBecameReceipt);
         ExecSQL(Format("delete from WaybillCont where WAYBILLID=%d", {id}));
         ExecSQL(Format("delete from Waybill where ID=%d", {id}));

@@ -261,9 +261,9 @@ void TWBInventory::ChkUntilClick() {
 
 void TWBInventory::RefreshList(const QString &extra) {
   WBInventorySource.Close();
-  QString sql = QStringLiteral(
+  QString sql = Format(QStringLiteral(
       "select w.*, s.NAME as SUPPLIERNAME from Waybill w left join Suppliers s on (s.ID=w.SUPPLIERID) where "
-      "w.ISOUT=4");
+      "w.ISOUT=%d"), {DocKindStockCount});
   if (cb1->currentIndex() == 1 && ChkUntil->isChecked())
     sql += Format(QStringLiteral(" and w.BDATE between \"%s\" and \"%s\""),
                   {FormatServerDate(DT1->date()), FormatServerDate(DT2->date())});

@@ -22,6 +22,7 @@
 #include "core/CommonFunctions.h"
 #include "core/CommonVariables.h"
 #include "core/DataUnit.h"
+#include "core/DocNumbers.h"
 #include "core/InputFormUnit.h"
 #include "core/Ledger.h"
 #include "core/MyMsgUnit.h"
@@ -39,8 +40,8 @@ using namespace issuedoc;
 
 namespace {
 
-const int kIssue = 1;
-const int kReservation = 3;
+const int kIssue = DocKindIssue;
+const int kReservation = DocKindReservation;
 
 // The kind of a document, read under an update lock that holds until the transaction ends;
 // -1 when the document is gone.
@@ -290,9 +291,9 @@ void TWBOut::ChkUntilClick() {
 void TWBOut::RefreshList(const QString &Search) {
   WBOutSource.Close();
   QString kinds = QStringLiteral("(-1)");
-  if (Chk1->isChecked() && Chk2->isChecked()) kinds = QStringLiteral("(1,3)");
-  else if (Chk1->isChecked()) kinds = QStringLiteral("(1)");
-  else if (Chk2->isChecked()) kinds = QStringLiteral("(3)");
+  if (Chk1->isChecked() && Chk2->isChecked()) kinds = QStringLiteral("(%1,%2)").arg(kIssue).arg(kReservation);
+  else if (Chk1->isChecked()) kinds = QStringLiteral("(%1)").arg(kIssue);
+  else if (Chk2->isChecked()) kinds = QStringLiteral("(%1)").arg(kReservation);
   QString sql = QStringLiteral(
                     "select w.*, s.NAME as SUPPLIERNAME from Waybill w left join Suppliers s on "
                     "(s.ID=w.SUPPLIERID) where w.ISOUT in %1")
@@ -547,8 +548,8 @@ void TWBOut::N13Click() {
   if (!HasRows()) return;
   const QDate from = WBOutSource.FieldByName(QStringLiteral("BDATE")).AsDate();
   TQuery q;
-  q.SQL = QStringLiteral("select ID,NUM,SUM from Waybill where BDATE>=%1 and ISOUT=1 order by ID DESC")
-              .arg(QuoteSQL(FormatServerDate(from)));
+  q.SQL = Format(QStringLiteral("select ID,NUM,SUM from Waybill where BDATE>=%s and ISOUT=%d order by ID DESC"),
+                 {QuoteSQL(FormatServerDate(from)), kIssue});
   q.Open();
   std::vector<std::pair<int, QString>> docs;
   for (q.First(); !q.Eof(); q.Next()) docs.push_back({q.Fields(0).AsInteger(), q.Fields(1).AsString()});
@@ -618,8 +619,8 @@ void TWBOut::N10Click(int tag) {
 }
 
 void TWBOut::CheckDueReservations() {
-  const int n = SQLInt(QStringLiteral("select count(*) from Waybill where ISOUT=3 and BDATE<=%1")
-                           .arg(QuoteSQL(FormatServerDate(Clock::Today()))));
+  const int n = SQLInt(Format(QStringLiteral("select count(*) from Waybill where ISOUT=%d and BDATE<=%s"),
+                              {kReservation, QuoteSQL(FormatServerDate(Clock::Today()))}));
   if (n <= 0) return;
   {
     Tinf_Reserve list(this);
