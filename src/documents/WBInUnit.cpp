@@ -351,7 +351,7 @@ void TWBIn::ChangeBitBtnClick() {
   if (!WBInSource.Active() || WBInSource.IsEmpty()) return;
   const int id = CurrentID();
   const int kind = CurrentKind();
-  if (kind == 0 && SQLInt(Format("select count(*) from WBList where INWBID=%d", {id})) > 0) {
+  if (kind == DocKindReceipt && SQLInt(Format("select count(*) from WBList where INWBID=%d", {id})) > 0) {
     ShowMessage(kEditRefused);
     return;
   }
@@ -368,7 +368,7 @@ void TWBIn::DeleteBitBtnClick() {
   if (!WBInSource.Active() || WBInSource.IsEmpty()) return;
   const int id = CurrentID();
   const int kind = CurrentKind();
-  if (kind == 0) {
+  if (kind == DocKindReceipt) {
     if (SQLInt(Format("select count(*) from WBList where INWBID=%d", {id})) > 0) {
       ShowMessage(kDeleteRefused);
       return;
@@ -390,7 +390,7 @@ void TWBIn::DeleteBitBtnClick() {
     } catch (const std::exception &e) {
       ShowException(e);
     }
-  } else if (kind == 2) {
+  } else if (kind == DocKindRequest) {
     if (MessageDlg(QStringLiteral("Удалить заявку Nr.") + CurrentField(QStringLiteral("ORDLINK")) +
                        QStringLiteral("?\n\nВы уверены?"),
                    TMsgDlgType::mtConfirmation, mbYes | mbNo, this) != mrYes)
@@ -428,7 +428,7 @@ void TWBIn::PopupMenu2Popup() {
   PrintSubmenu->setEnabled(rows);
   GridPrintList->setEnabled(rows);
   GridPrintOrder->setEnabled(order);
-  if (rows && CurrentKind() == 2) {
+  if (rows && CurrentKind() == DocKindRequest) {
     GridDelete->setText(QStringLiteral("Удвлить заявку"));
     GridChange->setText(QStringLiteral("Править заявку"));
     GridPrintList->setText(QStringLiteral("Заявка Nr.") + CurrentField(QStringLiteral("ORDLINK")));
