@@ -731,21 +731,10 @@ void TDivazForm::DelBitBtnClick() {
                  mbYes | mbNo, this) == mrNo)
     return;
   const int id = CurrentField(QStringLiteral("ID")).toInt();
-  bool inUse = false;
   try {
-    RunInTransaction([&] {
-      // A material that documents, counts or stock still name stays: deleting it would leave
-      // lines and stock without a material. Stock rows left empty go with the material.
-      inUse = SQLInt(QStringLiteral("select count(*) from WaybillCont where CATID=%1").arg(id)) > 0 ||
-              SQLInt(QStringLiteral("select count(*) from WaybillInventory where CATID=%1").arg(id)) > 0 ||
-              SQLInt(QStringLiteral("select count(*) from CatalogQty where CATID=%1 and "
-                                    "(abs(QUANTITY)>=0.0000005 or abs(RESERVE)>=0.0000005)")
-                         .arg(id)) > 0;
-      if (inUse) return;
-      ExecSQL(QStringLiteral("delete from CatalogQty where CATID=%1").arg(id));
-      ExecSQL(QStringLiteral("delete from Catalog where ID=%1").arg(id));
-    });
-    if (inUse)
+    // A material that documents, counts or stock still name stays: deleting it would leave
+    // lines and stock without a material. Stock rows left empty go with the material.
+    if (!DeleteMaterial(id))
       ShowMessage(QStringLiteral("Артикул есть на складе, в резерве или в документах: удалить его нельзя."));
   } catch (const std::exception &) {
     ShowMessage(QueryErrorText);

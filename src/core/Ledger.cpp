@@ -26,7 +26,13 @@ int FindStockRow(int catId, int color, bool forUpdate) {
                 (forUpdate ? QStringLiteral(" for update") : QString()));
 }
 
+void ShowStockUpdateFailure(const std::exception &error) {
+  if (dynamic_cast<const EStockUpdate *>(&error))
+    ShowMessage(QStringLiteral("Ошибка при обновлении таблицы CatalogQty."));
+}
+
 void UpdateCatalogQty(int catId, int color, int lastWbId, double delta) {
+  const bool outermost = DATA->DB_Storage.TransactionDepth == 0;
   try {
     TTransaction tr;
     const QString d = QtySQL(delta);
@@ -45,9 +51,13 @@ void UpdateCatalogQty(int catId, int color, int lastWbId, double delta) {
                      {catId, color, d}));
     }
     tr.Commit();
-  } catch (const std::exception &) {
-    ShowMessage(QStringLiteral("Ошибка при обновлении таблицы CatalogQty."));
+  } catch (const EStockUpdate &) {
     throw;
+  } catch (const EDatabaseError &e) {
+    // The guard above has rolled back by now.
+    EStockUpdate failure(e);
+    if (outermost) ShowStockUpdateFailure(failure);
+    throw failure;
   }
 }
 
@@ -301,4 +311,41 @@ bool DeleteReservation(int waybillId) {
     done = true;
   });
   return done;
+}
+
+void LockMaterials(const QVector<int> &catIds) {
+  if (catIds.isEmpty()) return;
+  QVector<int> ids = catIds;
+  std::sort(ids.begin(), ids.end());
+  ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+  QStringList list;
+  for (int id : ids) list << QString::number(id);
+  TQuery q;
+  q.SQL = Format(QStringLiteral("select ID from Catalog where ID in (%s) order by ID lock in share mode"),
+                 {list.join(QLatin1Char(','))});
+  q.Open();
+  const int found = q.RecordCount();
+  q.Close();
+  if (found != ids.size())
+    throw EMaterialGone(QStringLiteral("Материал удалён из каталога другим пользователем: документ не сохранён."));
+}
+
+bool DeleteMaterial(int catId) {
+  bool deleted = false;
+  RunInTransaction([&] {
+    deleted = false;
+    if (SQLInt(Format(QStringLiteral("select ID from Catalog where ID=%d for update"), {catId})) < 1) return;
+    const bool inUse =
+        SQLInt(Format(QStringLiteral("select count(*) from WaybillCont where CATID=%d lock in share mode"), {catId})) > 0 ||
+        SQLInt(Format(QStringLiteral("select count(*) from WaybillInventory where CATID=%d lock in share mode"),
+                      {catId})) > 0 ||
+        SQLInt(Format(QStringLiteral("select count(*) from CatalogQty where CATID=%d and "
+                                     "(abs(QUANTITY)>=0.0000005 or abs(RESERVE)>=0.0000005) lock in share mode"),
+                      {catId})) > 0;
+    if (inUse) return;
+    ExecSQL(Format(QStringLiteral("delete from CatalogQty where CATID=%d"), {catId}));
+    ExecSQL(Format(QStringLiteral("delete from Catalog where ID=%d"), {catId}));
+    deleted = true;
+  });
+  return deleted;
 }

@@ -12,8 +12,11 @@
 // - Where several stock rows share a material and colour (after a colour-flag change), the
 //   row with the lowest ID is the one that is read and written.
 #include <QString>
+
+#include "core/Query.h"
 #include <QVector>
 #include <cstdint>
+#include <stdexcept>
 
 class QWidget;
 
@@ -30,9 +33,21 @@ QString QtySQL(double value);
 // With forUpdate the row (or the gap where it would be) is locked until the transaction ends.
 int FindStockRow(int catId, int color, bool forUpdate = false);
 
+// A stock row that could not be written. It keeps the server's error code, so that a
+// deadlock is still retried by RunInTransaction.
+class EStockUpdate : public EDatabaseError {
+ public:
+  explicit EStockUpdate(const EDatabaseError &cause) : EDatabaseError(QString::fromStdString(cause.what()), cause.NativeCode()) {}
+};
+// The stock rows' own message, "Ошибка при обновлении таблицы CatalogQty.": shown for an
+// EStockUpdate once the action's transaction has ended (never while it holds row locks, and
+// never for an attempt that a retry then completed). Does nothing for other errors.
+void ShowStockUpdateFailure(const std::exception &error);
+
 // Adds delta to the stock row of (catId, color), creating the row when missing; records
-// lastWbId as the row's last receipt when it is above 0. On a database error it shows
-// "Ошибка при обновлении таблицы CatalogQty." and raises the error again.
+// lastWbId as the row's last receipt when it is above 0. A database error is raised as
+// EStockUpdate; called outside any transaction it also shows the stock rows' message, after
+// its own transaction was rolled back.
 void UpdateCatalogQty(int catId, int color, int lastWbId, double delta);
 
 // Deletes every WaybillCont row that linesSql returns (columns ID, CATID, COLOR, QUANTITY)
@@ -128,6 +143,24 @@ void PlanReservationWriteOff(int waybillId, bool lock, QVector<TWriteOffLine> &p
 // called outside any transaction it then shows "Ошибка при сохранении накладной." and returns
 // false, inside a caller's transaction it raises the error.
 bool WriteOffReservation(QWidget *owner, int waybillId);
+
+// A save refused because a material it names is no longer in the catalogue.
+class EMaterialGone : public std::runtime_error {
+ public:
+  explicit EMaterialGone(const QString &text) : std::runtime_error(text.toStdString()), Text(text) {}
+  QString Text;
+};
+
+// Takes the catalogue rows of the materials in share mode until the transaction ends, so that
+// a material deletion waits for the save or the save for the deletion; raises EMaterialGone
+// when one of them is gone. Every save that writes the first line or stock row of a
+// material calls it before it writes.
+void LockMaterials(const QVector<int> &catIds);
+
+// Deletes a material and its stock rows unless lines, count rows or a stock row with
+// quantity or reserve still name it; returns whether it was deleted. The material's row is
+// locked for update before the checks, and the checks read what is committed now.
+bool DeleteMaterial(int catId);
 
 // Releases the reserved quantities of reservation waybillId and deletes its lines and header.
 // A document that is not a reservation is left alone; returns whether it was deleted.

@@ -80,7 +80,7 @@ struct TStockMove {
 // Adds each delta to the stock row of its material and colour (the row with the lowest ID
 // when there are several), creating missing rows, and records the receipt as their last
 // receipt: what UpdateCatalogQty does line by line, in three statements for the whole
-// document. Runs inside the save's transaction; errors are raised after the ledger's message.
+// document. Runs inside the save's transaction; a database error is raised as EStockUpdate.
 void PostStockMoves(const QVector<TStockMove> &moves, int lastWbID) {
   if (moves.isEmpty()) return;
   try {
@@ -130,9 +130,8 @@ void PostStockMoves(const QVector<TStockMove> &moves, int lastWbID) {
       ExecSQL((lastWbID > 0 ? QStringLiteral("insert into CatalogQty (CATID,COLOR,QUANTITY,LASTWBID) values")
                             : QStringLiteral("insert into CatalogQty (CATID,COLOR,QUANTITY) values")) +
               inserts.join(QLatin1Char(',')));
-  } catch (const std::exception &) {
-    ShowMessage(QStringLiteral("Ошибка при обновлении таблицы CatalogQty."));
-    throw;
+  } catch (const EDatabaseError &e) {
+    throw EStockUpdate(e);
   }
 }
 
@@ -729,7 +728,11 @@ void TDivazIn::Save(bool asReceipt) {
   } catch (const EDocumentRefused &e) {
     ShowMessage(e.Text());
     return;
-  } catch (const std::exception &) {
+  } catch (const EMaterialGone &e) {
+    ShowMessage(e.Text);
+    return;
+  } catch (const std::exception &e) {
+    ShowStockUpdateFailure(e);
     ShowMessage(asReceipt ? QStringLiteral("ERROR Executing query") : QStringLiteral("ERROR executing query."));
     return;
   }
@@ -790,6 +793,11 @@ void TDivazIn::ApplyDeletedRows(int waybillID, bool withStock) {
 }
 
 void TDivazIn::SaveDocument(bool asReceipt) {
+  // The materials must stay in the catalogue until the lines and stock rows are committed.
+  QVector<int> materials;
+  for (int r = 1; r < ContentGrid->RowCount(); ++r)
+    if (auto *obj = ContentGrid->ObjectAs<TAddObj>(0, r)) materials << obj->N2;
+  LockMaterials(materials);
   // A stored receipt whose lots were issued meanwhile may not be changed.
   if (DocumentID >= 0 && DocType == DocKindReceiptIn)
     CheckReceiptLotsUnused(DocumentID, QStringLiteral("Вы не можете править текущую накладную.\n"

@@ -719,6 +719,9 @@ void TDivazInventory::LoadInventory() {
 }
 
 int TDivazInventory::InsertWaybill(const QString &num, int supplierId, uint8_t kind, double sum) {
+  // Inside the posting's transaction an error is the posting's: raised, so that a deadlock is
+  // retried and anything else rolls the whole count back.
+  const bool own = DATA->DB_Storage.TransactionDepth == 0;
   try {
     ExecSQL(Format(QStringLiteral("insert into Waybill (BDATE,NUM,ORDLINK,NOTES,ISOUT,SUPPLIERID,ISPAID,SUM,USERID,"
                                   "LASTUPDATE) values(\"%s\",\"%s\",NULL,\"%s\",%d,%d,1,%10.6f,%d,%s)"),
@@ -726,6 +729,7 @@ int TDivazInventory::InsertWaybill(const QString &num, int supplierId, uint8_t k
                     sum, int(CurrentUser.ID), DateTimeToSQL(Clock::Now())}));
     return static_cast<int>(LastInsertID());
   } catch (const EDatabaseError &) {
+    if (!own) throw;
     return -1;
   }
 }

@@ -734,7 +734,8 @@ void TDivazOut::SaveWBClick() {
       ShowMessage(e.Text);
       RefreshSource();
       return;
-    } catch (const std::exception &) {
+    } catch (const std::exception &e) {
+      ShowStockUpdateFailure(e);
       ShowMessage(m_savingRequest ? QStringLiteral("ERROR saving auto-inquery.")
                                   : QStringLiteral("ERROR while saving invoice."));
       return;

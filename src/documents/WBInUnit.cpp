@@ -388,6 +388,7 @@ void TWBIn::DeleteBitBtnClick() {
     } catch (const EDocumentRefused &e) {
       ShowMessage(e.Text());
     } catch (const std::exception &e) {
+      ShowStockUpdateFailure(e);
       ShowException(e);
     }
   } else if (kind == DocKindRequest) {

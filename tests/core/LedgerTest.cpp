@@ -40,7 +40,7 @@ TEST_F(Ledger, UpdateCatalogQtyTouchesOnlyTheFirstOfDuplicateRows) {
   EXPECT_DOUBLE_EQ(SQLFloat(QStringLiteral("select QUANTITY from CatalogQty where ID=%1").arg(second)), 2);
 }
 
-TEST_F(Ledger, AFailingStockUpdateIsShownAndRaisedAndTheCallersActionRollsBack) {
+TEST_F(Ledger, AFailingStockUpdateIsRaisedAndShownOnlyOutsideAnyTransaction) {
   const int m = fx::Material("Pine");
   const int r = fx::Receipt(QDate(2024, 1, 5), "R-1");
   fx::Lot(r, m, -1, 4, 1);
@@ -51,9 +51,31 @@ TEST_F(Ledger, AFailingStockUpdateIsShownAndRaisedAndTheCallersActionRollsBack) 
     ExecSQL("update Waybill set NOTES=\"touched\"");
     EXPECT_THROW(UpdateCatalogQty(m, -1, r, 1), EDatabaseError);
   }  // the caller does not commit
-  EXPECT_EQ(Script().LastMessage(), "Ошибка при обновлении таблицы CatalogQty.");
+  // Inside the caller's transaction nothing is shown: the caller reports once it has ended.
+  EXPECT_TRUE(Script().Boxes.empty());
   EXPECT_EQ(fx::Count("Waybill", "NOTES=\"touched\""), 0);
   EXPECT_DOUBLE_EQ(fx::StockQty(m, -1), 4);
+  // On its own it rolls back first and then says so.
+  EXPECT_THROW(UpdateCatalogQty(m, -1, r, 1), EStockUpdate);
+  EXPECT_EQ(Script().LastMessage(), "Ошибка при обновлении таблицы CatalogQty.");
+  EXPECT_EQ(DATA->DB_Storage.TransactionDepth, 0);
+}
+
+TEST_F(Ledger, AStockRowDeadlockThatARetryGetsPastIsNeverReportedAsAFailure) {
+  const int m = fx::Material("Pine");
+  const int r = fx::Receipt(QDate(2024, 1, 5), "R-1");
+  const int lot = fx::Lot(r, m, -1, 4, 1);
+  Db->Exec("create trigger DeadlockOnce before update on CatalogQty for each row "
+           "if @deadlocked is null then set @deadlocked = 1; "
+           "signal sqlstate '40001' set mysql_errno = 1213, message_text = 'injected deadlock'; end if");
+  // Undoing the receipt's line: the first attempt meets the deadlock, the second goes through.
+  RunInTransaction([&] {
+    DeleteWaybillRows(r, QStringLiteral("select ID, CATID, COLOR, QUANTITY from WaybillCont where ID=%1").arg(lot),
+                      true);
+  });
+  EXPECT_TRUE(Script().Boxes.empty()) << Script().LastMessage().toStdString();
+  EXPECT_DOUBLE_EQ(fx::StockQty(m, -1), 0);
+  EXPECT_EQ(fx::Count("Waybill"), 0);
 }
 
 TEST_F(Ledger, DeletingReceiptLinesGivesStockBackAndPointsAtTheNewestReceiptLeft) {

@@ -440,6 +440,20 @@ TEST_F(Counts, AStockMovedSinceTheLineWasAddedRefusesTheSaveUntilChecked) {
   EXPECT_DOUBLE_EQ(SQLFloat("select QTYBEFORE from WaybillInventory"), 6);
 }
 
+TEST_F(Counts, ADeadlockOnTheCountHeaderIsRetriedAndTheCountPosted) {
+  const int s1 = fx::Supplier("Timber");
+  const int pine = fx::Material("Pine", s1);
+  fx::Lot(fx::Receipt(QDate(2024, 1, 5), "R-1", s1), pine, -1, 10, 1);
+  Db->Exec("create trigger HeaderDeadlockOnce before insert on Waybill for each row "
+           "if new.ISOUT=4 and @deadlocked is null then set @deadlocked = 1; "
+           "signal sqlstate '40001' set mysql_errno = 1213, message_text = 'injected deadlock'; end if");
+  ASSERT_EQ(SaveCount("C-1", [&](TDivazInventory &ed) { AddLine(ed, "Pine", "7"); }), mrOk)
+      << Script().LastMessage().toStdString();
+  EXPECT_EQ(fx::Count("Waybill", "NUM=\"C-1\" and ISOUT=4"), 1);
+  EXPECT_EQ(fx::Count("Waybill", "NUM=\"C-1L\" and ISOUT=6"), 1);
+  EXPECT_DOUBLE_EQ(fx::StockQty(pine, -1), 7);
+}
+
 TEST_F(Counts, ACountWithoutChangesStoresItsHeaderOnly) {
   const int sup = fx::Supplier("Timber");
   const int pine = fx::Material("Pine", sup);
