@@ -19,6 +19,191 @@ double RoundQty(double value) {
 
 QString QtySQL(double value) { return Format(QStringLiteral("%10.6f"), {RoundQty(value)}); }
 
+namespace {
+
+// Rows per statement where many rows go into one insert or update.
+constexpr int kBatch = 1000;
+
+QString IdList(const QVector<int> &ids, int from = 0, int count = -1) {
+  QStringList parts;
+  const int end = count < 0 ? ids.size() : std::min<int>(ids.size(), from + count);
+  for (int i = from; i < end; ++i) parts << QString::number(ids[i]);
+  return parts.join(QLatin1Char(','));
+}
+
+QVector<int> Distinct(QVector<int> ids) {
+  std::sort(ids.begin(), ids.end());
+  ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+  return ids;
+}
+
+}  // namespace
+
+QString OpenLotSQL(const QString &line) {
+  return Format(QStringLiteral("(%s.QUANTITY-%s.QTYOUT)>0.0000005"), {line, line});
+}
+
+void AddToStockRows(const QVector<TStockDelta> &deltas, int lastWbId, TStockColumn column) {
+  using TPair = QPair<int, int>;
+  QHash<TPair, double> sum;
+  QVector<TPair> order;
+  QVector<int> materials;
+  for (const TStockDelta &d : deltas) {
+    const TPair key(d.CATID, d.COLOR);
+    if (!sum.contains(key)) {
+      order << key;
+      materials << d.CATID;
+    }
+    sum[key] += d.Delta;
+  }
+  if (order.isEmpty()) return;
+  materials = Distinct(materials);
+  // The stock rows of the materials, locked with the room for new ones: a concurrent posting
+  // of the same material waits, so that no material and colour gets a second row.
+  QHash<TPair, int> rowOf;
+  TQuery q;
+  for (int from = 0; from < materials.size(); from += kBatch) {
+    q.SQL = Format(QStringLiteral("select ID, CATID, COLOR from CatalogQty where CATID in (%s) order by ID for update"),
+                   {IdList(materials, from, kBatch)});
+    q.Open();
+    for (const auto &row : q.Rows()) {
+      const TPair key(row[1].toInt(), row[2].toInt());
+      if (!rowOf.contains(key)) rowOf.insert(key, row[0].toInt());
+    }
+    q.Close();
+  }
+  const QString col = column == TStockColumn::Quantity ? QStringLiteral("QUANTITY") : QStringLiteral("RESERVE");
+  QVector<QPair<int, double>> updates;
+  QStringList inserts;
+  for (const TPair &p : order) {
+    const double delta = RoundQty(sum.value(p));
+    if (QtyIsZero(delta) && lastWbId <= 0) continue;
+    const int row = rowOf.value(p, -1);
+    if (row >= 1) {
+      if (!QtyIsZero(delta) || lastWbId > 0) updates.push_back({row, delta});
+    } else if (column == TStockColumn::Quantity && lastWbId > 0) {
+      inserts << Format(QStringLiteral("(%d,%d,%s,%d)"), {p.first, p.second, QtySQL(delta), lastWbId});
+    } else {
+      inserts << Format(QStringLiteral("(%d,%d,%s)"), {p.first, p.second, QtySQL(delta)});
+    }
+  }
+  const bool last = column == TStockColumn::Quantity && lastWbId > 0;
+  for (int from = 0; from < updates.size(); from += kBatch) {
+    QString cases;
+    QVector<int> ids;
+    for (int i = from; i < std::min<int>(updates.size(), from + kBatch); ++i) {
+      cases += Format(QStringLiteral(" when %d then %s"), {updates[i].first, QtySQL(updates[i].second)});
+      ids << updates[i].first;
+    }
+    ExecSQL(Format(QStringLiteral("update CatalogQty set %s=round(%s+case ID%s end,6)%s where ID in (%s)"),
+                   {col, col, cases, last ? Format(QStringLiteral(", LASTWBID=%d"), {lastWbId}) : QString(),
+                    IdList(ids)}));
+  }
+  const QString insertHead =
+      last ? QStringLiteral("insert into CatalogQty (CATID,COLOR,QUANTITY,LASTWBID) values")
+           : Format(QStringLiteral("insert into CatalogQty (CATID,COLOR,%s) values"), {col});
+  for (int from = 0; from < inserts.size(); from += kBatch)
+    ExecSQL(insertHead + inserts.mid(from, kBatch).join(QLatin1Char(',')));
+}
+
+int InsertHeader(const TDocHeader &h) {
+  const QString sum = h.SumInCents ? Format(QStringLiteral("%f"), {h.Sum}) : QtySQL(h.Sum);
+  const QString ordLink = h.OrdLinkNull ? QStringLiteral("NULL") : QuoteSQL(h.OrdLink);
+  if (h.HasCurrency)
+    ExecSQL(Format(QStringLiteral("insert into Waybill (BDATE,NUM,ORDLINK,NOTES,ISOUT,SUPPLIERID,ISPAID,SUM,CURRENCY,"
+                                  "CURRENCYRATE,USERID,LASTUPDATE) values(%s,%s,%s,%s,%d,%d,%d,%s,%d,%g,%d,%s)"),
+                   {QuoteSQL(h.Date), QuoteSQL(h.Num), ordLink, QuoteSQL(h.Notes), h.Kind, h.SupplierID, h.IsPaid, sum,
+                    h.Currency, h.Rate, int(CurrentUser.ID), DateTimeToSQL(Clock::Now())}));
+  else
+    ExecSQL(Format(QStringLiteral("insert into Waybill (BDATE,NUM,ORDLINK,NOTES,ISOUT,SUPPLIERID,ISPAID,SUM,USERID,"
+                                  "LASTUPDATE) values(%s,%s,%s,%s,%d,%d,%d,%s,%d,%s)"),
+                   {QuoteSQL(h.Date), QuoteSQL(h.Num), ordLink, QuoteSQL(h.Notes), h.Kind, h.SupplierID, h.IsPaid, sum,
+                    int(CurrentUser.ID), DateTimeToSQL(Clock::Now())}));
+  const qint64 id = LastInsertID();
+  if (id < 1) throw EDatabaseError(QStringLiteral("no ID for the new document"));
+  return static_cast<int>(id);
+}
+
+QVector<int> InsertLines(int waybillId, const QVector<TLineRow> &lines) {
+  if (lines.isEmpty()) return {};
+  qint64 first = -1;
+  for (int from = 0; from < lines.size(); from += kBatch) {
+    QStringList values;
+    for (int i = from; i < std::min<int>(lines.size(), from + kBatch); ++i) {
+      const TLineRow &l = lines[i];
+      values << Format(QStringLiteral("(%d,%d,%d,%s,%s,%s)"),
+                       {waybillId, l.CATID, l.COLOR, QtySQL(l.Quantity), QtySQL(l.Price),
+                        l.Lot ? QStringLiteral("0.0") : QStringLiteral("NULL")});
+    }
+    ExecSQL(QStringLiteral("insert into WaybillCont (WAYBILLID,CATID,COLOR,QUANTITY,PRICE,QTYOUT) values") +
+            values.join(QLatin1Char(',')));
+    if (first < 0) first = LastInsertID();
+  }
+  // The document is held by this transaction: its lines from the first new ID on are the
+  // rows just inserted, in their order.
+  TQuery q;
+  q.SQL = Format(QStringLiteral("select ID from WaybillCont where WAYBILLID=%d and ID>=%d order by ID"),
+                 {waybillId, int(first)});
+  q.Open();
+  QVector<int> ids;
+  ids.reserve(lines.size());
+  for (const auto &row : q.Rows()) ids << row[0].toInt();
+  q.Close();
+  if (ids.size() != lines.size()) throw EDatabaseError(QStringLiteral("document lines do not match what was inserted"));
+  return ids;
+}
+
+void InsertLinks(const QVector<TLinkRow> &links) {
+  for (int from = 0; from < links.size(); from += kBatch) {
+    QStringList values;
+    for (int i = from; i < std::min<int>(links.size(), from + kBatch); ++i)
+      values << Format(QStringLiteral("(%d,%d,%d,%d)"),
+                       {links[i].ReceiptID, links[i].OutDocID, links[i].OutLineID, links[i].LotLineID});
+    ExecSQL(QStringLiteral("insert into WBList (INWBID,OUTWBID,OUTWBCONTID,INWBCONTID) values") +
+            values.join(QLatin1Char(',')));
+  }
+}
+
+void AddToLotsOut(const QMap<int, double> &perLot) {
+  const QList<int> lots = perLot.keys();
+  for (int from = 0; from < lots.size(); from += kBatch) {
+    QString cases;
+    QVector<int> ids;
+    for (int i = from; i < std::min<int>(lots.size(), from + kBatch); ++i) {
+      cases += Format(QStringLiteral(" when %d then %s"), {lots[i], QtySQL(perLot.value(lots[i]))});
+      ids << lots[i];
+    }
+    ExecSQL(Format(QStringLiteral("update WaybillCont set QTYOUT=round(QTYOUT+case ID%s end,6) where ID in (%s)"),
+                   {cases, IdList(ids)}));
+  }
+}
+
+QVector<TLockedLot> LockLots(const QVector<int> &catIds) {
+  const QVector<int> materials = Distinct(catIds);
+  QVector<TLockedLot> lots;
+  TQuery q;
+  for (int from = 0; from < materials.size(); from += kBatch) {
+    q.SQL = Format(QStringLiteral("select w.ID, w.WAYBILLID, w.CATID, w.COLOR, w.QUANTITY, w.QTYOUT, w.PRICE "
+                                  "from WaybillCont w join Waybill w1 on w1.ID=w.WAYBILLID "
+                                  "where w1.ISOUT=%d and w.CATID in (%s) order by w1.BDATE, w.ID for update"),
+                   {DocKindReceipt, IdList(materials, from, kBatch)});
+    q.Open();
+    for (const auto &row : q.Rows()) {
+      TLockedLot lot;
+      lot.ID = row[0].toInt();
+      lot.WAYBILLID = row[1].toInt();
+      lot.CATID = row[2].toInt();
+      lot.COLOR = row[3].toInt();
+      lot.Quantity = RoundQty(row[4].toDouble());
+      lot.Out = row[5].isNull() ? 0 : RoundQty(row[5].toDouble());
+      lot.Price = row[6].toDouble();
+      lots << lot;
+    }
+    q.Close();
+  }
+  return lots;
+}
+
 int FindStockRow(int catId, int color, bool forUpdate) {
   return SQLInt(Format(QStringLiteral("select ID from CatalogQty where CATID=%d and COLOR=%d "
                                       "order by ID limit 1"),

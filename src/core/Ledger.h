@@ -14,6 +14,7 @@
 #include <QString>
 
 #include "core/Query.h"
+#include <QMap>
 #include <QVector>
 #include <cstdint>
 #include <stdexcept>
@@ -28,6 +29,85 @@ double RoundQty(double value);
 inline bool QtyIsZero(double value) { return value < QtyEpsilon && value > -QtyEpsilon; }
 // A quantity or price as it goes into SQL text: "%10.6f".
 QString QtySQL(double value);
+
+// ---------------------------------------------------------------------------------------------
+// Primitives of posting: every document posts through these.
+
+// The condition that a receipt line (aliased line) is an open lot: it still holds at least
+// half a millionth.
+QString OpenLotSQL(const QString &line = QStringLiteral("w"));
+
+// A change of one stock row.
+struct TStockDelta {
+  int CATID = 0;
+  int COLOR = 0;
+  double Delta = 0;
+};
+enum class TStockColumn { Quantity, Reserve };
+// Adds the deltas (summed per material and colour, rounded to 6 decimals) to the column of
+// the first stock row of each material and colour, all rows in one statement, under a lock
+// on the material's stock rows and the room for new ones; a missing row is created with the
+// delta. lastWbId above 0 is recorded as the rows' last receipt (quantity only).
+void AddToStockRows(const QVector<TStockDelta> &deltas, int lastWbId = -1,
+                    TStockColumn column = TStockColumn::Quantity);
+
+// A document header as it is inserted.
+struct TDocHeader {
+  QString Date;              // in the server's date format
+  QString Num;
+  QString OrdLink;
+  bool OrdLinkNull = false;  // ORDLINK NULL instead of the text
+  QString Notes;
+  int Kind = 0;
+  int SupplierID = 0;
+  int IsPaid = 0;
+  double Sum = 0;
+  bool SumInCents = false;   // SUM written with two decimals instead of six
+  bool HasCurrency = false;  // CURRENCY and CURRENCYRATE are written
+  int Currency = 0;
+  double Rate = 1;
+};
+// Inserts the header with the current user and time; returns its ID.
+int InsertHeader(const TDocHeader &header);
+
+// A document line as it is inserted.
+struct TLineRow {
+  int CATID = 0;
+  int COLOR = 0;
+  double Quantity = 0;
+  double Price = 0;
+  bool Lot = false;  // a receipt line: QTYOUT 0, else NULL
+};
+// Inserts the lines of one document (in statements of up to a thousand rows) and returns
+// their IDs in the order given.
+QVector<int> InsertLines(int waybillId, const QVector<TLineRow> &lines);
+
+// A link of an outgoing line to the lot it consumed.
+struct TLinkRow {
+  int ReceiptID = 0;
+  int OutDocID = 0;
+  int OutLineID = 0;
+  int LotLineID = 0;
+};
+void InsertLinks(const QVector<TLinkRow> &links);
+
+// Adds each delta to QTYOUT of its lot, all lots in one statement.
+void AddToLotsOut(const QMap<int, double> &perLot);
+
+// A receipt line locked for a posting.
+struct TLockedLot {
+  int ID = 0;
+  int WAYBILLID = 0;
+  int CATID = 0;
+  int COLOR = 0;
+  double Quantity = 0;
+  double Out = 0;  // QTYOUT
+  double Price = 0;
+  double Remain() const { return RoundQty(Quantity - Out); }
+};
+// The receipt lines of the materials (every colour), locked for update with their receipts
+// until the transaction ends, oldest receipt date first and then by line.
+QVector<TLockedLot> LockLots(const QVector<int> &catIds);
 
 // The stock row of a material and colour (the lowest ID when there are several), or -1.
 // With forUpdate the row (or the gap where it would be) is locked until the transaction ends.
@@ -79,15 +159,20 @@ struct TMatRec {
 };
 using TMat = QVector<TMatRec>;
 
-// Kinds of a count line.
-enum : uint8_t { MatSurplus = 0, MatShortage = 1, MatNoDiff = 2, MatSurplusUncovered = 3 };
+// Kind of a count line.
+enum TCountLineKind : uint8_t {
+  qtyMore = 0,       // counted more than the lots hold: surplus
+  qtyLess = 1,       // counted less: shortage
+  qtyEqual = 2,      // no difference: nothing is posted for the line
+  qtyLessError = 3,  // a surplus larger than the issued quantities of the lots
+};
 
 struct TMatLine {
   int CATID = 0;
   int COLOR = 0;
   double Counted = 0;  // counted quantity
   double Diff = 0;     // size of the difference to the book quantity, never negative
-  uint8_t Kind = MatNoDiff;
+  uint8_t Kind = qtyEqual;
   TMat Lots;           // the lots the difference moves
 };
 using TMatList = QVector<TMatLine>;

@@ -21,6 +21,7 @@
 
 #include "core/ColorList.h"
 #include "core/CommonFunctions.h"
+#include "core/CountPosting.h"
 #include "core/DataUnit.h"
 #include "core/DocNumbers.h"
 #include "core/Ledger.h"
@@ -39,58 +40,6 @@ struct TJournalColumn {
 };
 const TJournalColumn kColumns[] = {
     {"BDATE", "Datums", 90}, {"NUM", "Inventarizācijas Nr.", 180}, {"NOTES", "Piezimes", 290}};
-
-// Whether num is the number of one of the count's own sub-documents of the kind: the count's
-// number, optionally "-" and the supplier's position, then "L" (shortage) or "M" (surplus).
-bool IsSubDocumentNumber(const QString &num, const QString &countNum, int kind) {
-  if (!num.startsWith(countNum)) return false;
-  const QString suffix = num.mid(countNum.size());
-  static const QRegularExpression shortage(QStringLiteral("^(-[0-9]+)?L$"));
-  static const QRegularExpression surplus(QStringLiteral("^(-[0-9]+)?M$"));
-  return (kind == DocKindCountShortage ? shortage : surplus).match(suffix).hasMatch();
-}
-
-class EDeleteRefused : public std::runtime_error {
- public:
-  explicit EDeleteRefused(const QString &text) : std::runtime_error(text.toStdString()), Text(text) {}
-  QString Text;
-};
-
-// The sub-documents found for a count must move exactly what its count lines say: per
-// material and colour, surpluses less shortages equal counted less book quantity. Anything
-// else means that documents of another count were taken for its own (or its own are
-// missing), and the deletion is refused rather than guessed.
-void VerifyCountSubDocuments(int countId, const QString &countNum, const QVector<QPair<int, int>> &subDocs) {
-  QHash<QPair<int, int>, int64_t> expected, moved;
-  TQuery q(&DATA->DB_Storage);
-  q.SQL = Format(QStringLiteral("select CATID, COLOR, QTYBEFORE, QTYAFTER from WaybillInventory where WAYBILLID=%d"),
-                 {countId});
-  q.Open();
-  for (const auto &row : q.Rows())
-    expected[{row[0].toInt(), row[1].toInt()}] += ToMillionths(row[3].toDouble()) - ToMillionths(row[2].toDouble());
-  q.Close();
-  for (const auto &[docId, kind] : subDocs) {
-    q.SQL = Format(QStringLiteral("select CATID, COLOR, QUANTITY from WaybillCont where WAYBILLID=%d"), {docId});
-    q.Open();
-    for (const auto &row : q.Rows()) {
-      const int64_t qty = ToMillionths(row[2].toDouble());
-      moved[{row[0].toInt(), row[1].toInt()}] += kind == DocKindCountSurplus ? qty : -qty;
-    }
-    q.Close();
-  }
-  bool fits = true;
-  for (auto it = expected.cbegin(); it != expected.cend() && fits; ++it) {
-    const int64_t want = it.value(), got = moved.value(it.key());
-    // Older postings took for a shortage only what the open lots held.
-    fits = want >= 0 ? got == want : got < 0 && got >= want;
-  }
-  for (auto it = moved.cbegin(); it != moved.cend() && fits; ++it)
-    fits = it.value() == 0 || expected.contains(it.key());
-  if (!fits)
-    throw EDeleteRefused(Format(QStringLiteral("Inventarizāciju %s nevar dzēst: tās apakšdokumentus nevar droši "
-                                               "atšķirt no citiem dokumentiem ar līdzīgu numuru."),
-                                {countNum}));
-}
 
 }  // namespace
 
@@ -341,7 +290,7 @@ void TWBInventory::N2Click() {
     return;
   const int id = CurrentID();
   const QString num = WBInventorySource.FieldByName(QStringLiteral("NUM")).AsString();
-  const QString refused = DeleteInventory(id, num);
+  const QString refused = DeleteCount(id, num);
   if (!refused.isEmpty()) {
     MessageDlg(refused, TMsgDlgType::mtError, mbOK, this);
     return;
@@ -350,93 +299,3 @@ void TWBInventory::N2Click() {
   Changed = true;
 }
 
-QString TWBInventory::DeleteInventory(int countId, const QString &countNum) {
-  try {
-    RunInTransaction([&] {
-      // The count's own sub-documents, found by their numbers. The posting writes them after
-      // the count's header while it holds the number lock, so a sub-document belongs to the
-      // nearest count before it whose number it fits ("A-1L" fits both "A-1" and "A").
-      TQuery q(&DATA->DB_Storage);
-      const QString prefix = Format(QStringLiteral("left(NUM, %d)=%s"), {int(countNum.size()), QuoteSQL(countNum)});
-      q.SQL = Format(QStringLiteral("select ID, ISOUT, NUM from Waybill where ISOUT in (%d,%d) and ID>%d and %s "
-                                    "order by ID for update"),
-                     {DocKindCountSurplus, DocKindCountShortage, countId, prefix});
-      q.Open();
-      QVector<std::tuple<int, int, QString>> candidates;
-      for (const auto &row : q.Rows())
-        if (IsSubDocumentNumber(row[2].toString(), countNum, row[1].toInt()))
-          candidates.push_back({row[0].toInt(), row[1].toInt(), row[2].toString()});
-      q.Close();
-      QVector<QPair<int, QString>> laterCounts;
-      if (!candidates.isEmpty()) {
-        q.SQL = Format(QStringLiteral("select ID, NUM from Waybill where ISOUT=%d and ID>%d and ID<%d order by ID"),
-                       {DocKindStockCount, countId, std::get<0>(candidates.last())});
-        q.Open();
-        for (const auto &row : q.Rows()) laterCounts.push_back({row[0].toInt(), row[1].toString()});
-        q.Close();
-      }
-      QVector<QPair<int, int>> subDocs;
-      for (const auto &[id, kind, num] : candidates) {
-        bool other = false;
-        for (const auto &[laterId, laterNum] : laterCounts)
-          other = other || (laterId < id && IsSubDocumentNumber(num, laterNum, kind));
-        if (!other) subDocs.push_back({id, kind});
-      }
-      VerifyCountSubDocuments(countId, countNum, subDocs);
-
-      for (const auto &[docId, kind] : subDocs) {
-        TDelInfo links;
-        LoadWBLinks(links, docId);
-        if (!links.isEmpty()) {
-          QStringList lotIds;
-          for (const TDelRec &l : links) lotIds << QString::number(l.INWBCONTID);
-          q.SQL = QStringLiteral("select ID, QUANTITY, QTYOUT from WaybillCont where ID in (%1) for update")
-                      .arg(lotIds.join(QLatin1Char(',')));
-          q.Open();
-          QHash<int, QPair<int64_t, int64_t>> lots;  // ID -> QUANTITY, QTYOUT
-          for (const auto &row : q.Rows())
-            lots.insert(row[0].toInt(), {ToMillionths(row[1].toDouble()),
-                                         row[2].isNull() ? 0 : ToMillionths(row[2].toDouble())});
-          q.Close();
-          QMap<int, int64_t> qtyOut;
-          QVector<TStockDelta> stock;
-          for (const TDelRec &l : links) {
-            if (!lots.contains(l.INWBCONTID)) throw EDatabaseError(QStringLiteral("a lot of the count is missing"));
-            const int64_t moved = ToMillionths(l.QUANTITY);
-            int64_t &out = qtyOut.contains(l.INWBCONTID) ? qtyOut[l.INWBCONTID]
-                                                         : (qtyOut[l.INWBCONTID] = lots.value(l.INWBCONTID).second);
-            if (kind == DocKindCountSurplus) {
-              // The surplus went back into this lot; it must still be there to be taken again.
-              out += moved;
-              if (out > lots.value(l.INWBCONTID).first) {
-                TQuery m(&DATA->DB_Storage);
-                m.SQL = QStringLiteral("select NAME, SYSTEMID from Catalog where ID=%1").arg(l.CATID);
-                m.Open();
-                const QString name = m.IsEmpty() ? QString() : m.Fields(0).AsString();
-                TColorRec rec;
-                if (Colors && !m.IsEmpty()) Colors->GetColorRec(l.COLOR, m.Fields(1).AsInteger(), rec);
-                throw EDeleteRefused(Format(
-                    QStringLiteral("Inventarizāciju nevar dzēst: materiāla %s (%s) atgrieztais daudzums jau ir izsniegts."),
-                    {name, rec.Caption}));
-              }
-              stock.push_back({l.CATID, l.COLOR, -moved});
-            } else {
-              out -= moved;
-              stock.push_back({l.CATID, l.COLOR, moved});
-            }
-          }
-          SetLotQtyOut(qtyOut);
-          AddToStockRows(stock);
-        }
-        ExecSQL(Format(QStringLiteral("delete from WBList where OUTWBID=%d"), {docId}));
-        ExecSQL(Format(QStringLiteral("delete from WaybillCont where WAYBILLID=%d"), {docId}));
-        ExecSQL(Format(QStringLiteral("delete from Waybill where ID=%d"), {docId}));
-      }
-      ExecSQL(Format(QStringLiteral("delete from WaybillInventory where WAYBILLID=%d"), {countId}));
-      ExecSQL(Format(QStringLiteral("delete from Waybill where ID=%d"), {countId}));
-    });
-  } catch (const EDeleteRefused &e) {
-    return e.Text;
-  }
-  return QString();
-}

@@ -156,9 +156,9 @@ TEST_F(Ledger, TheCheckerFindsEachKindOfBrokenLedger) {
 
 TEST(LedgerLists, SumsCoverEveryLotOfEveryLine) {
   TMatList lines(2);
-  lines[0].Kind = MatSurplus;
+  lines[0].Kind = qtyMore;
   lines[0].Lots = {{1, 1, 2, 1.5}, {2, 1, 1, 4}};
-  lines[1].Kind = MatShortage;
+  lines[1].Kind = qtyLess;
   lines[1].Lots = {{3, 2, 0.5, 10}};
   EXPECT_DOUBLE_EQ(MatSum(lines[0].Lots), 7);
   EXPECT_DOUBLE_EQ(MatSum({}), 0);
