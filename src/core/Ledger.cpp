@@ -8,7 +8,6 @@
 #include "core/DataUnit.h"
 #include "core/DocNumbers.h"
 #include "core/MyMsgUnit.h"
-#include "core/inf_MatNotEnoughUnit.h"
 #include "platform/Clock.h"
 #include "platform/SysUtils.h"
 
@@ -43,7 +42,7 @@ QString OpenLotSQL(const QString &line) {
   return Format(QStringLiteral("(%s.QUANTITY-%s.QTYOUT)>0.0000005"), {line, line});
 }
 
-void AddToStockRows(const QVector<TStockDelta> &deltas, int lastWbId, TStockColumn column) {
+void AddToStockRows(const QVector<TStockDelta> &deltas, int lastWbId, TStockColumn column, bool createMissing) {
   using TPair = QPair<int, int>;
   QHash<TPair, double> sum;
   QVector<TPair> order;
@@ -81,6 +80,8 @@ void AddToStockRows(const QVector<TStockDelta> &deltas, int lastWbId, TStockColu
     const int row = rowOf.value(p, -1);
     if (row >= 1) {
       if (!QtyIsZero(delta) || lastWbId > 0) updates.push_back({row, delta});
+    } else if (!createMissing) {
+      continue;
     } else if (column == TStockColumn::Quantity && lastWbId > 0) {
       inserts << Format(QStringLiteral("(%d,%d,%s,%d)"), {p.first, p.second, QtySQL(delta), lastWbId});
     } else {
@@ -316,186 +317,6 @@ double MatListSum(const TMatList &lines) {
   double sum = 0;
   for (const TMatLine &line : lines) sum += MatSum(line.Lots);
   return sum;
-}
-
-// ---------------------------------------------------------------------------------------------
-
-namespace {
-
-void Plan(int waybillId, bool lock, QVector<TWriteOffLine> &plan, QVector<TShortLine> &shorts,
-          QVector<int> &lineIds) {
-  plan.clear();
-  shorts.clear();
-  lineIds.clear();
-  const QString forUpdate = lock ? QStringLiteral(" for update") : QString();
-  TQuery lines;
-  lines.SQL = Format(QStringLiteral("select w.ID, w.CATID, w.COLOR, w.QUANTITY, c.NAME, c.SYSTEMID "
-                                    "from WaybillCont w left join Catalog c on c.ID=w.CATID "
-                                    "where w.WAYBILLID=%d order by w.CATID, w.ID"),
-                     {waybillId});
-  lines.Open();
-  const QVector<QVector<QVariant>> rows = lines.Rows();
-  lines.Close();
-  // What the plan has already taken from a lot, for a reservation that names a material and
-  // colour twice.
-  QHash<int, double> taken;
-  // What the lines before have already taken from a stock row.
-  QHash<int, double> fromRow;
-  for (const QVector<QVariant> &row : rows) {
-    const int lineId = row.at(0).toInt();
-    const int catId = row.at(1).toInt();
-    const int color = row.at(2).toInt();
-    const double qty = RoundQty(row.at(3).toDouble());
-    lineIds << lineId;
-    double rest = qty;
-    // The stock row must hold the line on hand as well: a write-off never takes a stock row
-    // below zero, also where the row and the open lots disagree.
-    TQuery stockRow;
-    stockRow.SQL = Format(QStringLiteral("select ID, QUANTITY from CatalogQty where CATID=%d and COLOR=%d "
-                                         "order by ID limit 1"),
-                          {catId, color}) +
-                   forUpdate;
-    stockRow.Open();
-    const bool hasStockRow = !stockRow.IsEmpty();
-    const int stockRowId = hasStockRow ? stockRow.Fields(0).AsInteger() : -1;
-    const double onHand = hasStockRow ? RoundQty(stockRow.Fields(1).AsFloat() - fromRow.value(stockRowId)) : 0;
-    stockRow.Close();
-    if (hasStockRow) fromRow[stockRowId] += qty;
-    const double rowMissing = hasStockRow && qty > onHand + QtyEpsilon ? RoundQty(qty - onHand) : 0;
-    TQuery lots;
-    lots.SQL = Format(QStringLiteral("select w.ID, w.WAYBILLID, (w.QUANTITY-w.QTYOUT) as REMAIN, w.PRICE "
-                                     "from WaybillCont w join Waybill w1 on w1.ID=w.WAYBILLID "
-                                     "where w.CATID=%d and w.COLOR=%d and w1.ISOUT=%d and "
-                                     "(w.QUANTITY-w.QTYOUT)>0.0000005 order by w1.BDATE, w.ID"),
-                      {catId, color, DocKindReceipt}) +
-               forUpdate;
-    if (rest >= QtyEpsilon) {
-      lots.Open();
-      for (const QVector<QVariant> &lot : lots.Rows()) {
-        if (rest < QtyEpsilon) break;
-        const int lotId = lot.at(0).toInt();
-        const double remain = RoundQty(lot.at(2).toDouble() - taken.value(lotId));
-        if (remain < QtyEpsilon) continue;
-        const double take = remain <= rest ? remain : rest;
-        TWriteOffLine p;
-        p.CATID = catId;
-        p.COLOR = color;
-        p.Price = lot.at(3).toDouble();
-        p.Quantity = take;
-        p.LotLineID = lotId;
-        p.ReceiptID = lot.at(1).toInt();
-        plan << p;
-        taken[lotId] += take;
-        rest = RoundQty(rest - take);
-      }
-      lots.Close();
-    }
-    if (!hasStockRow || rest >= QtyEpsilon || rowMissing >= QtyEpsilon) {
-      TShortLine s;
-      s.LineID = lineId;
-      s.CATID = catId;
-      s.COLOR = color;
-      s.Name = row.at(4).toString();
-      s.SystemID = row.at(5).toInt();
-      s.Reserved = qty;
-      s.Missing = hasStockRow ? std::max(rest, rowMissing) : qty;
-      shorts << s;
-    }
-  }
-}
-
-}  // namespace
-
-void PlanReservationWriteOff(int waybillId, bool lock, QVector<TWriteOffLine> &plan,
-                             QVector<TShortLine> &shorts) {
-  QVector<int> lineIds;
-  Plan(waybillId, lock, plan, shorts, lineIds);
-}
-
-bool WriteOffReservation(QWidget *owner, int waybillId) {
-  QVector<TShortLine> shorts;
-  bool done = false;
-  // Inside a caller's transaction the caller reports a failure, after its transaction ended.
-  const bool outermost = DATA->DB_Storage.TransactionDepth == 0;
-  try {
-  RunInTransaction([&] {
-    done = false;
-    shorts.clear();
-    if (SQLInt(Format(QStringLiteral("select ISOUT from Waybill where ID=%d for update"), {waybillId})) !=
-        DocKindReservation)
-      return;
-    QVector<TWriteOffLine> plan;
-    QVector<int> lineIds;
-    Plan(waybillId, true, plan, shorts, lineIds);
-    if (!shorts.isEmpty()) return;
-
-    double sum = 0;
-    for (const TWriteOffLine &p : plan) sum += p.Price * p.Quantity;
-    ExecSQL(Format(QStringLiteral("update Waybill set ISOUT=%d,SUM=%10.6f,USERID=%d,LASTUPDATE=%s where ID=%d"),
-                   {DocKindIssue, sum, int(CurrentUser.ID), DateTimeToSQL(Clock::Now()), waybillId}));
-    for (int i = 0; i < plan.size(); ++i) {
-      const TWriteOffLine &p = plan[i];
-      const QString qty = QtySQL(p.Quantity);
-      int lineId;
-      if (i < lineIds.size()) {
-        lineId = lineIds[i];
-        ExecSQL(Format(QStringLiteral("update WaybillCont set CATID=%d,COLOR=%d,QUANTITY=%s,PRICE=%10.6f,"
-                                      "QTYOUT=NULL where ID=%d"),
-                       {p.CATID, p.COLOR, qty, p.Price, lineId}));
-      } else {
-        ExecSQL(Format(QStringLiteral("insert into WaybillCont (WAYBILLID,CATID,COLOR,QUANTITY,PRICE,QTYOUT) "
-                                      "values(%d,%d,%d,%s,%10.6f,NULL)"),
-                       {waybillId, p.CATID, p.COLOR, qty, p.Price}));
-        lineId = static_cast<int>(LastInsertID());
-      }
-      ExecSQL(Format(QStringLiteral("update WaybillCont set QTYOUT=round(QTYOUT+%s,6) where ID=%d"), {qty, p.LotLineID}));
-      const int stockRow = FindStockRow(p.CATID, p.COLOR, true);
-      ExecSQL(Format(QStringLiteral("update CatalogQty set QUANTITY=round(QUANTITY-%s,6), RESERVE=round(RESERVE+%s,6) where ID=%d"),
-                     {qty, qty, stockRow}));
-      ExecSQL(Format(QStringLiteral("insert into WBList (INWBID,OUTWBID,OUTWBCONTID,INWBCONTID) values(%d,%d,%d,%d)"),
-                     {p.ReceiptID, waybillId, lineId, p.LotLineID}));
-    }
-    // Lines that held nothing to issue (a zero quantity) would stay behind as empty issue lines.
-    for (int i = plan.size(); i < lineIds.size(); ++i)
-      ExecSQL(Format(QStringLiteral("delete from WaybillCont where ID=%d"), {lineIds[i]}));
-    done = true;
-  });
-  } catch (const std::exception &) {
-    if (!outermost) throw;
-    // Rolled back whole: the reservation stays as it was.
-    ShowMessage(QStringLiteral("Ошибка при сохранении накладной."));
-    return false;
-  }
-  if (!shorts.isEmpty()) {
-    Tinf_MatNotEnough window(owner, waybillId, shorts);
-    window.ShowModal();
-  }
-  return done;
-}
-
-bool DeleteReservation(int waybillId) {
-  bool done = false;
-  RunInTransaction([&] {
-    done = false;
-    if (SQLInt(Format(QStringLiteral("select ISOUT from Waybill where ID=%d for update"), {waybillId})) !=
-        DocKindReservation)
-      return;
-    TQuery q;
-    q.SQL = Format(QStringLiteral("select CATID, COLOR, QUANTITY from WaybillCont where WAYBILLID=%d"), {waybillId});
-    q.Open();
-    const QVector<QVector<QVariant>> rows = q.Rows();
-    q.Close();
-    for (const QVector<QVariant> &row : rows) {
-      const int stockRow = FindStockRow(row.at(0).toInt(), row.at(1).toInt(), true);
-      if (stockRow < 1) continue;  // the reservation could not lower a row that is not there
-      ExecSQL(Format(QStringLiteral("update CatalogQty set RESERVE=round(RESERVE+%s,6) where ID=%d"),
-                     {QtySQL(row.at(2).toDouble()), stockRow}));
-    }
-    ExecSQL(Format(QStringLiteral("delete from WaybillCont where WAYBILLID=%d"), {waybillId}));
-    ExecSQL(Format(QStringLiteral("delete from Waybill where ID=%d"), {waybillId}));
-    done = true;
-  });
-  return done;
 }
 
 void LockMaterials(const QVector<int> &catIds) {

@@ -19,8 +19,6 @@
 #include <cstdint>
 #include <stdexcept>
 
-class QWidget;
-
 constexpr double QtyEpsilon = 0.0000005;
 
 // A quantity rounded to 6 decimals.
@@ -48,8 +46,9 @@ enum class TStockColumn { Quantity, Reserve };
 // the first stock row of each material and colour, all rows in one statement, under a lock
 // on the material's stock rows and the room for new ones; a missing row is created with the
 // delta. lastWbId above 0 is recorded as the rows' last receipt (quantity only).
+// With createMissing false a material and colour without a row is left alone.
 void AddToStockRows(const QVector<TStockDelta> &deltas, int lastWbId = -1,
-                    TStockColumn column = TStockColumn::Quantity);
+                    TStockColumn column = TStockColumn::Quantity, bool createMissing = true);
 
 // A document header as it is inserted.
 struct TDocHeader {
@@ -193,42 +192,6 @@ double MatSum(const TMat &lots);
 // Sum of MatSum over every line, whatever its kind.
 double MatListSum(const TMatList &lines);
 
-// One planned issue line of a reservation write-off: what is taken from one lot.
-struct TWriteOffLine {
-  int CATID = 0;
-  int COLOR = 0;
-  double Price = 0;     // the lot's price
-  double Quantity = 0;  // taken from the lot
-  int LotLineID = 0;
-  int ReceiptID = 0;
-};
-
-// A reservation line that the open lots (or the stock row) do not cover.
-struct TShortLine {
-  int LineID = 0;
-  int CATID = 0;
-  int COLOR = 0;
-  QString Name;      // material name
-  int SystemID = 0;  // material's profile system
-  double Reserved = 0;
-  double Missing = 0;  // quantity that is not there
-};
-
-// Plans the write-off of reservation waybillId over the open lots, oldest receipt date first
-// and then oldest line: fills plan, and shorts with every line that cannot be covered in
-// full. With lock the lots and stock rows read are locked (FOR UPDATE). Nothing is written.
-void PlanReservationWriteOff(int waybillId, bool lock, QVector<TWriteOffLine> &plan,
-                             QVector<TShortLine> &shorts);
-
-// Turns reservation waybillId into an issue over the oldest lots: one issue line and one
-// link per lot used, priced with the lot's price; stock falls and RESERVE rises by what is
-// taken. When any line is short, shows the shortage window (owned by owner) and writes
-// nothing. A document that is not a reservation is left alone. Returns whether the
-// reservation became an issue. One transaction: an error leaves the reservation as it was;
-// called outside any transaction it then shows "Ошибка при сохранении накладной." and returns
-// false, inside a caller's transaction it raises the error.
-bool WriteOffReservation(QWidget *owner, int waybillId);
-
 // A save refused because a material it names is no longer in the catalogue.
 class EMaterialGone : public std::runtime_error {
  public:
@@ -247,6 +210,3 @@ void LockMaterials(const QVector<int> &catIds);
 // locked for update before the checks, and the checks read what is committed now.
 bool DeleteMaterial(int catId);
 
-// Releases the reserved quantities of reservation waybillId and deletes its lines and header.
-// A document that is not a reservation is left alone; returns whether it was deleted.
-bool DeleteReservation(int waybillId);

@@ -492,42 +492,7 @@ void TWBOut::DBGrid1TitleClick(int column) {
   ReopenKeepPosition(true);
 }
 
-bool TWBOut::DeleteIssue(int WaybillID) {
-  TTransaction tr;
-  if (LockedKind(WaybillID) != kIssue) return false;
-  TDelInfo links;
-  LoadWBLinks(links, WaybillID);
-  // Lots get back what the lines took; stock rows rise by the same.
-  std::map<int, double> perLot;
-  std::map<std::pair<int, int>, double> perStock;
-  std::vector<std::pair<int, int>> stockOrder;
-  for (const TDelRec &l : links) {
-    if (QtyIsZero(l.QUANTITY)) continue;
-    perLot[l.INWBCONTID] += l.QUANTITY;
-    const auto key = std::make_pair(l.CATID, l.COLOR);
-    if (!perStock.count(key)) stockOrder.push_back(key);
-    perStock[key] += l.QUANTITY;
-  }
-  if (!perLot.empty()) {
-    QString cases;
-    QStringList ids;
-    for (const auto &[lot, q] : perLot) {
-      cases += QStringLiteral(" when %1 then %2").arg(lot).arg(QtySQL(q));
-      ids << QString::number(lot);
-    }
-    ExecSQL(QStringLiteral("update WaybillCont set QTYOUT=round(QTYOUT-case ID%1 end,6) where ID in (%2)")
-                .arg(cases, ids.join(QLatin1Char(','))));
-  }
-  std::vector<TOutStockDelta> deltas;
-  for (const auto &key : stockOrder) deltas.push_back({key.first, key.second, perStock[key]});
-  AddToStock(deltas);
-  ExecSQL(QStringLiteral("delete from WBList where OUTWBID=%1").arg(WaybillID));
-  // Every line of the issue goes, linked or not.
-  ExecSQL(QStringLiteral("delete from WaybillCont where WAYBILLID=%1").arg(WaybillID));
-  ExecSQL(QStringLiteral("delete from Waybill where ID=%1").arg(WaybillID));
-  tr.Commit();
-  return true;
-}
+bool TWBOut::DeleteIssue(int WaybillID) { return UndoIssue(WaybillID); }
 
 void TWBOut::Dzsttekoopavadzme1Click() {
   const int id = CurrentID();

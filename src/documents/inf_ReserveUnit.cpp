@@ -12,6 +12,7 @@
 #include "core/DataUnit.h"
 #include "core/DocNumbers.h"
 #include "core/Ledger.h"
+#include "core/inf_MatNotEnoughUnit.h"
 #include "core/MyMsgUnit.h"
 #include "platform/Application.h"
 #include "platform/Clock.h"
