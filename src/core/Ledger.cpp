@@ -7,7 +7,6 @@
 #include "core/CommonVariables.h"
 #include "core/DataUnit.h"
 #include "core/DocNumbers.h"
-#include "core/MyMsgUnit.h"
 #include "platform/Clock.h"
 #include "platform/SysUtils.h"
 
@@ -212,13 +211,7 @@ int FindStockRow(int catId, int color, bool forUpdate) {
                 (forUpdate ? QStringLiteral(" for update") : QString()));
 }
 
-void ShowStockUpdateFailure(const std::exception &error) {
-  if (dynamic_cast<const EStockUpdate *>(&error))
-    ShowMessage(QStringLiteral("Ошибка при обновлении таблицы CatalogQty."));
-}
-
 void UpdateCatalogQty(int catId, int color, int lastWbId, double delta) {
-  const bool outermost = DATA->DB_Storage.TransactionDepth == 0;
   try {
     TTransaction tr;
     const QString d = QtySQL(delta);
@@ -240,10 +233,7 @@ void UpdateCatalogQty(int catId, int color, int lastWbId, double delta) {
   } catch (const EStockUpdate &) {
     throw;
   } catch (const EDatabaseError &e) {
-    // The guard above has rolled back by now.
-    EStockUpdate failure(e);
-    if (outermost) ShowStockUpdateFailure(failure);
-    throw failure;
+    throw EStockUpdate(e);
   }
 }
 

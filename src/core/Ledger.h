@@ -118,15 +118,10 @@ class EStockUpdate : public EDatabaseError {
  public:
   explicit EStockUpdate(const EDatabaseError &cause) : EDatabaseError(QString::fromStdString(cause.what()), cause.NativeCode()) {}
 };
-// The stock rows' own message, "Ошибка при обновлении таблицы CatalogQty.": shown for an
-// EStockUpdate once the action's transaction has ended (never while it holds row locks, and
-// never for an attempt that a retry then completed). Does nothing for other errors.
-void ShowStockUpdateFailure(const std::exception &error);
-
 // Adds delta to the stock row of (catId, color), creating the row when missing; records
 // lastWbId as the row's last receipt when it is above 0. A database error is raised as
-// EStockUpdate; called outside any transaction it also shows the stock rows' message, after
-// its own transaction was rolled back.
+// EStockUpdate, for the action to report once its transaction has ended
+// (ShowStockUpdateFailure).
 void UpdateCatalogQty(int catId, int color, int lastWbId, double delta);
 
 // Deletes every WaybillCont row that linesSql returns (columns ID, CATID, COLOR, QUANTITY)

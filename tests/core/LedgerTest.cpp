@@ -2,6 +2,7 @@
 
 #include "core/DataUnit.h"
 #include "core/Ledger.h"
+#include "core/MyMsgUnit.h"
 #include "support/Fixtures.h"
 #include "support/LedgerCheck.h"
 #include "support/ScriptedDialogs.h"
@@ -40,7 +41,7 @@ TEST_F(Ledger, UpdateCatalogQtyTouchesOnlyTheFirstOfDuplicateRows) {
   EXPECT_DOUBLE_EQ(SQLFloat(QStringLiteral("select QUANTITY from CatalogQty where ID=%1").arg(second)), 2);
 }
 
-TEST_F(Ledger, AFailingStockUpdateIsRaisedAndShownOnlyOutsideAnyTransaction) {
+TEST_F(Ledger, AFailingStockUpdateIsRaisedAndShownOnlyAfterTheTransaction) {
   const int m = fx::Material("Pine");
   const int r = fx::Receipt(QDate(2024, 1, 5), "R-1");
   fx::Lot(r, m, -1, 4, 1);
@@ -55,10 +56,15 @@ TEST_F(Ledger, AFailingStockUpdateIsRaisedAndShownOnlyOutsideAnyTransaction) {
   EXPECT_TRUE(Script().Boxes.empty());
   EXPECT_EQ(fx::Count("Waybill", "NOTES=\"touched\""), 0);
   EXPECT_DOUBLE_EQ(fx::StockQty(m, -1), 4);
-  // On its own it rolls back first and then says so.
-  EXPECT_THROW(UpdateCatalogQty(m, -1, r, 1), EStockUpdate);
+  // The action reports it once its transaction is over.
+  try {
+    RunInTransaction([&] { UpdateCatalogQty(m, -1, r, 1); });
+    ADD_FAILURE() << "the failing stock update was not raised";
+  } catch (const std::exception &e) {
+    EXPECT_EQ(DATA->DB_Storage.TransactionDepth, 0);
+    ShowStockUpdateFailure(e);
+  }
   EXPECT_EQ(Script().LastMessage(), "Ошибка при обновлении таблицы CatalogQty.");
-  EXPECT_EQ(DATA->DB_Storage.TransactionDepth, 0);
 }
 
 TEST_F(Ledger, AStockRowDeadlockThatARetryGetsPastIsNeverReportedAsAFailure) {
