@@ -124,7 +124,7 @@ int InsertHeader(const TDocHeader &h) {
   return static_cast<int>(id);
 }
 
-QVector<int> InsertLines(int waybillId, const QVector<TLineRow> &lines) {
+QVector<int> InsertLines(int waybillId, const QVector<TLineRow> &lines, bool readIds) {
   if (lines.isEmpty()) return {};
   qint64 first = -1;
   for (int from = 0; from < lines.size(); from += kBatch) {
@@ -139,6 +139,7 @@ QVector<int> InsertLines(int waybillId, const QVector<TLineRow> &lines) {
             values.join(QLatin1Char(',')));
     if (first < 0) first = LastInsertID();
   }
+  if (!readIds) return {};
   // The document is held by this transaction: its lines from the first new ID on are the
   // rows just inserted, in their order.
   TQuery q;

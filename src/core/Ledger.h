@@ -79,7 +79,8 @@ struct TLineRow {
 };
 // Inserts the lines of one document (in statements of up to a thousand rows) and returns
 // their IDs in the order given.
-QVector<int> InsertLines(int waybillId, const QVector<TLineRow> &lines);
+// With readIds false nothing is read back and the result is empty.
+QVector<int> InsertLines(int waybillId, const QVector<TLineRow> &lines, bool readIds = true);
 
 // A link of an outgoing line to the lot it consumed.
 struct TLinkRow {
