@@ -41,7 +41,22 @@ QString OpenLotSQL(const QString &line) {
   return Format(QStringLiteral("(%s.QUANTITY-%s.QTYOUT)>0.0000005"), {line, line});
 }
 
+namespace {
+void WriteStockRows(const QVector<TStockDelta> &deltas, int lastWbId, TStockColumn column, bool createMissing);
+}
+
 void AddToStockRows(const QVector<TStockDelta> &deltas, int lastWbId, TStockColumn column, bool createMissing) {
+  try {
+    WriteStockRows(deltas, lastWbId, column, createMissing);
+  } catch (const EStockUpdate &) {
+    throw;
+  } catch (const EDatabaseError &e) {
+    throw EStockUpdate(e);
+  }
+}
+
+namespace {
+void WriteStockRows(const QVector<TStockDelta> &deltas, int lastWbId, TStockColumn column, bool createMissing) {
   using TPair = QPair<int, int>;
   QHash<TPair, double> sum;
   QVector<TPair> order;
@@ -105,6 +120,7 @@ void AddToStockRows(const QVector<TStockDelta> &deltas, int lastWbId, TStockColu
   for (int from = 0; from < inserts.size(); from += kBatch)
     ExecSQL(insertHead + inserts.mid(from, kBatch).join(QLatin1Char(',')));
 }
+}  // namespace
 
 int InsertHeader(const TDocHeader &h) {
   const QString sum = h.SumInCents ? Format(QStringLiteral("%f"), {h.Sum}) : QtySQL(h.Sum);
@@ -205,37 +221,10 @@ QVector<TLockedLot> LockLots(const QVector<int> &catIds) {
   return lots;
 }
 
-int FindStockRow(int catId, int color, bool forUpdate) {
-  return SQLInt(Format(QStringLiteral("select ID from CatalogQty where CATID=%d and COLOR=%d "
-                                      "order by ID limit 1"),
-                       {catId, color}) +
-                (forUpdate ? QStringLiteral(" for update") : QString()));
-}
-
 void UpdateCatalogQty(int catId, int color, int lastWbId, double delta) {
-  try {
-    TTransaction tr;
-    const QString d = QtySQL(delta);
-    const int row = FindStockRow(catId, color, true);
-    if (row >= 1) {
-      if (lastWbId > 0)
-        ExecSQL(Format(QStringLiteral("update CatalogQty set QUANTITY=round(QUANTITY+%s,6), LASTWBID=%d where ID=%d"),
-                       {d, lastWbId, row}));
-      else
-        ExecSQL(Format(QStringLiteral("update CatalogQty set QUANTITY=round(QUANTITY+%s,6) where ID=%d"), {d, row}));
-    } else if (lastWbId > 0) {
-      ExecSQL(Format(QStringLiteral("insert into CatalogQty (CATID,COLOR,QUANTITY,LASTWBID) values(%d,%d,%s,%d)"),
-                     {catId, color, d, lastWbId}));
-    } else {
-      ExecSQL(Format(QStringLiteral("insert into CatalogQty (CATID,COLOR,QUANTITY) values(%d,%d,%s)"),
-                     {catId, color, d}));
-    }
-    tr.Commit();
-  } catch (const EStockUpdate &) {
-    throw;
-  } catch (const EDatabaseError &e) {
-    throw EStockUpdate(e);
-  }
+  TTransaction tr;
+  AddToStockRows({TStockDelta{catId, color, delta}}, lastWbId);
+  tr.Commit();
 }
 
 void DeleteWaybillRows(int waybillId, const QString &linesSql, bool deleteHeader) {

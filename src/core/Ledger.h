@@ -45,7 +45,8 @@ enum class TStockColumn { Quantity, Reserve };
 // Adds the deltas (summed per material and colour, rounded to 6 decimals) to the column of
 // the first stock row of each material and colour, all rows in one statement, under a lock
 // on the material's stock rows and the room for new ones; a missing row is created with the
-// delta. lastWbId above 0 is recorded as the rows' last receipt (quantity only).
+// delta. lastWbId above 0 is recorded as the rows' last receipt (quantity only). A database
+// error is raised as EStockUpdate.
 // With createMissing false a material and colour without a row is left alone.
 void AddToStockRows(const QVector<TStockDelta> &deltas, int lastWbId = -1,
                     TStockColumn column = TStockColumn::Quantity, bool createMissing = true);
@@ -108,10 +109,6 @@ struct TLockedLot {
 // The receipt lines of the materials (every colour), locked for update with their receipts
 // until the transaction ends, oldest receipt date first and then by line.
 QVector<TLockedLot> LockLots(const QVector<int> &catIds);
-
-// The stock row of a material and colour (the lowest ID when there are several), or -1.
-// With forUpdate the row (or the gap where it would be) is locked until the transaction ends.
-int FindStockRow(int catId, int color, bool forUpdate = false);
 
 // A stock row that could not be written. It keeps the server's error code, so that a
 // deadlock is still retried by RunInTransaction.
