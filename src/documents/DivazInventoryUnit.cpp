@@ -288,7 +288,7 @@ QString TDivazInventory::BaseSelect() const {
       "select w.ID, w.CATID, c.SYSTEMID, c.NAME, c.COMMENTS, c.MEASURE, c.SUPPLIER, w.WAYBILLID, "
       "w.PRICE, w.COLOR, sum(w.QUANTITY-w.QTYOUT) as REMAIN, w1.BDATE from WaybillCont w left join "
       "Waybill w1 on w1.ID=w.WAYBILLID left join Catalog c on c.ID=w.CATID where w1.ISOUT=%d and "
-      "(w.QUANTITY-w.QTYOUT)>0 "), {DocKindReceipt});
+      "%s "), {DocKindReceipt, OpenLotSQL()});
 }
 
 int TDivazInventory::SourceGroupID() const {

@@ -51,7 +51,7 @@ const QString kLotQuery = QStringLiteral(
     "select w.ID, w.CATID, c.SYSTEMID, c.NAME, c.SUPPLIER, w.COLOR, w.WAYBILLID, "
     "(w.QUANTITY-w.QTYOUT) as REMAIN, w.PRICE, w1.NUM from WaybillCont w "
     "left join Waybill w1 on w1.ID=w.WAYBILLID left join Catalog c on w.CATID=c.ID "
-    "where w.CATID=%1 and w.COLOR=%2 and w1.ISOUT=%3 and (w.QUANTITY-w.QTYOUT)>0.0000005 "
+    "where w.CATID=%1 and w.COLOR=%2 and w1.ISOUT=%3 and %4 "
     "order by w1.BDATE, w.ID");
 
 QLabel *Caption(const QString &text, QWidget *parent) { return new QLabel(text, parent); }
@@ -358,7 +358,7 @@ QString TDivazOut::BaseSource() const {
       "w1.BDATE, row_number() over (partition by w.CATID, w.COLOR order by w1.BDATE, w.ID) as LOTNO "
       "from WaybillCont w left join Waybill w1 on w1.ID=w.WAYBILLID "
       "left join Catalog c on c.ID=w.CATID "
-      "where w1.ISOUT=%d and (w.QUANTITY-w.QTYOUT)>0.0000005 "), {DocKindReceipt});
+      "where w1.ISOUT=%d and %s "), {DocKindReceipt, OpenLotSQL()});
 }
 
 void TDivazOut::SetSourceFilter(const QString &filter) {
@@ -517,7 +517,7 @@ void TDivazOut::DeleteContentRows(int catId, int color) {
 
 int TDivazOut::SplitOverLots(int catId, int color, double quantity, int position) {
   TQuery q;
-  q.SQL = kLotQuery.arg(catId).arg(color).arg(DocKindReceipt);
+  q.SQL = kLotQuery.arg(catId).arg(color).arg(DocKindReceipt).arg(OpenLotSQL());
   q.Open();
   double rest = RoundQty(quantity);
   int last = 0;
@@ -601,10 +601,7 @@ void TDivazOut::CntGrdTitleClick(int col) {
   if (std::fabs(entered - total) <= QtyEpsilon) return;
   // A quantity that rounds to nothing would silently drop the material's lines.
   if (QtyIsZero(entered)) return;
-  const double stock = RoundQty(std::max(0.0, SQLFloat(QStringLiteral(
-      "select sum(w.QUANTITY-w.QTYOUT) as REMAIN from WaybillCont w left join Waybill w1 on "
-      "w1.ID=w.WAYBILLID where w.CATID=%1 and w.COLOR=%2 and w1.ISOUT=%3 and "
-      "(w.QUANTITY-w.QTYOUT)>0.0000005").arg(catId).arg(color).arg(DocKindReceipt))));
+  const double stock = RoundQty(std::max(0.0, OpenLotStock(catId, color)));
   if (m_mode == 0) {
     if (entered <= stock + QtyEpsilon) {
       int p = 0;
