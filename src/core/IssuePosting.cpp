@@ -70,16 +70,7 @@ QString LockLots(const std::vector<TLotTake> &takes) {
 }
 
 int SaveHeader(int supplierId, const TOutHeader &h, double sum, int isOut) {
-  TDocHeader d;
-  d.Date = h.Date;
-  d.Num = h.Num;
-  d.OrdLink = h.OrdLink;
-  d.Notes = h.Notes;
-  d.Kind = isOut;
-  d.SupplierID = supplierId;
-  d.IsPaid = h.IsPaid;
-  d.Sum = sum;
-  return InsertHeader(d);
+  return InsertHeader(TDocHeader{h.Date, h.Num, h.OrdLink, false, h.Notes, isOut, supplierId, h.IsPaid, sum});
 }
 
 int PostIssue(const TOutHeader &header, int supplierId, const std::vector<TIssueLine> &lines) {

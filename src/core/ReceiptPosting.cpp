@@ -31,20 +31,8 @@ int WriteHeader(const TReceiptHeader &h, int kind) {
                     h.DocumentID}));
     return h.DocumentID;
   }
-  TDocHeader d;
-  d.Date = h.Date;
-  d.Num = h.Num;
-  d.OrdLink = h.OrdLink;
-  d.Notes = h.Notes;
-  d.Kind = kind;
-  d.SupplierID = h.SupplierID;
-  d.IsPaid = h.IsPaid;
-  d.Sum = h.Sum;
-  d.SumInCents = true;
-  d.HasCurrency = true;
-  d.Currency = h.Currency;
-  d.Rate = h.Rate;
-  const int id = InsertHeader(d);
+  const int id = InsertHeader(TDocHeader{h.Date, h.Num, h.OrdLink, false, h.Notes, kind, h.SupplierID, h.IsPaid, h.Sum,
+                                          true, true, h.Currency, h.Rate});
   // a new request takes the supplier's next request number
   if (h.StoredKind == DocKindRequest && h.SupplierID >= 0)
     ExecSQL(Format(QStringLiteral("update Suppliers set LASTNUM=IFNULL(LASTNUM,0)+1 where ID=%d"), {h.SupplierID}));
