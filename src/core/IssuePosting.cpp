@@ -36,7 +36,7 @@ std::vector<int> CollectSuppliers(const std::vector<TOutLine> &lines) {
   return out;
 }
 
-QString LockLots(const std::vector<TLotTake> &takes) {
+QString LockIssueLots(const std::vector<TLotTake> &takes) {
   if (takes.empty()) return QString();
   QMap<int, double> need;  // lot -> what the lines take from it
   QHash<int, const TLotTake *> first;
@@ -48,7 +48,7 @@ QString LockLots(const std::vector<TLotTake> &takes) {
   }
   // The receipt lines of the materials, locked with their receipts until the commit.
   QHash<int, TLockedLot> lots;
-  for (const TLockedLot &lot : ::LockLots(materials)) lots.insert(lot.ID, lot);
+  for (const TLockedLot &lot : LockLots(materials)) lots.insert(lot.ID, lot);
   QStringList problems;
   for (auto it = need.cbegin(); it != need.cend(); ++it) {
     const TLotTake &t = *first.value(it.key());
@@ -152,7 +152,7 @@ QString SaveOutgoing(int kind, const TOutHeader &header, const std::vector<TOutL
       // Every lot the lines take from is locked and must still hold what they take.
       std::vector<TLotTake> takes;
       for (const TOutLine &l : lines) takes.push_back({l.LotID, l.CatID, l.Color, l.ReceiptID, l.Quantity});
-      const QString refusal = LockLots(takes);
+      const QString refusal = LockIssueLots(takes);
       if (!refusal.isEmpty()) throw ELotTaken(refusal);
     }
     TOutHeader h = header;

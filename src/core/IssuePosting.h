@@ -54,7 +54,7 @@ std::vector<int> CollectSuppliers(const std::vector<TOutLine> &lines);
 
 // Locks the lots and checks that each still belongs to its receipt and holds what the lines
 // take from it. Returns an empty text, or the reason in the user's language.
-QString LockLots(const std::vector<TLotTake> &takes);
+QString LockIssueLots(const std::vector<TLotTake> &takes);
 // Inserts a header of an issue or reservation; returns its ID.
 int SaveHeader(int supplierId, const TOutHeader &header, double sum, int isOut);
 // An issue of one supplier: header, lines, lots raised, stock rows lowered, one link per line.
