@@ -8,7 +8,6 @@
 
 #include "core/ColorList.h"
 #include "core/CommonVariables.h"
-#include "core/DataLists.h"
 #include "core/DataUnit.h"
 #include "core/DocNumbers.h"
 #include "platform/SysUtils.h"
