@@ -60,6 +60,7 @@ bool ExpectedRefusal(const QString &message) {
 
 struct TTally {
   int Done = 0, Refused = 0, Errors = 0;
+  int NumberTaken = 0;  // of the refusals: a number stored meanwhile
   QStringList ErrorTexts;
   void Count(bool saved) {
     if (saved) {
@@ -69,6 +70,7 @@ struct TTally {
     const QString m = Script().LastMessage();
     if (ExpectedRefusal(m)) {
       ++Refused;
+      if (m.endsWith(QStringLiteral("numurs jau eksistē!"))) ++NumberTaken;
     } else {
       ++Errors;
       ErrorTexts << m;
@@ -148,7 +150,7 @@ TEST(NumberClients, DISABLED_OneClientSavesForAWhile) {
     else SaveCount(tally, rnd);
   }
   WriteFile(dir + QStringLiteral("/result_") + num,
-            QStringLiteral("%1 %2 %3\n").arg(tally.Done).arg(tally.Refused).arg(tally.Errors) +
+            QStringLiteral("%1 %2 %3 %4\n").arg(tally.Done).arg(tally.Refused).arg(tally.Errors).arg(tally.NumberTaken) +
                 tally.ErrorTexts.join(QLatin1Char('\n')));
   StartupFreeLists();
   delete DATA;
@@ -185,21 +187,22 @@ TEST_F(NumberConcurrency, EightClientsNeverStoreANumberTwice) {
     ASSERT_TRUE(WaitForFile(dir.filePath(QStringLiteral("ready_%1").arg(k)), 60000))
         << clients[k - 1]->readAll().toStdString();
   WriteFile(dir.filePath(QStringLiteral("go")), QStringLiteral("go"));
-  int done = 0, refused = 0, errors = 0;
+  int done = 0, refused = 0, errors = 0, taken = 0;
   for (int k = 1; k <= kClients; ++k) {
     QProcess &p = *clients[k - 1];
     ASSERT_TRUE(p.waitForFinished(120000));
     EXPECT_EQ(p.exitCode(), 0) << p.readAll().toStdString();
     const QString result = ReadFile(dir.filePath(QStringLiteral("result_%1").arg(k)));
     const QStringList figures = result.section(QLatin1Char('\n'), 0, 0).split(QLatin1Char(' '));
-    ASSERT_EQ(figures.size(), 3) << result.toStdString();
+    ASSERT_EQ(figures.size(), 4) << result.toStdString();
     done += figures[0].toInt();
     refused += figures[1].toInt();
     errors += figures[2].toInt();
+    taken += figures[3].toInt();
     EXPECT_EQ(figures[2].toInt(), 0) << result.toStdString();
   }
-  std::printf("%d clients, %d s: %d actions done, %d refused, %d failed\n", kClients, kSeconds, done, refused,
-              errors);
+  std::printf("%d clients, %d s: %d actions done, %d refused (%d of them for a number taken), %d failed\n", kClients,
+              kSeconds, done, refused, taken, errors);
   EXPECT_GT(done, kClients);
 
   // No number of a checked kind stored twice, the automatic requests included.
