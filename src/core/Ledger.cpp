@@ -142,7 +142,6 @@ int InsertHeader(const TDocHeader &h) {
 
 QVector<int> InsertLines(int waybillId, const QVector<TLineRow> &lines, bool readIds) {
   if (lines.isEmpty()) return {};
-  qint64 first = -1;
   for (int from = 0; from < lines.size(); from += kBatch) {
     QStringList values;
     for (int i = from; i < std::min<int>(lines.size(), from + kBatch); ++i) {
@@ -153,18 +152,17 @@ QVector<int> InsertLines(int waybillId, const QVector<TLineRow> &lines, bool rea
     }
     ExecSQL(QStringLiteral("insert into WaybillCont (WAYBILLID,CATID,COLOR,QUANTITY,PRICE,QTYOUT) values") +
             values.join(QLatin1Char(',')));
-    if (first < 0) first = LastInsertID();
   }
   if (!readIds) return {};
-  // The document is held by this transaction: its lines from the first new ID on are the
-  // rows just inserted, in their order.
+  // The document is held by this transaction, and new IDs grow in the order of the rows: its
+  // lines with the highest IDs are the rows just inserted.
   TQuery q;
-  q.SQL = Format(QStringLiteral("select ID from WaybillCont where WAYBILLID=%d and ID>=%d order by ID"),
-                 {waybillId, int(first)});
+  q.SQL = Format(QStringLiteral("select ID from WaybillCont where WAYBILLID=%d order by ID desc limit %d"),
+                 {waybillId, int(lines.size())});
   q.Open();
   QVector<int> ids;
   ids.reserve(lines.size());
-  for (const auto &row : q.Rows()) ids << row[0].toInt();
+  for (const auto &row : q.Rows()) ids.prepend(row[0].toInt());
   q.Close();
   if (ids.size() != lines.size()) throw EDatabaseError(QStringLiteral("document lines do not match what was inserted"));
   return ids;
