@@ -16,8 +16,6 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
-#include <map>
-#include <set>
 
 #include "core/ColorList.h"
 #include "core/CommonFunctions.h"

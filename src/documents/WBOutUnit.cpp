@@ -16,7 +16,6 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <map>
 #include <memory>
 
 #include "core/CommonFunctions.h"
