@@ -1,5 +1,6 @@
 #include "reports/rep_MaterialsFullUnit.h"
 
+#include "core/DocNumbers.h"
 #include "core/DataUnit.h"
 #include "platform/SysUtils.h"
 
@@ -203,17 +204,17 @@ void TPrintMeterialsFull::DetailBandBeforePrint(TQRBand *band, bool &print) {
   SubQ2->Close();
   SubQ3->Close();
   InQty = InSum = OutQty = OutSum = ResQty = 0;
-  HasIn = SQLInt(CountSQL(0, true)) > 0;
-  HasOut = SQLInt(CountSQL(1, true)) > 0;
-  HasRes = Option && SQLInt(CountSQL(3, false)) > 0;
+  HasIn = SQLInt(CountSQL(DocKindReceipt, true)) > 0;
+  HasOut = SQLInt(CountSQL(DocKindIssue, true)) > 0;
+  HasRes = Option && SQLInt(CountSQL(DocKindReservation, false)) > 0;
   print = HasIn || HasOut || HasRes;
   if (!print) return;
   static_cast<TQRLabel *>(band->FindItem(QStringLiteral("ColorLabel")))->Caption =
       ColorCaption(MainQ->FieldByName(QStringLiteral("COLOR")).AsInteger(),
                    MainQ->FieldByName(QStringLiteral("SYSTEMID")).AsInteger());
-  if (HasIn) SubQ1->Reopen(LinesSQL(0, true));
-  if (HasOut) SubQ2->Reopen(LinesSQL(1, true));
-  if (HasRes) SubQ3->Reopen(LinesSQL(3, false));
+  if (HasIn) SubQ1->Reopen(LinesSQL(DocKindReceipt, true));
+  if (HasOut) SubQ2->Reopen(LinesSQL(DocKindIssue, true));
+  if (HasRes) SubQ3->Reopen(LinesSQL(DocKindReservation, false));
 }
 
 void TPrintMeterialsFull::ReceiptLineBeforePrint(TQRBand *, bool &print) {

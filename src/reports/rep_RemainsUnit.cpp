@@ -1,5 +1,6 @@
 #include "reports/rep_RemainsUnit.h"
 
+#include "core/DocNumbers.h"
 #include "core/DataUnit.h"
 #include "platform/SysUtils.h"
 
@@ -118,9 +119,9 @@ void TPrintRemains::DetailBandBeforePrint(TQRBand *band, bool &) {
   SubQ->Reopen(Format(
       "select sum(w.QUANTITY-w.QTYOUT) as QUANTITY, avg(w.PRICE) as PRICE, "
       "sum((w.QUANTITY-w.QTYOUT)*w.PRICE) as ASUM, w1.NUM, w1.BDATE from WaybillCont w  left join "
-      "Waybill w1 on w.WAYBILLID=w1.ID where (w.QUANTITY-w.QTYOUT>0) and w1.ISOUT=0 and "
+      "Waybill w1 on w.WAYBILLID=w1.ID where (w.QUANTITY-w.QTYOUT>0) and w1.ISOUT=%d and "
       "w.CATID=%d and w.COLOR=\"%s\" group by w.CATID order by w1.BDATE",
-      {MainQ->FieldByName(QStringLiteral("CATID")).AsInteger(),
+      {DocKindReceipt, MainQ->FieldByName(QStringLiteral("CATID")).AsInteger(),
        EscapeSQL(MainQ->FieldByName(QStringLiteral("COLOR")).AsString())}));
   RowQuantity = 0;
   RowSum = 0;

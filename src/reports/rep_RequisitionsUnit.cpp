@@ -1,5 +1,6 @@
 #include "reports/rep_RequisitionsUnit.h"
 
+#include "core/DocNumbers.h"
 #include "core/DataUnit.h"
 #include "core/MyMsgUnit.h"
 #include "platform/SysUtils.h"
@@ -11,7 +12,7 @@ TPrintRequisitions::TPrintRequisitions(QWidget *owner) : TWarehouseReport(owner)
   SubQ = AddQuery(QStringLiteral("SubQ"));
   DataSet = MainQ;
   // Requests changed at the same moment come in the order they were made.
-  MainQ->SQL = QStringLiteral("select * from Waybill where ISOUT=2 order by LASTUPDATE, ID");
+  MainQ->SQL = Format("select * from Waybill where ISOUT=%d order by LASTUPDATE, ID", {DocKindRequest});
 
   TQRBand *title = AddBand(rbTitle, QStringLiteral("TitleBand1"), 44);
   TQRLabel *caption =
@@ -110,7 +111,7 @@ void TPrintRequisitions::GroupFooterBeforePrint(TQRBand *band, bool &) {
 }
 
 void PrintRequisitions(QWidget *owner) {
-  if (SQLInt(QStringLiteral("select count(*) from Waybill where ISOUT=2")) < 1) {
+  if (SQLInt(Format("select count(*) from Waybill where ISOUT=%d", {DocKindRequest})) < 1) {
     ShowMessage(QStringLiteral("В настоящий момент нет ни одной заявки в базе данных."));
     return;
   }

@@ -1,5 +1,6 @@
 #include "reports/rep_ReserveByMaterialUnit.h"
 
+#include "core/DocNumbers.h"
 #include "platform/SysUtils.h"
 
 TPrintReserveByMaterial::TPrintReserveByMaterial(QWidget *owner) : TWarehouseReport(owner) {
@@ -69,11 +70,11 @@ TPrintReserveByMaterial::TPrintReserveByMaterial(QWidget *owner) : TWarehouseRep
 }
 
 void TPrintReserveByMaterial::QuickRepBeforePrint(TQuickRep *, bool &) {
-  MainQ->Reopen(QStringLiteral(
+  MainQ->Reopen(Format(QStringLiteral(
       "select w.CATID, w.COLOR, sum(w.QUANTITY) as SUMQTY, c.NAME, c.SYSTEMID, g.NAME as "
       "GROUPNAME from WaybillCont w left join Waybill w1 on w.WAYBILLID=w1.ID left join Catalog "
       "c on w.CATID=c.ID left join CatGroups g on (w.CATID=c.ID and c.CATGROUP=g.ID and "
-      "g.SUBID=0) where w1.ISOUT=3 group by w.CATID, w.COLOR order by w.CATID, w.COLOR"));
+      "g.SUBID=0) where w1.ISOUT=%d group by w.CATID, w.COLOR order by w.CATID, w.COLOR"), {DocKindReservation}));
 }
 
 void TPrintReserveByMaterial::DetailBandBeforePrint(TQRBand *band, bool &) {
@@ -83,9 +84,9 @@ void TPrintReserveByMaterial::DetailBandBeforePrint(TQRBand *band, bool &) {
   ReservedTotal = MainQ->FieldByName(QStringLiteral("SUMQTY")).AsFloat();
   // Reservations of one date come in the order they were entered.
   SubQ->Reopen(Format("select w.QUANTITY, w1.BDATE, w1.NUM, w1.ORDLINK from WaybillCont w left "
-                      "join Waybill w1 on w.WAYBILLID=w1.ID where w1.ISOUT=3 and w.CATID=%d and "
+                      "join Waybill w1 on w.WAYBILLID=w1.ID where w1.ISOUT=%d and w.CATID=%d and "
                       "w.COLOR=\"%d\" order by w1.BDATE, w1.ID, w.ID",
-                      {MainQ->FieldByName(QStringLiteral("CATID")).AsInteger(),
+                      {DocKindReservation, MainQ->FieldByName(QStringLiteral("CATID")).AsInteger(),
                        MainQ->FieldByName(QStringLiteral("COLOR")).AsInteger()}));
 }
 

@@ -1,5 +1,6 @@
 #include "reports/rep_ReserveByOrderUnit.h"
 
+#include "core/DocNumbers.h"
 #include "core/DataUnit.h"
 #include "platform/SysUtils.h"
 
@@ -58,18 +59,18 @@ TPrintReserveByOrder::TPrintReserveByOrder(QWidget *owner) : TWarehouseReport(ow
 
 void TPrintReserveByOrder::QuickRepBeforePrint(TQuickRep *, bool &) {
   // One row per order code, by the date of its first reservation.
-  MainQ->Reopen(QStringLiteral(
-      "select ORDLINK from Waybill where ISOUT=3 and ORDLINK<>\"\" group by ORDLINK order by "
-      "min(BDATE), ORDLINK"));
+  MainQ->Reopen(Format(QStringLiteral(
+      "select ORDLINK from Waybill where ISOUT=%d and ORDLINK<>\"\" group by ORDLINK order by "
+      "min(BDATE), ORDLINK"), {DocKindReservation}));
 }
 
 void TPrintReserveByOrder::DetailBandBeforePrint(TQRBand *, bool &) {
   SubQ->Reopen(Format("select w1.NUM, w1.BDATE, w.COLOR, w.QUANTITY, c.NAME, c.SYSTEMID, g.NAME "
                       "as GROUPNAME from WaybillCont w left join Waybill w1 on w.WAYBILLID=w1.ID "
                       "left join Catalog c on w.CATID=c.ID left join CatGroups g on "
-                      "(c.CATGROUP=g.ID and g.SUBID=0) where w1.ISOUT=3 and w1.ORDLINK=\"%s\" "
+                      "(c.CATGROUP=g.ID and g.SUBID=0) where w1.ISOUT=%d and w1.ORDLINK=\"%s\" "
                       "order by w1.BDATE, w1.ID, w.ID",
-                      {EscapeSQL(MainQ->FieldByName(QStringLiteral("ORDLINK")).AsString())}));
+                      {DocKindReservation, EscapeSQL(MainQ->FieldByName(QStringLiteral("ORDLINK")).AsString())}));
 }
 
 void TPrintReserveByOrder::SubDetailBeforePrint(TQRBand *band, bool &) {
