@@ -318,7 +318,9 @@ bool DeleteMaterial(int catId) {
   bool deleted = false;
   RunInTransaction([&] {
     deleted = false;
-    if (SQLInt(Format(QStringLiteral("select ID from Catalog where ID=%d for update"), {catId})) < 1) return;
+    // Gone already (deleted by another client): nothing is left to delete.
+    deleted = SQLInt(Format(QStringLiteral("select ID from Catalog where ID=%d for update"), {catId})) < 1;
+    if (deleted) return;
     const bool inUse =
         SQLInt(Format(QStringLiteral("select count(*) from WaybillCont where CATID=%d lock in share mode"), {catId})) > 0 ||
         SQLInt(Format(QStringLiteral("select count(*) from WaybillInventory where CATID=%d lock in share mode"),

@@ -199,7 +199,8 @@ class EMaterialGone : public std::runtime_error {
 void LockMaterials(const QVector<int> &catIds);
 
 // Deletes a material and its stock rows unless lines, count rows or a stock row with
-// quantity or reserve still name it; returns whether it was deleted. The material's row is
+// quantity or reserve still name it; returns whether it is gone (also when it was gone
+// already). The material's row is
 // locked for update before the checks, and the checks read what is committed now.
 bool DeleteMaterial(int catId);
 
