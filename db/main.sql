@@ -130,6 +130,16 @@ CREATE TABLE Waybill (
   KEY WaybillSupplier (SUPPLIERID)
 ) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci;
 
+-- One row that every save of an issue, reservation or stock count writes before it checks its
+-- document numbers: such saves wait for each other here (on a cluster, two writes of the row
+-- conflict at commit and one of them is retried), so no number is stored twice.
+CREATE TABLE DocNumberLock (
+  ID     INT NOT NULL,
+  SAVES  BIGINT NOT NULL DEFAULT 0,
+  PRIMARY KEY (ID)
+) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci;
+INSERT INTO DocNumberLock (ID, SAVES) VALUES (1, 0);
+
 CREATE TABLE WaybillCont (
   ID         INT NOT NULL AUTO_INCREMENT,
   WAYBILLID  INT NOT NULL,

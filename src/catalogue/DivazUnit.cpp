@@ -23,6 +23,7 @@
 #include "catalogue/inf_MaterialUnit.h"
 #include "catalogue/inf_MinValuesUnit.h"
 #include "catalogue/inf_SuppliersUnit.h"
+#include "core/DocNumbers.h"
 #include "core/ColorList.h"
 #include "core/CommonFunctions.h"
 #include "core/CommonVariables.h"
@@ -59,13 +60,13 @@ const QString CatalogueSelect = QStringLiteral(
     "min(c1.QUANTITY))-c2.MINVALUE as DIFF from Catalog c left join CatalogQty c1 on "
     "c.ID=c1.CATID left join CatGroups c2 on (c.CATGROUP=c2.ID and c.SUBGROUP=c2.SUBID) ");
 const QString CatalogueGroupBy = QStringLiteral(" group by c.ID order by c.CATGROUP, c.SUBGROUP, c.NAME");
-const QString StockSelect = QStringLiteral(
+const QString StockSelect = Format(QStringLiteral(
     "select c1.COLOR, c1.QUANTITY, max(w.PRICE) as PRICE, if (c1.QUANTITY is null, 0.0, "
     "c1.QUANTITY)-c2.MINVALUE as DIFF, c.ID, c.SYSTEMID, c.NAME, c.COMMENTS, c.CATGROUP, "
     "c.SUBGROUP, c.MEASURE, c.SUPPLIER  from CatalogQty c1 left join Catalog c on c1.CATID=c.ID "
     "left join CatGroups c2 on (c.CATGROUP=c2.ID and c.SUBGROUP=c2.SUBID) left join WaybillCont "
     "w on (c1.CATID=w.CATID and c1.COLOR=w.COLOR) left join Waybill w1 on w1.ID=w.WAYBILLID "
-    "where w1.ISOUT=0 and w.QUANTITY-w.QTYOUT>0 ");
+    "where w1.ISOUT=%d and w.QUANTITY-w.QTYOUT>0 "), {DocKindReceipt});
 const QString StockCritical = QStringLiteral(" and if(c1.QUANTITY is null, 0.0, c1.QUANTITY)-c2.MINVALUE<0");
 const QString QueryErrorText = QStringLiteral("ERROR EXECUTING QUERY! CALL SOFTWARE SERVICE MANAGER!");
 const QString StockGroupBy = QStringLiteral(" group by w.CATID, w.COLOR order by c.CATGROUP, c.SUBGROUP, c.NAME");
@@ -752,21 +753,10 @@ void TDivazForm::DelBitBtnClick() {
                  mbYes | mbNo, this) == mrNo)
     return;
   const int id = CurrentField(QStringLiteral("ID")).toInt();
-  bool inUse = false;
   try {
-    RunInTransaction([&] {
-      // A material that documents, counts or stock still name stays: deleting it would leave
-      // lines and stock without a material. Stock rows left empty go with the material.
-      inUse = SQLInt(QStringLiteral("select count(*) from WaybillCont where CATID=%1").arg(id)) > 0 ||
-              SQLInt(QStringLiteral("select count(*) from WaybillInventory where CATID=%1").arg(id)) > 0 ||
-              SQLInt(QStringLiteral("select count(*) from CatalogQty where CATID=%1 and "
-                                    "(abs(QUANTITY)>=0.0000005 or abs(RESERVE)>=0.0000005)")
-                         .arg(id)) > 0;
-      if (inUse) return;
-      ExecSQL(QStringLiteral("delete from CatalogQty where CATID=%1").arg(id));
-      ExecSQL(QStringLiteral("delete from Catalog where ID=%1").arg(id));
-    });
-    if (inUse)
+    // A material that documents, counts or stock still name stays: deleting it would leave
+    // lines and stock without a material. Stock rows left empty go with the material.
+    if (!DeleteMaterial(id))
       ShowMessage(QStringLiteral("Артикул есть на складе, в резерве или в документах: удалить его нельзя."));
   } catch (const std::exception &e) {
     ShowMessage(FailureText(e, QueryErrorText));

@@ -2,6 +2,7 @@
 
 #include <QLabel>
 
+#include "core/DocNumbers.h"
 #include "core/DataLists.h"
 #include "core/DataUnit.h"
 #include "platform/SysUtils.h"
@@ -21,7 +22,8 @@ Tinf_MatSupplyInfo::Tinf_MatSupplyInfo(QWidget *owner, int catId, int color, con
               "select w1.BDATE, w1.NUM, w.QUANTITY-w.QTYOUT as QUANTITY, w.PRICE, w1.CURRENCY, "
               "m.NAME as MEASURE from WaybillCont w left join Waybill w1 on w1.ID=w.WAYBILLID "
               "left join Catalog c on c.ID=w.CATID left join Measures m on m.ID=c.MEASURE where "
-              "w.QUANTITY-w.QTYOUT>0 and w1.ISOUT=0 and w.CATID=%1 and w.COLOR=%2 order by w1.BDATE")
+              "w.QUANTITY-w.QTYOUT>0 and w1.ISOUT=%1 and w.CATID=%2 and w.COLOR=%3 order by w1.BDATE")
+              .arg(DocKindReceipt)
               .arg(catId)
               .arg(color);
   q.Open();

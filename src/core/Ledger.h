@@ -12,10 +12,12 @@
 // - Where several stock rows share a material and colour (after a colour-flag change), the
 //   row with the lowest ID is the one that is read and written.
 #include <QString>
+
+#include "core/Query.h"
+#include <QMap>
 #include <QVector>
 #include <cstdint>
-
-class QWidget;
+#include <stdexcept>
 
 constexpr double QtyEpsilon = 0.0000005;
 
@@ -26,13 +28,98 @@ inline bool QtyIsZero(double value) { return value < QtyEpsilon && value > -QtyE
 // A quantity or price as it goes into SQL text: "%10.6f".
 QString QtySQL(double value);
 
-// The stock row of a material and colour (the lowest ID when there are several), or -1.
-// With forUpdate the row (or the gap where it would be) is locked until the transaction ends.
-int FindStockRow(int catId, int color, bool forUpdate = false);
+// ---------------------------------------------------------------------------------------------
+// Primitives of posting: every document posts through these.
 
+// The condition that a receipt line (aliased line) is an open lot: it still holds at least
+// half a millionth.
+QString OpenLotSQL(const QString &line = QStringLiteral("w"));
+
+// A change of one stock row.
+struct TStockDelta {
+  int CATID = 0;
+  int COLOR = 0;
+  double Delta = 0;
+};
+enum class TStockColumn { Quantity, Reserve };
+// Adds the deltas (summed per material and colour, rounded to 6 decimals) to the column of
+// the first stock row of each material and colour, all rows in one statement, under a lock
+// on the material's stock rows and the room for new ones; a missing row is created with the
+// delta. lastWbId above 0 is recorded as the rows' last receipt (quantity only). A database
+// error is raised as EStockUpdate.
+// With createMissing false a material and colour without a row is left alone.
+void AddToStockRows(const QVector<TStockDelta> &deltas, int lastWbId = -1,
+                    TStockColumn column = TStockColumn::Quantity, bool createMissing = true);
+
+// A document header as it is inserted.
+struct TDocHeader {
+  QString Date;              // in the server's date format
+  QString Num;
+  QString OrdLink;
+  bool OrdLinkNull = false;  // ORDLINK NULL instead of the text
+  QString Notes;
+  int Kind = 0;
+  int SupplierID = 0;
+  int IsPaid = 0;
+  double Sum = 0;
+  bool SumInCents = false;   // SUM written with two decimals instead of six
+  bool HasCurrency = false;  // CURRENCY and CURRENCYRATE are written
+  int Currency = 0;
+  double Rate = 1;
+};
+// Inserts the header with the current user and time; returns its ID.
+int InsertHeader(const TDocHeader &header);
+
+// A document line as it is inserted.
+struct TLineRow {
+  int CATID = 0;
+  int COLOR = 0;
+  double Quantity = 0;
+  double Price = 0;
+  bool Lot = false;  // a receipt line: QTYOUT 0, else NULL
+};
+// Inserts the lines of one document (in statements of up to a thousand rows) and returns
+// their IDs in the order given.
+// With readIds false nothing is read back and the result is empty.
+QVector<int> InsertLines(int waybillId, const QVector<TLineRow> &lines, bool readIds = true);
+
+// A link of an outgoing line to the lot it consumed.
+struct TLinkRow {
+  int ReceiptID = 0;
+  int OutDocID = 0;
+  int OutLineID = 0;
+  int LotLineID = 0;
+};
+void InsertLinks(const QVector<TLinkRow> &links);
+
+// Adds each delta to QTYOUT of its lot, all lots in one statement.
+void AddToLotsOut(const QMap<int, double> &perLot);
+
+// A receipt line locked for a posting.
+struct TLockedLot {
+  int ID = 0;
+  int WAYBILLID = 0;
+  int CATID = 0;
+  int COLOR = 0;
+  double Quantity = 0;
+  double Out = 0;  // QTYOUT
+  double Price = 0;
+  double Remain() const { return RoundQty(Quantity - Out); }
+};
+// The receipt lines of the materials (every colour), locked for update with their receipts
+// until the transaction ends, oldest receipt date first and then by line.
+QVector<TLockedLot> LockLots(const QVector<int> &catIds);
+
+// A stock row that could not be written. It keeps the server's error code, so that a
+// deadlock is still retried by RunInTransaction.
+class EStockUpdate : public EDatabaseError {
+ public:
+  explicit EStockUpdate(const EDatabaseError &cause) : EDatabaseError(QString::fromStdString(cause.what()), cause.NativeCode()) {}
+};
 // Adds delta to the stock row of (catId, color), creating the row when missing; records
-// lastWbId as the row's last receipt when it is above 0. On a database error it shows
-// "Ошибка при обновлении таблицы CatalogQty." and raises the error again.
+// lastWbId as the row's last receipt when it is above 0. A database error is raised as
+// EStockUpdate, for the action to report once its transaction has ended
+// (ShowStockUpdateFailure).
 void UpdateCatalogQty(int catId, int color, int lastWbId, double delta);
 
 // Deletes every WaybillCont row that linesSql returns (columns ID, CATID, COLOR, QUANTITY)
@@ -64,15 +151,20 @@ struct TMatRec {
 };
 using TMat = QVector<TMatRec>;
 
-// Kinds of a count line.
-enum : uint8_t { MatSurplus = 0, MatShortage = 1, MatNoDiff = 2, MatSurplusUncovered = 3 };
+// Kind of a count line.
+enum TCountLineKind : uint8_t {
+  qtyMore = 0,       // counted more than the lots hold: surplus
+  qtyLess = 1,       // counted less: shortage
+  qtyEqual = 2,      // no difference: nothing is posted for the line
+  qtyLessError = 3,  // a surplus larger than the issued quantities of the lots
+};
 
 struct TMatLine {
   int CATID = 0;
   int COLOR = 0;
   double Counted = 0;  // counted quantity
   double Diff = 0;     // size of the difference to the book quantity, never negative
-  uint8_t Kind = MatNoDiff;
+  uint8_t Kind = qtyEqual;
   TMat Lots;           // the lots the difference moves
 };
 using TMatList = QVector<TMatLine>;
@@ -93,40 +185,22 @@ double MatSum(const TMat &lots);
 // Sum of MatSum over every line, whatever its kind.
 double MatListSum(const TMatList &lines);
 
-// One planned issue line of a reservation write-off: what is taken from one lot.
-struct TWriteOffLine {
-  int CATID = 0;
-  int COLOR = 0;
-  double Price = 0;     // the lot's price
-  double Quantity = 0;  // taken from the lot
-  int LotLineID = 0;
-  int ReceiptID = 0;
+// A save refused because a material it names is no longer in the catalogue.
+class EMaterialGone : public std::runtime_error {
+ public:
+  explicit EMaterialGone(const QString &text) : std::runtime_error(text.toStdString()), Text(text) {}
+  QString Text;
 };
 
-// A reservation line that the open lots (or the stock row) do not cover.
-struct TShortLine {
-  int LineID = 0;
-  int CATID = 0;
-  int COLOR = 0;
-  QString Name;      // material name
-  int SystemID = 0;  // material's profile system
-  double Reserved = 0;
-  double Missing = 0;  // quantity that is not there
-};
+// Takes the catalogue rows of the materials in share mode until the transaction ends, so that
+// a material deletion waits for the save or the save for the deletion; raises EMaterialGone
+// when one of them is gone. Every save that writes the first line or stock row of a
+// material calls it before it writes.
+void LockMaterials(const QVector<int> &catIds);
 
-// Plans the write-off of reservation waybillId over the open lots, oldest receipt date first
-// and then oldest line: fills plan, and shorts with every line that cannot be covered in
-// full. With lock the lots and stock rows read are locked (FOR UPDATE). Nothing is written.
-void PlanReservationWriteOff(int waybillId, bool lock, QVector<TWriteOffLine> &plan,
-                             QVector<TShortLine> &shorts);
+// Deletes a material and its stock rows unless lines, count rows or a stock row with
+// quantity or reserve still name it; returns whether it is gone (also when it was gone
+// already). The material's row is
+// locked for update before the checks, and the checks read what is committed now.
+bool DeleteMaterial(int catId);
 
-// Turns reservation waybillId into an issue over the oldest lots: one issue line and one
-// link per lot used, priced with the lot's price; stock falls and RESERVE rises by what is
-// taken. When any line is short, shows the shortage window (owned by owner) and writes
-// nothing. A document that is not a reservation is left alone. Returns whether the
-// reservation became an issue. One transaction: an error leaves the reservation as it was.
-bool WriteOffReservation(QWidget *owner, int waybillId);
-
-// Releases the reserved quantities of reservation waybillId and deletes its lines and header.
-// A document that is not a reservation is left alone; returns whether it was deleted.
-bool DeleteReservation(int waybillId);

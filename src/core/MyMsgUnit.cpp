@@ -1,5 +1,7 @@
 #include "core/MyMsgUnit.h"
 
+#include "core/Ledger.h"
+
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
@@ -168,4 +170,9 @@ int TProgramDialogs::MessageBox(QWidget *parent, const QString &caption, const Q
   if (type == TMsgDlgType::mtCustom) form->setWindowTitle(caption);
   const int r = form->exec();
   return r == 0 ? mrCancel : r;
+}
+
+void ShowStockUpdateFailure(const std::exception &error) {
+  if (dynamic_cast<const EStockUpdate *>(&error))
+    ShowMessage(QStringLiteral("Ошибка при обновлении таблицы CatalogQty."));
 }

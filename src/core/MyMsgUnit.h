@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QString>
 #include <cstdint>
+#include <exception>
 
 #include "platform/Dialogs.h"
 
@@ -42,3 +43,9 @@ class TProgramDialogs : public TRealDialogs {
   int MessageBox(QWidget *parent, const QString &caption, const QString &text, TMsgDlgType type,
                  TMsgDlgButtons buttons) override;
 };
+
+// The stock rows' own message, "Ошибка при обновлении таблицы CatalogQty.", for an action that
+// failed on a stock row (EStockUpdate): shown once the action's transaction has ended, never
+// while it holds row locks and never for an attempt that a retry then completed. Does nothing
+// for other errors.
+void ShowStockUpdateFailure(const std::exception &error);

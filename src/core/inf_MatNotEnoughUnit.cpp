@@ -11,6 +11,7 @@
 
 #include "core/ColorList.h"
 #include "core/DataUnit.h"
+#include "core/MyMsgUnit.h"
 #include "platform/SysUtils.h"
 
 Tinf_MatNotEnough::Tinf_MatNotEnough(QWidget *owner, int waybillId) : TForm(owner) {
@@ -115,3 +116,23 @@ void Tinf_MatNotEnough::FormShow() {
 }
 
 void Tinf_MatNotEnough::FormClose() { m_rows.clear(); }
+
+bool WriteOffReservation(QWidget *owner, int waybillId) {
+  // Inside a caller's transaction the caller reports a failure, after its transaction ended.
+  const bool outermost = DATA->DB_Storage.TransactionDepth == 0;
+  QVector<TShortLine> shorts;
+  bool done = false;
+  try {
+    done = PostReservationWriteOff(waybillId, shorts);
+  } catch (const std::exception &) {
+    if (!outermost) throw;
+    // Rolled back whole: the reservation stays as it was.
+    ShowMessage(QStringLiteral("Ошибка при сохранении накладной."));
+    return false;
+  }
+  if (!shorts.isEmpty()) {
+    Tinf_MatNotEnough window(owner, waybillId, shorts);
+    window.ShowModal();
+  }
+  return done;
+}

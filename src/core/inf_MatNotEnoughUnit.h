@@ -5,7 +5,7 @@
 #include <QString>
 #include <QVector>
 
-#include "core/Ledger.h"
+#include "core/IssuePosting.h"
 #include "platform/Forms.h"
 
 class QGridLayout;
@@ -39,3 +39,10 @@ class Tinf_MatNotEnough : public TForm {
   QGridLayout *m_grid = nullptr;
   QList<QLabel *> m_rows;
 };
+
+// Turns reservation waybillId into an issue (PostReservationWriteOff). When a line is short,
+// shows this window (owned by owner) with the short lines and writes nothing. On an error
+// everything is rolled back; called outside any transaction it then shows "Ошибка при
+// сохранении накладной." and returns false, inside a caller's transaction it raises the error.
+// Returns whether the reservation became an issue.
+bool WriteOffReservation(QWidget *owner, int waybillId);

@@ -20,6 +20,7 @@
 #include "core/ColorList.h"
 #include "core/DataLists.h"
 #include "core/DataUnit.h"
+#include "core/DocNumbers.h"
 #include "core/IDComboBox.h"
 #include "core/Query.h"
 #include "documents/DivazInUnit.h"
@@ -338,13 +339,14 @@ void TDivazIn::RefreshPicker() {
     q2.Close();
     QString sql = Format(
         "%s and c.SUPPLIER=%d",
-        {QStringLiteral(
+        {Format(QStringLiteral(
              "select c1.COLOR, c1.QUANTITY, max(w.PRICE) as PRICE, if (c1.QUANTITY is null, 0.0, "
              "c1.QUANTITY)-c2.MINVALUE as DIFF, c.ID, c.SYSTEMID, c.NAME, c.COMMENTS, c.CATGROUP, "
              "c.SUBGROUP, c.MEASURE, c.SUPPLIER  from CatalogQty c1 left join Catalog c on "
              "c1.CATID=c.ID left join CatGroups c2 on (c.CATGROUP=c2.ID and c.SUBGROUP=c2.SUBID) "
              "left join WaybillCont w on (c1.CATID=w.CATID and c1.COLOR=w.COLOR) left join Waybill "
-             "w1 on w1.ID=w.WAYBILLID where w1.ISOUT=0 and w.QUANTITY-w.QTYOUT>0 "),
+             "w1 on w1.ID=w.WAYBILLID where w1.ISOUT=%d and w.QUANTITY-w.QTYOUT>0 "),
+                {DocKindReceipt}),
          supplier});
     if (!FPickerFilter.isEmpty()) sql += QStringLiteral("\n and ") + FPickerFilter;
     if (SpeedButton2->isChecked())

@@ -42,10 +42,6 @@ TDivazIn *DivazIn = nullptr;
 namespace {
 
 const QString kTitle = QStringLiteral("DI Vidududiz 1.1 / Приход / ");
-const QString kKindChanged = QStringLiteral(
-    "Документ изменён другим пользователем: заявка уже сохранена как накладная.\n"
-    "Закройте окно и откройте документ заново.");
-
 // Widths of the text columns of Waybill.
 constexpr int kNumWidth = 20;
 constexpr int kOrdLinkWidth = 30;
@@ -64,91 +60,14 @@ QPushButton *Button(QWidget *parent, const QString &name, const QString &caption
   return b;
 }
 
-// A grid text that the save writes into SQL as it stands: it must be a number.
-QString NumberText(const QString &text) {
+// A grid quantity or price: it must be a number.
+double GridNumber(const QString &text) {
   double v = 0;
   if (!TryStrToFloat(text, v)) throw EDatabaseError(QStringLiteral("'%1' is not a number").arg(text));
-  return text.trimmed();
-}
-
-// One stock movement of a save.
-struct TStockMove {
-  int CatID;
-  int Color;
-  double Delta;
-};
-
-// Adds each delta to the stock row of its material and colour (the row with the lowest ID
-// when there are several), creating missing rows, and records the receipt as their last
-// receipt: what UpdateCatalogQty does line by line, in three statements for the whole
-// document. Runs inside the save's transaction; errors are raised after the ledger's message.
-void PostStockMoves(const QVector<TStockMove> &moves, int lastWbID) {
-  if (moves.isEmpty()) return;
-  try {
-    // one delta per material and colour, in the order of first appearance
-    QVector<TStockMove> sums;
-    QHash<QPair<int, int>, int> index;
-    for (const TStockMove &m : moves) {
-      const auto key = qMakePair(m.CatID, m.Color);
-      auto it = index.find(key);
-      if (it == index.end()) {
-        index.insert(key, sums.size());
-        sums << m;
-      } else {
-        sums[*it].Delta += m.Delta;
-      }
-    }
-    QStringList pairs;
-    for (const TStockMove &m : sums) pairs << Format("(%d,%d)", {m.CatID, m.Color});
-    TQuery &q = DATA->Qtmp1;
-    q.SQL = QStringLiteral("select ID, CATID, COLOR from CatalogQty where (CATID,COLOR) in (%1) "
-                           "order by ID for update")
-                .arg(pairs.join(QLatin1Char(',')));
-    q.Open();
-    QHash<QPair<int, int>, int> rows;
-    for (const QVector<QVariant> &r : q.Rows()) {
-      const auto key = qMakePair(r[1].toInt(), r[2].toInt());
-      if (!rows.contains(key)) rows.insert(key, r[0].toInt());
-    }
-    q.Close();
-    QStringList cases, ids, inserts;
-    for (const TStockMove &m : sums) {
-      const int row = rows.value(qMakePair(m.CatID, m.Color), -1);
-      if (row >= 1) {
-        cases << Format("when %d then %s", {row, QtySQL(m.Delta)});
-        ids << QString::number(row);
-      } else {
-        inserts << (lastWbID > 0 ? Format("(%d,%d,%s,%d)", {m.CatID, m.Color, QtySQL(m.Delta), lastWbID})
-                                 : Format("(%d,%d,%s)", {m.CatID, m.Color, QtySQL(m.Delta)}));
-      }
-    }
-    if (!ids.isEmpty())
-      ExecSQL(QStringLiteral("update CatalogQty set QUANTITY=QUANTITY+case ID %1 end%2 where ID in (%3)")
-                  .arg(cases.join(QLatin1Char(' ')),
-                       lastWbID > 0 ? Format(", LASTWBID=%d", {lastWbID}) : QString(),
-                       ids.join(QLatin1Char(','))));
-    if (!inserts.isEmpty())
-      ExecSQL((lastWbID > 0 ? QStringLiteral("insert into CatalogQty (CATID,COLOR,QUANTITY,LASTWBID) values")
-                            : QStringLiteral("insert into CatalogQty (CATID,COLOR,QUANTITY) values")) +
-              inserts.join(QLatin1Char(',')));
-  } catch (const std::exception &) {
-    ShowMessage(QStringLiteral("Ошибка при обновлении таблицы CatalogQty."));
-    throw;
-  }
+  return v;
 }
 
 }  // namespace
-
-// Refuses an edit of a receipt whose lots were issued meanwhile. Runs inside the save's or
-// deletion's transaction: the lot lines are locked first, so an issue that consumes them
-// either finished before (and is seen here) or waits until this transaction ends.
-void CheckReceiptLotsUnused(int waybillID, const QString &refusal) {
-  const int issued = SQLInt(Format(
-      "select count(*) from WaybillCont where WAYBILLID=%d and QTYOUT>0 for update", {waybillID}));
-  const int links = SQLInt(Format(
-      "select count(*) from WBList where INWBID=%d lock in share mode", {waybillID}));
-  if (issued > 0 || links > 0) throw EDocumentRefused(refusal);
-}
 
 TDivazIn::TDivazIn(QWidget *owner, int waybillID, uint8_t docType)
     : TForm(owner), DocumentID(waybillID), DocType(docType) {
@@ -700,12 +619,6 @@ void TDivazIn::LoadDocument() {
   IDcb_SupplierChange();
 }
 
-QString TDivazIn::DeletedIDList() const {
-  QStringList ids;
-  for (int id : DeletedLineIDs) ids << QString::number(id);
-  return QLatin1Char('(') + ids.join(QLatin1Char(',')) + QLatin1Char(')');
-}
-
 double TDivazIn::GridSum() const {
   double sum = 0;
   for (int r = 1; r < ContentGrid->RowCount(); ++r) {
@@ -730,7 +643,11 @@ void TDivazIn::Save(bool asReceipt) {
   } catch (const EDocumentRefused &e) {
     ShowMessage(e.Text());
     return;
+  } catch (const EMaterialGone &e) {
+    ShowMessage(e.Text);
+    return;
   } catch (const std::exception &e) {
+    ShowStockUpdateFailure(e);
     ShowMessage(FailureText(e, asReceipt ? QStringLiteral("ERROR Executing query") : QStringLiteral("ERROR executing query."),
                             Edit1->text().trimmed()));
     return;
@@ -739,102 +656,27 @@ void TDivazIn::Save(bool asReceipt) {
   SetModalResult(mrOk);
 }
 
-int TDivazIn::SaveHeader(uint8_t isOut, double sum) {
+void TDivazIn::SaveDocument(bool asReceipt) {
   TcbIntObj *supplier = IDcb_Supplier->SelectedObj();
   TcbIntObj *currency = IDcb_Currency->SelectedObj();
-  const QVariantList values = {EscapeSQL(FormatServerDate(DT1->date())),
-                               EscapeSQL(Edit1->text()),
-                               EscapeSQL(Edit2->text()),
-                               EscapeSQL(Edit3->text()),
-                               isOut,
-                               supplier ? supplier->ID : -1,
-                               isPaid->isChecked() ? 1 : 0,
-                               sum,
-                               currency ? currency->ID : -1,
-                               Valuta->Value(),
-                               static_cast<int>(CurrentUser.ID),
-                               DateTimeToSQL(Clock::Now())};
-  if (DocumentID >= 0) {
-    // the document must still be there, and stays locked until the save ends
-    const int storedKind = SQLInt(Format("select ISOUT from Waybill where ID=%d for update", {DocumentID}));
-    if (storedKind < 0)
-      throw EDatabaseError(QStringLiteral("The document %1 no longer exists").arg(DocumentID));
-    // a request saved as a receipt by another client meanwhile: saving it again would post
-    // its stock a second time or turn the receipt back into a request
-    if (storedKind != DocType) throw EDocumentRefused(kKindChanged);
-    QVariantList args = values;
-    args << DocumentID;
-    ExecSQL(Format("update Waybill set BDATE=\"%s\",NUM=\"%s\",ORDLINK=\"%s\",NOTES=\"%s\",ISOUT=%d,"
-                   "SUPPLIERID=%d,ISPAID=%d,SUM=%f,CURRENCY=%d,CURRENCYRATE=%g,USERID=%d,LASTUPDATE=%s "
-                   "where ID=%d",
-                   args));
-    return DocumentID;
-  }
-  ExecSQL(Format("insert into Waybill (BDATE,NUM,ORDLINK,NOTES,ISOUT,SUPPLIERID,ISPAID,SUM,CURRENCY,"
-                 "CURRENCYRATE,USERID,LASTUPDATE) values(\"%s\",\"%s\",\"%s\",\"%s\",%d,%d,%d,%f,%d,%g,%d,%s)",
-                 values));
-  const int id = static_cast<int>(LastInsertID());
-  if (DocType == DocKindRequestIn && supplier)
-    ExecSQL(Format("update Suppliers set LASTNUM=IFNULL(LASTNUM,0)+1 where ID=%d", {supplier->ID}));
-  return id;
-}
-
-void TDivazIn::ApplyDeletedRows(int waybillID, bool withStock) {
-  if (DeletedLineIDs.isEmpty()) return;
-  if (withStock && DocType == DocKindReceiptIn) {
-    DeleteWaybillRows(waybillID,
-                      Format("select ID, CATID, COLOR, QUANTITY from WaybillCont where ID in %s and WAYBILLID=%d",
-                             {DeletedIDList(), waybillID}),
-                      false);
-  } else {
-    ExecSQL(Format("delete from WaybillCont where ID in %s and WAYBILLID=%d", {DeletedIDList(), waybillID}));
-  }
-}
-
-void TDivazIn::SaveDocument(bool asReceipt) {
-  // A stored receipt whose lots were issued meanwhile may not be changed.
-  if (DocumentID >= 0 && DocType == DocKindReceiptIn)
-    CheckReceiptLotsUnused(DocumentID, QStringLiteral("Вы не можете править текущую накладную.\n"
-                                                      "Товары уже использованы."));
-  const int id = SaveHeader(asReceipt ? DocKindReceiptIn : DocKindRequestIn, GridSum());
-  ApplyDeletedRows(id, asReceipt);
-  // the stored lines of the document as they are now, locked until the save ends
-  QHash<int, double> stored;
-  if (DocumentID >= 0) {
-    TQuery &q = DATA->Qtmp1;
-    q.SQL = Format("select ID, QUANTITY from WaybillCont where WAYBILLID=%d for update", {id});
-    q.Open();
-    for (const QVector<QVariant> &r : q.Rows()) stored.insert(r[0].toInt(), r[1].toDouble());
-    q.Close();
-  }
-  QStringList inserts;
-  QVector<TStockMove> moves;
+  TReceiptHeader header;
+  header.DocumentID = DocumentID;
+  header.StoredKind = DocType;
+  header.Date = FormatServerDate(DT1->date());
+  header.Num = Edit1->text();
+  header.OrdLink = Edit2->text();
+  header.Notes = Edit3->text();
+  header.SupplierID = supplier ? supplier->ID : -1;
+  header.IsPaid = isPaid->isChecked() ? 1 : 0;
+  header.Sum = GridSum();
+  header.Currency = currency ? currency->ID : -1;
+  header.Rate = Valuta->Value();
+  QVector<TReceiptLine> lines;
   for (int r = 1; r < ContentGrid->RowCount(); ++r) {
     auto *obj = ContentGrid->ObjectAs<TAddObj>(0, r);
     if (!obj) continue;
-    const QString qty = NumberText(ContentGrid->Cells(2, r));
-    const QString price = NumberText(ContentGrid->Cells(3, r));
-    const int lineID = obj->N4;
-    double old = 0;
-    if (lineID >= 1) {
-      // a stored line must still belong to this document
-      if (!stored.contains(lineID))
-        throw EDatabaseError(QStringLiteral("The line %1 no longer exists").arg(lineID));
-      old = stored.value(lineID);
-      ExecSQL(asReceipt
-                  ? Format("update WaybillCont set QUANTITY=%s, PRICE=%s, QTYOUT=0.0 where ID=%d", {qty, price, lineID})
-                  : Format("update WaybillCont set QUANTITY=%s, PRICE=%s where ID=%d", {qty, price, lineID}));
-    } else {
-      inserts << Format("(%d,%d,%d,%s,%s,%s)", {id, obj->N2, obj->N3, qty, price,
-                                                asReceipt ? QStringLiteral("0.0") : QStringLiteral("NULL")});
-    }
-    if (!asReceipt) continue;
-    double delta = StrToFloatDef(qty, 0);
-    if (DocType == DocKindReceiptIn && lineID >= 1) delta -= old;
-    moves << TStockMove{obj->N2, obj->N3, delta};
+    lines << TReceiptLine{obj->N4, obj->N2, obj->N3, GridNumber(ContentGrid->Cells(2, r)),
+                          GridNumber(ContentGrid->Cells(3, r))};
   }
-  if (!inserts.isEmpty())
-    ExecSQL(QStringLiteral("insert into WaybillCont(WAYBILLID,CATID,COLOR,QUANTITY,PRICE,QTYOUT) values") +
-            inserts.join(QLatin1Char(',')));
-  PostStockMoves(moves, id);
+  SaveReceipt(header, lines, DeletedLineIDs, asReceipt);
 }

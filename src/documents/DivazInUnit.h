@@ -3,6 +3,8 @@
 // flag, supplier, currency and rate), the line grid, and below it the picker from which the
 // materials of new lines are taken (catalogue of the supplier or its open stock by colour).
 // The picker's members are implemented in DivazInPickerUnit.cpp.
+#include "core/DocNumbers.h"
+#include "core/ReceiptPosting.h"
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -28,7 +30,7 @@ class TQueryGrid;
 class TStringGrid;
 
 // Document kinds of this editor.
-enum : uint8_t { DocKindReceiptIn = 0, DocKindRequestIn = 2 };
+enum : uint8_t { DocKindReceiptIn = DocKindReceipt, DocKindRequestIn = DocKindRequest };
 
 // The percentage last entered with the discount button: kept for the whole run.
 extern double LastDiscount;
@@ -112,7 +114,6 @@ class TDivazIn : public TForm {
   void AddRow(int systemID, int catID, int lineID, int color, const QString &name,
               double quantity, double price, bool priceInDocCurrency);
   void LoadDocument();
-  QString DeletedIDList() const;
 
   // Event handlers.
   void FormShow();
@@ -164,8 +165,6 @@ class TDivazIn : public TForm {
   void Save(bool asReceipt);
   // Writes the document inside the save's transaction; throws on any error.
   void SaveDocument(bool asReceipt);
-  int SaveHeader(uint8_t isOut, double sum);
-  void ApplyDeletedRows(int waybillID, bool withStock);
   double GridSum() const;
   // A number typed into the standard input box; a text that is not a number is refused with
   // a message.
@@ -183,15 +182,3 @@ class TDivazIn : public TForm {
 };
 
 extern TDivazIn *DivazIn;
-
-// Raised inside a save or a deletion when the document may not be changed; its text is shown
-// to the user as it is.
-class EDocumentRefused : public std::runtime_error {
- public:
-  explicit EDocumentRefused(const QString &text) : std::runtime_error(text.toStdString()) {}
-  QString Text() const { return QString::fromStdString(what()); }
-};
-
-// Inside a transaction: raises with the refusal text when a lot of the receipt has been
-// issued. Locks the receipt's lines, so no issue can consume them until the transaction ends.
-void CheckReceiptLotsUnused(int waybillID, const QString &refusal);

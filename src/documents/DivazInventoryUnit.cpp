@@ -24,8 +24,10 @@
 #include "core/ColorList.h"
 #include "core/CommonFunctions.h"
 #include "core/CommonVariables.h"
+#include "core/CountPosting.h"
 #include "core/DataLists.h"
 #include "core/DataUnit.h"
+#include "core/DocNumbers.h"
 #include "core/IDComboBox.h"
 #include "core/InputFormUnit.h"
 #include "core/Ledger.h"
@@ -39,19 +41,11 @@
 
 TDivazInventory *DivazInventory = nullptr;
 
-int64_t ToMillionths(double value) { return std::llround(value * 1e6); }
-double FromMillionths(int64_t value) { return static_cast<double>(value) / 1e6; }
-
 namespace {
 
 const QString kQtyMask = QStringLiteral("0.0000##");
-// Rows per statement where many rows go into one insert or update.
-constexpr int kBatch = 1000;
 // Waybill.NUM holds this many characters.
 constexpr int kNumWidth = 20;
-
-QString Millionths(int64_t value) { return QString::number(FromMillionths(value), 'f', 6); }
-QString Money(double value) { return QString::number(value, 'f', 6); }
 
 QString ColorCaptionOf(int color, int systemId) {
   TColorRec rec;
@@ -70,196 +64,7 @@ const TSourceColumn kSourceColumns[] = {
     {"MEASURE", "Mērv.", 50},   {"SUPPLIER", "Piegādātājs", 80}, {"COLOR", "Krāsa", 120},
 };
 
-// One receipt line of a counted material and colour, locked for the save.
-struct TLot {
-  int ID = 0;
-  int WAYBILLID = 0;
-  int64_t Qty = 0;  // QUANTITY
-  int64_t Out = 0;  // QTYOUT, as it will be after the save
-  double Price = 0;
-};
-using TPair = QPair<int, int>;  // CATID, COLOR
-// Receipt lines of each material and colour, oldest receipt date first, then by line.
-using TLotMap = QHash<TPair, QVector<TLot>>;
-
-// A save that cannot go on for one line: nothing is written and the line is shown.
-struct TLineStop {
-  enum { None, Excess, Changed } Reason = None;
-  QVector<TPair> Lines;
-};
-
-class ECountPosting : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
-// Reads and locks the receipt lines of every pair.
-TLotMap LockLots(const QVector<TPair> &pairs) {
-  TLotMap lots;
-  QSet<TPair> wanted;
-  QVector<int> materials;
-  QSet<int> seen;
-  for (const TPair &p : pairs) {
-    wanted.insert(p);
-    if (!seen.contains(p.first)) {
-      seen.insert(p.first);
-      materials << p.first;
-    }
-  }
-  TQuery q(&DATA->DB_Storage);
-  for (int from = 0; from < materials.size(); from += kBatch) {
-    QStringList ids;
-    for (int i = from; i < std::min<int>(materials.size(), from + kBatch); ++i)
-      ids << QString::number(materials[i]);
-    q.SQL = QStringLiteral(
-                "select w.ID, w.WAYBILLID, w.CATID, w.COLOR, w.QUANTITY, w.QTYOUT, w.PRICE "
-                "from WaybillCont w join Waybill w1 on w1.ID=w.WAYBILLID "
-                "where w1.ISOUT=0 and w.CATID in (%1) order by w1.BDATE, w.ID for update")
-                .arg(ids.join(QLatin1Char(',')));
-    q.Open();
-    for (const auto &row : q.Rows()) {
-      const TPair key(row[2].toInt(), row[3].toInt());
-      if (!wanted.contains(key)) continue;
-      TLot lot;
-      lot.ID = row[0].toInt();
-      lot.WAYBILLID = row[1].toInt();
-      lot.Qty = ToMillionths(row[4].toDouble());
-      lot.Out = row[5].isNull() ? 0 : ToMillionths(row[5].toDouble());
-      lot.Price = row[6].toDouble();
-      lots[key].push_back(lot);
-    }
-    q.Close();
-  }
-  return lots;
-}
-
-int64_t OpenQuantity(const QVector<TLot> &lots) {
-  int64_t sum = 0;
-  for (const TLot &l : lots)
-    if (l.Qty - l.Out > 0) sum += l.Qty - l.Out;
-  return sum;
-}
-
-double OpenValue(const QVector<TLot> &lots) {
-  double sum = 0;
-  for (const TLot &l : lots)
-    if (l.Qty - l.Out > 0) sum += FromMillionths(l.Qty - l.Out) * l.Price;
-  return sum;
-}
-
-// One line of a sub-document before it is written: the lot it moves.
-struct TNewLine {
-  int CATID, COLOR;
-  int64_t Qty;
-  double Price;
-  int LotID, ReceiptID;
-};
-
-// Inserts the lines of one new document and their links; returns nothing, raises on error.
-void InsertLinesWithLinks(int docId, const QVector<TNewLine> &lines) {
-  if (lines.isEmpty()) return;
-  for (int from = 0; from < lines.size(); from += kBatch) {
-    QStringList values;
-    for (int i = from; i < std::min<int>(lines.size(), from + kBatch); ++i) {
-      const TNewLine &l = lines[i];
-      values << QStringLiteral("(%1,%2,%3,%4,%5,NULL)")
-                    .arg(docId)
-                    .arg(l.CATID)
-                    .arg(l.COLOR)
-                    .arg(Millionths(l.Qty), Money(l.Price));
-    }
-    ExecSQL(QStringLiteral("insert into WaybillCont (WAYBILLID,CATID,COLOR,QUANTITY,PRICE,QTYOUT) values") +
-            values.join(QLatin1Char(',')));
-  }
-  // The document is new and written by this transaction alone: its lines, by ID, are the
-  // rows just inserted in their order.
-  TQuery q(&DATA->DB_Storage);
-  q.SQL = QStringLiteral("select ID from WaybillCont where WAYBILLID=%1 order by ID").arg(docId);
-  q.Open();
-  if (q.RecordCount() != lines.size())
-    throw ECountPosting("the lines of a new count document could not be read back");
-  QVector<int> ids;
-  ids.reserve(lines.size());
-  for (const auto &row : q.Rows()) ids << row[0].toInt();
-  q.Close();
-  for (int from = 0; from < lines.size(); from += kBatch) {
-    QStringList values;
-    for (int i = from; i < std::min<int>(lines.size(), from + kBatch); ++i)
-      values << QStringLiteral("(%1,%2,%3,%4)").arg(lines[i].ReceiptID).arg(docId).arg(ids[i]).arg(lines[i].LotID);
-    ExecSQL(QStringLiteral("insert into WBList (INWBID,OUTWBID,OUTWBCONTID,INWBCONTID) values") +
-            values.join(QLatin1Char(',')));
-  }
-}
-
 }  // namespace
-
-void SetLotQtyOut(const QMap<int, int64_t> &qtyOut) {
-  const QList<int> ids = qtyOut.keys();
-  for (int from = 0; from < ids.size(); from += kBatch) {
-    QStringList rows;
-    for (int i = from; i < std::min<int>(ids.size(), from + kBatch); ++i) {
-      const int id = ids[i];
-      rows << (rows.isEmpty() ? QStringLiteral("select %1 as ID, %2 as Q") : QStringLiteral("select %1, %2"))
-                  .arg(id)
-                  .arg(Millionths(qtyOut.value(id)));
-    }
-    ExecSQL(QStringLiteral("update WaybillCont w join (%1) d on d.ID=w.ID set w.QTYOUT=d.Q")
-                .arg(rows.join(QStringLiteral(" union all "))));
-  }
-}
-
-void AddToStockRows(const QVector<TStockDelta> &deltas) {
-  QHash<TPair, int64_t> sum;
-  QVector<TPair> order;
-  for (const TStockDelta &d : deltas) {
-    const TPair key(d.CATID, d.COLOR);
-    if (!sum.contains(key)) order << key;
-    sum[key] += d.Delta;
-  }
-  if (order.isEmpty()) return;
-  // The first stock row of each pair.
-  QHash<TPair, int> rowOf;
-  QVector<int> materials;
-  QSet<int> seen;
-  for (const TPair &p : order)
-    if (!seen.contains(p.first)) {
-      seen.insert(p.first);
-      materials << p.first;
-    }
-  TQuery q(&DATA->DB_Storage);
-  for (int from = 0; from < materials.size(); from += kBatch) {
-    QStringList ids;
-    for (int i = from; i < std::min<int>(materials.size(), from + kBatch); ++i)
-      ids << QString::number(materials[i]);
-    q.SQL = QStringLiteral("select min(ID), CATID, COLOR from CatalogQty where CATID in (%1) group by CATID, COLOR")
-                .arg(ids.join(QLatin1Char(',')));
-    q.Open();
-    for (const auto &row : q.Rows()) rowOf.insert(TPair(row[1].toInt(), row[2].toInt()), row[0].toInt());
-    q.Close();
-  }
-  QVector<QPair<int, int64_t>> updates;
-  QStringList inserts;
-  for (const TPair &p : order) {
-    const int64_t delta = sum.value(p);
-    if (delta == 0) continue;
-    const int row = rowOf.value(p, -1);
-    if (row >= 1) updates.push_back({row, delta});
-    else
-      inserts << QStringLiteral("(%1,%2,%3)").arg(p.first).arg(p.second).arg(Millionths(delta));
-  }
-  for (int from = 0; from < updates.size(); from += kBatch) {
-    QStringList rows;
-    for (int i = from; i < std::min<int>(updates.size(), from + kBatch); ++i)
-      rows << (rows.isEmpty() ? QStringLiteral("select %1 as ID, %2 as D") : QStringLiteral("select %1, %2"))
-                  .arg(updates[i].first)
-                  .arg(Millionths(updates[i].second));
-    ExecSQL(QStringLiteral("update CatalogQty c join (%1) d on d.ID=c.ID set c.QUANTITY=round(c.QUANTITY+d.D, 6)")
-                .arg(rows.join(QStringLiteral(" union all "))));
-  }
-  for (int from = 0; from < inserts.size(); from += kBatch)
-    ExecSQL(QStringLiteral("insert into CatalogQty (CATID,COLOR,QUANTITY) values") +
-            inserts.mid(from, kBatch).join(QLatin1Char(',')));
-}
 
 // ---------------------------------------------------------------------------------------
 // The window
@@ -465,7 +270,10 @@ void TDivazInventory::FormShow() {
   if (IDcb_Grp1->count() > 0) IDcb_Grp1->SetItemIndex(0);
   IDcb_Grp1Change();
   AddBtn->setVisible(!QSource.IsEmpty());
-  if (!FStored) Edit1->setText(NewInventoryNumber());
+  if (!FStored) {
+    FProposedNumber = NewInventoryNumber();
+    Edit1->setText(FProposedNumber);
+  }
   else LoadInventory();
 }
 
@@ -478,11 +286,11 @@ void TDivazInventory::FormClose() {
 // Source list
 
 QString TDivazInventory::BaseSelect() const {
-  return QStringLiteral(
+  return Format(QStringLiteral(
       "select w.ID, w.CATID, c.SYSTEMID, c.NAME, c.COMMENTS, c.MEASURE, c.SUPPLIER, w.WAYBILLID, "
       "w.PRICE, w.COLOR, sum(w.QUANTITY-w.QTYOUT) as REMAIN, w1.BDATE from WaybillCont w left join "
-      "Waybill w1 on w1.ID=w.WAYBILLID left join Catalog c on c.ID=w.CATID where w1.ISOUT=0 and "
-      "(w.QUANTITY-w.QTYOUT)>0 ");
+      "Waybill w1 on w1.ID=w.WAYBILLID left join Catalog c on c.ID=w.CATID where w1.ISOUT=%d and "
+      "%s "), {DocKindReceipt, OpenLotSQL()});
 }
 
 int TDivazInventory::SourceGroupID() const {
@@ -675,10 +483,17 @@ bool TDivazInventory::CheckNumber() {
   }
   if (SQLInt(QStringLiteral("select ID from Waybill where NUM=") + QuoteSQL(number)) >= 1) {
     ShowMessage(QStringLiteral("Inventarizācijas numurs jau eksistē!"));
+    ProposeAgainIfKept();
     Edit1->setFocus();
     return false;
   }
   return true;
+}
+
+void TDivazInventory::ProposeAgainIfKept() {
+  if (FProposedNumber.isEmpty() || Edit1->text().trimmed() != FProposedNumber.trimmed()) return;
+  FProposedNumber = NewInventoryNumber();
+  Edit1->setText(FProposedNumber);
 }
 
 void TDivazInventory::LoadInventory() {
@@ -708,137 +523,6 @@ void TDivazInventory::LoadInventory() {
   DT1->setEnabled(false);
 }
 
-int TDivazInventory::InsertWaybill(const QString &num, int supplierId, uint8_t kind, double sum) {
-  try {
-    ExecSQL(Format(QStringLiteral("insert into Waybill (BDATE,NUM,ORDLINK,NOTES,ISOUT,SUPPLIERID,ISPAID,SUM,USERID,"
-                                  "LASTUPDATE) values(\"%s\",\"%s\",NULL,\"%s\",%d,%d,1,%10.6f,%d,%s)"),
-                   {EscapeSQL(FormatServerDate(DT1->date())), EscapeSQL(num), EscapeSQL(Edit3->text()), int(kind), supplierId,
-                    sum, int(CurrentUser.ID), DateTimeToSQL(Clock::Now())}));
-    return static_cast<int>(LastInsertID());
-  } catch (const EDatabaseError &) {
-    return -1;
-  }
-}
-
-// ---------------------------------------------------------------------------------------
-// Posting a count
-
-namespace {
-
-// The suppliers of the grid's lines, in the order they first occur, rows top to bottom.
-void AddSupplier(TFullList &list, int supplierId) {
-  for (const auto &s : list)
-    if (s.SupplierID == supplierId) return;
-  auto &s = list.emplace_back();
-  s.SupplierID = supplierId;
-  s.ShortageDocID = -1;
-  s.SurplusDocID = -1;
-}
-
-void CollectSuppliers(TFullList &list, const TStringGrid *grid) {
-  ClearFullList(list);
-  for (int r = 1; r < grid->RowCount(); ++r)
-    if (const auto *o = grid->ObjectAs<TAddObj>(0, r)) AddSupplier(list, o->N5);
-}
-
-// The lines of one supplier, in grid order, with their kind and the size of their difference.
-void BuildSupplierLines(TMatList &lines, int supplierId, const TStringGrid *grid) {
-  ClearMatList(lines);
-  for (int r = 1; r < grid->RowCount(); ++r) {
-    const auto *o = grid->ObjectAs<TAddObj>(0, r);
-    if (!o || o->N5 != supplierId) continue;
-    const int64_t counted = ToMillionths(StrToFloatDef(grid->Cells(2, r), 0));
-    const int64_t book = ToMillionths(StrToFloatDef(grid->Cells(3, r), 0));
-    auto &l = lines.emplace_back();
-    l.CATID = o->N2;
-    l.COLOR = o->N3;
-    l.Counted = FromMillionths(counted);
-    if (counted == book) {
-      l.Kind = qtyEqual;
-      l.Diff = 0;
-    } else if (counted > book) {
-      l.Kind = qtyMore;
-      l.Diff = FromMillionths(counted - book);
-    } else {
-      l.Kind = qtyLess;
-      l.Diff = FromMillionths(book - counted);
-    }
-  }
-}
-
-// The book quantity of a line as the grid showed it.
-template <class TLine>
-int64_t BookOf(const TLine &l) {
-  const int64_t counted = ToMillionths(l.Counted), diff = ToMillionths(l.Diff);
-  return l.Kind == qtyLess ? counted + diff : l.Kind == qtyEqual ? counted : counted - diff;
-}
-
-// Places each difference on the locked lots: a shortage on the open lots oldest first, a
-// surplus back on the issued lots newest first. The planned QTYOUT is kept in the lot map.
-// A surplus the issued quantities cannot take becomes qtyLessError.
-void LoadLots(TMatList &lines, TLotMap &lots) {
-  for (auto &l : lines) {
-    l.Lots.clear();
-    if (l.Kind != qtyMore && l.Kind != qtyLess) continue;
-    QVector<TLot> &pairLots = lots[TPair(l.CATID, l.COLOR)];
-    int64_t rest = ToMillionths(l.Diff);
-    auto place = [&](TLot &lot, int64_t available, int sign) {
-      const int64_t take = std::min(available, rest);
-      auto &m = l.Lots.emplace_back();
-      m.LotLineID = lot.ID;
-      m.ReceiptID = lot.WAYBILLID;
-      m.Quantity = FromMillionths(take);
-      m.Price = lot.Price;
-      lot.Out += sign * take;
-      rest -= take;
-    };
-    if (l.Kind == qtyLess) {
-      for (TLot &lot : pairLots) {
-        if (rest <= 0) break;
-        if (lot.Qty - lot.Out > 0) place(lot, lot.Qty - lot.Out, +1);
-      }
-    } else {
-      for (auto it = pairLots.rbegin(); it != pairLots.rend() && rest > 0; ++it)
-        if (it->Out > 0) place(*it, it->Out, -1);
-    }
-    if (rest > 0) {
-      if (l.Kind == qtyMore) {
-        l.Kind = qtyLessError;
-      } else {
-        // The open lots hold less than the book quantity shown: another posting came first.
-        throw ECountPosting("the open lots no longer cover a shortage");
-      }
-    }
-  }
-}
-
-// 0 nothing to post, 1 shortages only, 2 surpluses only, 3 both.
-uint8_t SubDocumentKinds(const TMatList &lines) {
-  bool less = false, more = false;
-  for (const auto &l : lines) {
-    less = less || l.Kind == qtyLess;
-    more = more || l.Kind == qtyMore;
-  }
-  return (less ? 1 : 0) + (more ? 2 : 0);
-}
-
-QVector<TPair> CollectExcessLines(const TFullList &list) {
-  QVector<TPair> excess;
-  for (const auto &s : list)
-    for (const auto &l : s.Lines)
-      if (l.Kind == qtyLessError) excess << TPair(l.CATID, l.COLOR);
-  return excess;
-}
-
-double SumOfKind(const TMatList &lines, uint8_t kind) {
-  double sum = 0;
-  for (const auto &l : lines)
-    if (l.Kind == kind) sum += MatSum(l.Lots);
-  return sum;
-}
-
-}  // namespace
-
 void TDivazInventory::SaveWBClick() {
   if (FStored || !SaveWB->isEnabled()) return;
   if (CntGrd->Cells(0, 1).trimmed().isEmpty()) {
@@ -847,139 +531,56 @@ void TDivazInventory::SaveWBClick() {
   }
   if (!CheckNumber()) return;
 
-  TFullList suppliers;
-  CollectSuppliers(suppliers, CntGrd);
-  if (suppliers.isEmpty()) {
+  // The lines of the grid, read once: the counted and the book quantity as shown.
+  QVector<TCountLine> lines;
+  QVector<int> suppliers;
+  for (int r = 1; r < CntGrd->RowCount(); ++r) {
+    const auto *o = CntGrd->ObjectAs<TAddObj>(0, r);
+    if (!o) continue;
+    lines << TCountLine{o->N2, o->N3, o->N5, StrToFloatDef(CntGrd->Cells(2, r), 0), StrToFloatDef(CntGrd->Cells(3, r), 0)};
+    if (!suppliers.contains(o->N5)) suppliers << o->N5;
+  }
+  if (lines.isEmpty()) {
     SetModalResult(mrOk);
     return;
   }
   const QString number = Edit1->text();
-  for (int k = 0; k < suppliers.size(); ++k) {
-    auto &s = suppliers[k];
-    s.Num = suppliers.size() == 1 ? number : Format(QStringLiteral("%s-%d"), {number, k + 1});
-    BuildSupplierLines(s.Lines, s.SupplierID, CntGrd);
-  }
   // The longest document number must fit the column, or a suffix would be cut off.
-  if (suppliers.last().Num.size() + 1 > kNumWidth) {
+  if (CountGroupNumber(number, suppliers.size() - 1, suppliers.size()).size() + 1 > kNumWidth) {
     ShowMessage(QStringLiteral("Inventarizācijas numurs ir pārāk garš!"));
     Edit1->setFocus();
     return;
   }
 
-  TLineStop stop;
-  QHash<TPair, int64_t> bookNow;
+  TCountResult result;
   try {
-    RunInTransaction([&] {
-      stop = TLineStop();
-      bookNow.clear();
-      QVector<TPair> pairs;
-      for (const auto &s : suppliers)
-        for (const auto &l : s.Lines) pairs << TPair(l.CATID, l.COLOR);
-      TLotMap lots = LockLots(pairs);
-
-      // Every line was counted against the open lots as the source list showed them.
-      for (const auto &s : suppliers)
-        for (const auto &l : s.Lines) {
-          const TPair key(l.CATID, l.COLOR);
-          const int64_t open = OpenQuantity(lots.value(key));
-          if (open != BookOf(l)) {
-            stop.Reason = TLineStop::Changed;
-            stop.Lines << key;
-            bookNow.insert(key, open);
-          }
-        }
-      if (stop.Reason != TLineStop::None) return;
-
-      for (auto &s : suppliers) LoadLots(s.Lines, lots);
-      stop.Lines = CollectExcessLines(suppliers);
-      if (!stop.Lines.isEmpty()) {
-        stop.Reason = TLineStop::Excess;
-        return;
-      }
-
-      const int header = InsertWaybill(number, -1, 4, 0);
-      if (header < 0) throw ECountPosting("the count header could not be inserted");
-
-      QVector<TStockDelta> stock;
-      QStringList countRows;
-      for (auto &s : suppliers) {
-        const uint8_t kinds = SubDocumentKinds(s.Lines);
-        s.ShortageDocID = -1;
-        s.SurplusDocID = -1;
-        if (kinds & 1) {
-          s.ShortageDocID = InsertWaybill(s.Num + QStringLiteral("L"), s.SupplierID, 6, SumOfKind(s.Lines, qtyLess));
-          if (s.ShortageDocID < 0) throw ECountPosting("a shortage document could not be inserted");
-        }
-        if (kinds & 2) {
-          s.SurplusDocID = InsertWaybill(s.Num + QStringLiteral("M"), s.SupplierID, 5, SumOfKind(s.Lines, qtyMore));
-          if (s.SurplusDocID < 0) throw ECountPosting("a surplus document could not be inserted");
-        }
-        for (const uint8_t kind : {uint8_t(qtyLess), uint8_t(qtyMore)}) {
-          const int doc = kind == qtyLess ? s.ShortageDocID : s.SurplusDocID;
-          if (doc < 0) continue;
-          QVector<TNewLine> lines;
-          for (const auto &l : s.Lines) {
-            if (l.Kind != kind) continue;
-            int64_t moved = 0;
-            for (const auto &m : l.Lots) {
-              const int64_t q = ToMillionths(m.Quantity);
-              if (q <= 0) continue;
-              lines.push_back({l.CATID, l.COLOR, q, m.Price, m.LotLineID, m.ReceiptID});
-              moved += q;
-            }
-            stock.push_back({l.CATID, l.COLOR, kind == qtyLess ? -moved : moved});
-            const int64_t counted = ToMillionths(l.Counted);
-            const int64_t before = kind == qtyLess ? counted + ToMillionths(l.Diff) : counted - ToMillionths(l.Diff);
-            countRows << QStringLiteral("(%1,%2,%3,%4,%5,%6,%7)")
-                             .arg(header)
-                             .arg(l.CATID)
-                             .arg(l.COLOR)
-                             .arg(Millionths(before), Millionths(counted), Money(MatSum(l.Lots)),
-                                  Money(OpenValue(lots.value(TPair(l.CATID, l.COLOR)))));
-          }
-          InsertLinesWithLinks(doc, lines);
-        }
-      }
-
-      QMap<int, int64_t> qtyOut;
-      for (const auto &s : suppliers)
-        for (const auto &l : s.Lines) {
-          if (l.Lots.isEmpty()) continue;
-          for (const TLot &lot : lots.value(TPair(l.CATID, l.COLOR)))
-            for (const auto &m : l.Lots)
-              if (m.LotLineID == lot.ID) qtyOut.insert(lot.ID, lot.Out);
-        }
-      SetLotQtyOut(qtyOut);
-      AddToStockRows(stock);
-      for (int from = 0; from < countRows.size(); from += kBatch)
-        ExecSQL(QStringLiteral("insert into WaybillInventory (WAYBILLID,CATID,COLOR,QTYBEFORE,QTYAFTER,SUM,REMAIN) values") +
-                countRows.mid(from, kBatch).join(QLatin1Char(',')));
-
-      const double total = SQLFloat(QStringLiteral(
-          "select sum((w.QUANTITY-w.QTYOUT)*w.PRICE) from WaybillCont w  left join Waybill w1 on "
-          "w1.ID=w.WAYBILLID where w1.ISOUT=0 and (w.QUANTITY-w.QTYOUT>0)"));
-      ExecSQL(Format(QStringLiteral("update Waybill set SUM=%10.6f where ID=%d"), {total, header}));
-    });
+    result = PostCount({FormatServerDate(DT1->date()), number, Edit3->text()}, lines);
+  } catch (const ENumberTaken &) {
+    // Another save took one of the numbers meanwhile: nothing was written, the lines stay.
+    ShowMessage(QStringLiteral("Inventarizācijas numurs jau eksistē!"));
+    ProposeAgainIfKept();
+    Edit1->setFocus();
+    return;
   } catch (const std::exception &e) {
+    ShowStockUpdateFailure(e);
     MessageDlg(FailureText(e, QStringLiteral("ERROR while saving invoice in Waybill table"), number),
                TMsgDlgType::mtError, mbOK, this);
     return;
   }
-  ClearFullList(suppliers);
 
-  if (stop.Reason != TLineStop::None) {
+  if (result.Outcome != TCountResult::Posted) {
     int row = 0;
-    FindGridRow(row, CntGrd, stop.Lines.first().first, stop.Lines.first().second);
-    if (stop.Reason == TLineStop::Changed) {
+    FindGridRow(row, CntGrd, result.Lines.first().first, result.Lines.first().second);
+    if (result.Outcome == TCountResult::Changed) {
       // Show the book quantity as it is now, so that the line can be checked and saved again.
-      for (const TPair &p : stop.Lines) {
+      for (const auto &p : result.Lines) {
         int r = 0;
         if (FindGridRow(r, CntGrd, p.first, p.second))
-          CntGrd->SetCells(3, r - 1, FormatFloat(kQtyMask, FromMillionths(bookNow.value(p))));
+          CntGrd->SetCells(3, r - 1, FormatFloat(kQtyMask, result.BookNow.value(p)));
       }
     }
     CntGrd->SetRow(row - 1);
-    const QString text = stop.Reason == TLineStop::Excess
+    const QString text = result.Outcome == TCountResult::Excess
                              ? QStringLiteral("Materials %s (%s). Daudzums parāk liels!")
                              : QStringLiteral("Materials %s (%s). Atlikums noliktavā ir mainījies!");
     MessageDlg(Format(text, {CntGrd->Cells(0, row - 1), CntGrd->Cells(1, row - 1)}), TMsgDlgType::mtError, mbOK, this);

@@ -21,14 +21,6 @@ class TCalcEdit;
 class TIDComboBox;
 class TStringGrid;
 
-// Kind of a count line.
-enum TCountLineKind : uint8_t {
-  qtyMore = 0,       // counted more than the lots hold: surplus
-  qtyLess = 1,       // counted less: shortage
-  qtyEqual = 2,      // no difference: nothing is posted for the line
-  qtyLessError = 3,  // a surplus larger than the issued quantities of the lots
-};
-
 class TDivazInventory : public TForm {
   Q_OBJECT
  public:
@@ -89,7 +81,6 @@ class TDivazInventory : public TForm {
   void SaveWBClick();
 
   // Inserts one document of the count with the window's date and notes; -1 on failure.
-  int InsertWaybill(const QString &num, int supplierId, uint8_t kind, double sum);
 
  protected:
   void showEvent(QShowEvent *event) override;
@@ -104,6 +95,10 @@ class TDivazInventory : public TForm {
 
   int FInventoryID = -1;
   bool FStored = false;
+  // The number the window proposed: a refused save proposes a fresh one when it was kept.
+  QString FProposedNumber;
+  // After a refusal for a taken number: a fresh proposal when the user kept the last one.
+  void ProposeAgainIfKept();
   bool FShown = false;
   QString FFilter;
   QString FQtyFormat;
@@ -111,20 +106,3 @@ class TDivazInventory : public TForm {
 
 // The window being shown; set while one exists.
 extern TDivazInventory *DivazInventory;
-
-// Quantities of the counts are reckoned in whole millionths.
-int64_t ToMillionths(double value);
-double FromMillionths(int64_t value);
-
-// Ledger writes shared by posting a count and deleting one, each a few statements for any
-// number of rows. Both run inside the caller's transaction.
-// Sets QTYOUT of receipt lines (by line ID) to the given values.
-void SetLotQtyOut(const QMap<int, int64_t> &qtyOut);
-// Adds deltas to the stock rows of (material, colour) pairs; a pair with several rows moves
-// its first one by ID, a pair without a row gets one.
-struct TStockDelta {
-  int CATID;
-  int COLOR;
-  int64_t Delta;  // millionths
-};
-void AddToStockRows(const QVector<TStockDelta> &deltas);

@@ -16,17 +16,17 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
-#include <map>
-#include <set>
 
 #include "core/ColorList.h"
 #include "core/CommonFunctions.h"
 #include "core/CommonVariables.h"
 #include "core/DataLists.h"
 #include "core/DataUnit.h"
+#include "core/DocNumbers.h"
 #include "core/IDComboBox.h"
 #include "core/InputFormUnit.h"
-#include "core/Ledger.h"
+#include "core/IssuePosting.h"
+#include "core/inf_MatNotEnoughUnit.h"
 #include "core/MyMsgUnit.h"
 #include "platform/DatePicker.h"
 #include "platform/Application.h"
@@ -50,26 +50,10 @@ const QString kLotQuery = QStringLiteral(
     "select w.ID, w.CATID, c.SYSTEMID, c.NAME, c.SUPPLIER, w.COLOR, w.WAYBILLID, "
     "(w.QUANTITY-w.QTYOUT) as REMAIN, w.PRICE, w1.NUM from WaybillCont w "
     "left join Waybill w1 on w1.ID=w.WAYBILLID left join Catalog c on w.CATID=c.ID "
-    "where w.CATID=%1 and w.COLOR=%2 and w1.ISOUT=0 and (w.QUANTITY-w.QTYOUT)>0.0000005 "
+    "where w.CATID=%1 and w.COLOR=%2 and w1.ISOUT=%3 and %4 "
     "order by w1.BDATE, w.ID");
 
 QLabel *Caption(const QString &text, QWidget *parent) { return new QLabel(text, parent); }
-
-// A save refused because a lot no longer holds what a line takes from it.
-class ELotTaken : public std::runtime_error {
- public:
-  explicit ELotTaken(const QString &text) : std::runtime_error(text.toStdString()), Text(text) {}
-  QString Text;
-};
-
-QString SQLText(const QString &sql) {
-  TQuery &q = DATA->Qtmp1;
-  q.SQL = sql;
-  q.Open();
-  const QString out = q.IsEmpty() ? QString() : q.Fields(0).AsString();
-  q.Close();
-  return out;
-}
 
 }  // namespace
 
@@ -100,7 +84,7 @@ void FillSubgroupChoice(int groupId, TIDComboBox *combo) {
 TDivazOut::TDivazOut(QWidget *owner, int WaybillID, uint8_t DocType)
     : TForm(owner), m_documentID(WaybillID) {
   m_mode = 0;
-  if (DocType == 3) m_mode = WaybillID >= 1 ? 2 : 1;
+  if (DocType == DocKindReservation) m_mode = WaybillID >= 1 ? 2 : 1;
   DivazOut = this;
   setObjectName(QStringLiteral("DivazOut"));
   SetPosition(poScreenCenter);
@@ -288,13 +272,15 @@ void TDivazOut::FormShow() {
   switch (m_mode) {
     case 0:
       setWindowTitle(caption + QStringLiteral(" / Jauna pavadzīme"));
-      Edit1->setText(NewDocNumber(0));
+      m_proposedNumber = NewDocNumber(0);
+      Edit1->setText(m_proposedNumber);
       break;
     case 1:
       SaveWB->setText(QStringLiteral("Saglabāt rezervēšanu"));
       Label2->setText(QStringLiteral("Rezevēšanas numurs"));
       setWindowTitle(caption + QStringLiteral(" / Jauna rezervēšana"));
-      Edit1->setText(NewDocNumber(1));
+      m_proposedNumber = NewDocNumber(1);
+      Edit1->setText(m_proposedNumber);
       break;
     default:
       SaveWB->setText(QStringLiteral("Norakstīt materiāli"));
@@ -338,10 +324,17 @@ bool TDivazOut::CheckNumber() {
   if (SQLInt(QStringLiteral("select ID from Waybill where NUM=%1").arg(QuoteSQL(t))) >= 1) {
     ShowMessage(m_mode == 1 ? QStringLiteral("Rezervēšanas numurs jau eksistē!")
                             : QStringLiteral("Pavadzīmes numurs jau eksistē!"));
+    ProposeAgainIfKept();
     Edit1->setFocus();
     return false;
   }
   return true;
+}
+
+void TDivazOut::ProposeAgainIfKept() {
+  if (m_proposedNumber.isEmpty() || Edit1->text().trimmed() != m_proposedNumber.trimmed()) return;
+  m_proposedNumber = NewDocNumber(m_mode == 1 ? 1 : 0);
+  Edit1->setText(m_proposedNumber);
 }
 
 void TDivazOut::BitBtn2Click() {
@@ -357,13 +350,13 @@ void TDivazOut::BitBtn2Click() {
 QString TDivazOut::BaseSource() const {
   // One row per material and colour with open lots: the sum of what they hold, and the
   // values (line, price, receipt) of the oldest of them, by receipt date and then line.
-  return QStringLiteral(
+  return Format(QStringLiteral(
       "select w.ID, w.CATID, c.SYSTEMID, c.NAME, c.COMMENTS, c.MEASURE, c.SUPPLIER, w.WAYBILLID, "
       "w.PRICE, w.COLOR, sum(w.QUANTITY-w.QTYOUT) over (partition by w.CATID, w.COLOR) as REMAIN, "
       "w1.BDATE, row_number() over (partition by w.CATID, w.COLOR order by w1.BDATE, w.ID) as LOTNO "
       "from WaybillCont w left join Waybill w1 on w1.ID=w.WAYBILLID "
       "left join Catalog c on c.ID=w.CATID "
-      "where w1.ISOUT=0 and (w.QUANTITY-w.QTYOUT)>0.0000005 ");
+      "where w1.ISOUT=%d and %s "), {DocKindReceipt, OpenLotSQL()});
 }
 
 void TDivazOut::SetSourceFilter(const QString &filter) {
@@ -526,7 +519,7 @@ void TDivazOut::DeleteContentRows(int catId, int color) {
 
 int TDivazOut::SplitOverLots(int catId, int color, double quantity, int position) {
   TQuery q;
-  q.SQL = kLotQuery.arg(catId).arg(color);
+  q.SQL = kLotQuery.arg(catId).arg(color).arg(DocKindReceipt).arg(OpenLotSQL());
   q.Open();
   double rest = RoundQty(quantity);
   int last = 0;
@@ -610,10 +603,7 @@ void TDivazOut::CntGrdTitleClick(int col) {
   if (std::fabs(entered - total) <= QtyEpsilon) return;
   // A quantity that rounds to nothing would silently drop the material's lines.
   if (QtyIsZero(entered)) return;
-  const double stock = RoundQty(std::max(0.0, SQLFloat(QStringLiteral(
-      "select sum(w.QUANTITY-w.QTYOUT) as REMAIN from WaybillCont w left join Waybill w1 on "
-      "w1.ID=w.WAYBILLID where w.CATID=%1 and w.COLOR=%2 and w1.ISOUT=0 and "
-      "(w.QUANTITY-w.QTYOUT)>0.0000005").arg(catId).arg(color))));
+  const double stock = RoundQty(std::max(0.0, OpenLotStock(catId, color)));
   if (m_mode == 0) {
     if (entered <= stock + QtyEpsilon) {
       int p = 0;
@@ -686,50 +676,42 @@ void TDivazOut::LoadDocument() {
 // ---------------------------------------------------------------------------------------------
 // Saving
 
-std::vector<TDivazOut::TLine> TDivazOut::CollectLines() const {
-  std::vector<TLine> lines;
+std::vector<TOutLine> TDivazOut::CollectLines() const {
+  std::vector<TOutLine> lines;
   for (int r = 1; r < CntGrd->RowCount(); ++r) {
     auto *o = CntGrd->ObjectAs<TAddObj>(0, r);
     if (!o) continue;
-    TLine l{r, o->N1, o->N2, o->N3, o->N4, o->N5, o->N6, LineQuantity(r),
-            RoundQty(StrToFloatDef(CntGrd->Cells(3, r), 0.0))};
+    TOutLine l{o->N2, o->N3, o->N4, o->N5, o->N6, LineQuantity(r), RoundQty(StrToFloatDef(CntGrd->Cells(3, r), 0.0))};
     if (l.Quantity <= QtyEpsilon) continue;  // never a zero-quantity line
     lines.push_back(l);
   }
   return lines;
 }
 
-std::vector<int> TDivazOut::CollectSuppliers(const std::vector<TLine> &lines) const {
-  std::vector<int> out;
-  for (const TLine &l : lines)
-    if (std::find(out.begin(), out.end(), l.Supplier) == out.end()) out.push_back(l.Supplier);
-  return out;
-}
-
-QString TDivazOut::DocNumber(const QString &typed, int k, int n) const {
-  return n == 1 ? typed : typed + QLatin1Char('-') + QString::number(k);
-}
-
 void TDivazOut::SaveWBClick() {
   if (m_mode < 2 && !CheckNumber()) return;
   bool saved = false;
-  if (m_mode == 0) {
-    const std::vector<TLine> lines = CollectLines();
+  if (m_mode < 2) {
+    const std::vector<TOutLine> lines = CollectLines();
     try {
-      saved = SaveIssue(lines);
+      saved = m_mode == 0 ? SaveIssue(lines) : SaveReservation(lines);
+    } catch (const ENumberTaken &) {
+      // Another save took one of the numbers meanwhile: nothing was written, the lines stay.
+      ShowMessage(m_mode == 1 ? QStringLiteral("Rezervēšanas numurs jau eksistē!")
+                              : QStringLiteral("Pavadzīmes numurs jau eksistē!"));
+      ProposeAgainIfKept();
+      Edit1->setFocus();
+      return;
     } catch (const ELotTaken &e) {
       ShowMessage(e.Text);
       RefreshSource();
       return;
     } catch (const std::exception &e) {
-      ShowMessage(FailureText(e, QStringLiteral("ERROR while saving invoice."), Edit1->text().trimmed()));
-      return;
-    }
-  } else if (m_mode == 1) {
-    try {
-      saved = SaveReservation(CollectLines());
-    } catch (const std::exception &e) {
-      ShowMessage(FailureText(e, QStringLiteral("ERROR while saving invoice."), Edit1->text().trimmed()));
+      ShowStockUpdateFailure(e);
+      ShowMessage(FailureText(e,
+                              m_savingRequest ? QStringLiteral("ERROR saving auto-inquery.")
+                                              : QStringLiteral("ERROR while saving invoice."),
+                              Edit1->text().trimmed()));
       return;
     }
   } else {
@@ -746,37 +728,16 @@ bool TDivazOut::NumbersFit(const QString &number, int documents, const QString &
   return false;
 }
 
-bool TDivazOut::SaveIssue(const std::vector<TLine> &lines) {
+bool TDivazOut::SaveIssue(const std::vector<TOutLine> &lines) {
   const QString number = Edit1->text().trimmed();
-  const std::vector<int> suppliers = CollectSuppliers(lines);
-  if (!NumbersFit(number, static_cast<int>(suppliers.size()), QString())) return false;
-  TOutHeader header{FormatServerDate(DT1->date()), number, Edit2->text(), Edit3->text(),
-                    isPaid->isChecked() ? 1 : 0};
-  QString firstNum;
-  RunInTransaction([&] {
-    firstNum.clear();
-    // Every lot the lines take from is locked and must still hold what they take.
-    std::vector<TLotTake> takes;
-    for (const TLine &l : lines) takes.push_back({l.LotID, l.CatID, l.Color, l.ReceiptID, l.Quantity});
-    const QString refusal = LockLots(takes);
-    if (!refusal.isEmpty()) throw ELotTaken(refusal);
-    const int n = static_cast<int>(suppliers.size());
-    for (int k = 0; k < n; ++k) {
-      std::vector<TIssueLine> doc;
-      for (const TLine &l : lines)
-        if (l.Supplier == suppliers[k])
-          doc.push_back({l.CatID, l.Color, l.LotID, l.ReceiptID, l.Quantity, l.Price});
-      header.Num = DocNumber(number, k + 1, n);
-      PostIssue(header, suppliers[k], doc);
-      if (k == 0) firstNum = header.Num;
-    }
-  });
+  if (!NumbersFit(number, static_cast<int>(CollectSuppliers(lines).size()), QString())) return false;
+  const QString firstNum = SaveOutgoing(DocKindIssue, ReadHeader(number), lines);
   Edit1->setText(number);
   SavedNumber = firstNum.isEmpty() ? number : firstNum;
   return true;
 }
 
-bool TDivazOut::SaveReservation(const std::vector<TLine> &lines) {
+bool TDivazOut::SaveReservation(const std::vector<TOutLine> &lines) {
   const QString number = Edit1->text().trimmed();
   // Which lines the open lots do not cover (other reservations are not subtracted).
   std::vector<double> stock(lines.size(), 0.0);
@@ -802,286 +763,31 @@ bool TDivazOut::SaveReservation(const std::vector<TLine> &lines) {
       requests = true;
     }
   }
-  const std::vector<int> suppliers = CollectSuppliers(lines);
-  if (!NumbersFit(number, static_cast<int>(suppliers.size()), requests ? QStringLiteral("_AReq") : QString()))
+  if (!NumbersFit(number, static_cast<int>(CollectSuppliers(lines).size()),
+                  requests ? QStringLiteral("_AReq") : QString()))
     return false;
-  TOutHeader header{FormatServerDate(DT1->date()), number, Edit2->text(), Edit3->text(),
-                    isPaid->isChecked() ? 1 : 0};
-  QString firstNum;
-  RunInTransaction([&] {
-    firstNum.clear();
-    const int n = static_cast<int>(suppliers.size());
-    for (int k = 0; k < n; ++k) {
-      std::vector<TReserveLine> doc;
-      for (size_t i = 0; i < lines.size(); ++i) {
-        const TLine &l = lines[i];
-        if (l.Supplier != suppliers[k]) continue;
-        double missing = 0;
-        if (requests && l.Quantity > stock[i] + QtyEpsilon) missing = RoundQty(l.Quantity - stock[i]);
-        doc.push_back({l.CatID, l.Color, l.Quantity, l.Price, missing});
-      }
-      header.Num = DocNumber(number, k + 1, n);
-      PostReservation(header, suppliers[k], doc);
-      if (k == 0) firstNum = header.Num;
-    }
-  });
+  std::vector<TOutLine> doc = lines;
+  for (size_t i = 0; i < doc.size(); ++i)
+    if (requests && doc[i].Quantity > stock[i] + QtyEpsilon) doc[i].Missing = RoundQty(doc[i].Quantity - stock[i]);
+  const QString firstNum = SaveOutgoing(DocKindReservation, ReadHeader(number), doc, &m_savingRequest);
   Edit1->setText(number);
   SavedNumber = firstNum.isEmpty() ? number : firstNum;
   return true;
 }
 
+TOutHeader TDivazOut::ReadHeader(const QString &number) const {
+  return TOutHeader{FormatServerDate(DT1->date()), number, Edit2->text(), Edit3->text(), isPaid->isChecked() ? 1 : 0};
+}
+
 bool TDivazOut::SaveWriteOff() {
-  if (SQLInt(QStringLiteral("select ISOUT from Waybill where ID=%1").arg(m_documentID)) != 3) {
+  if (SQLInt(QStringLiteral("select ISOUT from Waybill where ID=%1").arg(m_documentID)) != DocKindReservation) {
     ShowMessage(QStringLiteral("Rezervēšana vairs nav atrodama: tā jau ir norakstīta vai dzēsta."));
     return false;
   }
   WriteOffReservation(this, m_documentID);
   // The write-off either turned the reservation into an issue or showed what is short.
-  if (SQLInt(QStringLiteral("select ISOUT from Waybill where ID=%1").arg(m_documentID)) != 1)
+  if (SQLInt(QStringLiteral("select ISOUT from Waybill where ID=%1").arg(m_documentID)) != DocKindIssue)
     return false;
   SavedNumber = Edit1->text();
   return true;
 }
-
-// ---------------------------------------------------------------------------------------------
-// Posting
-
-namespace issuedoc {
-
-namespace {
-QString IdList(const std::vector<int> &ids) {
-  QStringList parts;
-  for (int id : ids) parts << QString::number(id);
-  return parts.join(QLatin1Char(','));
-}
-}  // namespace
-
-QString LockLots(const std::vector<TLotTake> &takes) {
-  if (takes.empty()) return QString();
-  std::map<int, double> need;  // lot -> what the lines take from it
-  std::map<int, const TLotTake *> first;
-  for (const TLotTake &t : takes) {
-    need[t.LotID] += t.Quantity;
-    first.emplace(t.LotID, &t);
-  }
-  std::vector<int> ids;
-  for (const auto &[id, q] : need) ids.push_back(id);
-  TQuery q;
-  q.SQL = QStringLiteral(
-              "select ID, WAYBILLID, CATID, COLOR, QUANTITY-QTYOUT as REMAIN from WaybillCont "
-              "where ID in (%1) order by ID for update")
-              .arg(IdList(ids));
-  q.Open();
-  std::map<int, std::tuple<int, int, int, double>> lots;
-  std::set<int> receipts;
-  for (q.First(); !q.Eof(); q.Next()) {
-    lots[q.Fields(0).AsInteger()] = {q.Fields(1).AsInteger(), q.Fields(2).AsInteger(),
-                                     q.Fields(3).AsInteger(), RoundQty(q.Fields(4).AsFloat())};
-    receipts.insert(q.Fields(1).AsInteger());
-  }
-  q.Close();
-  // The receipts must still be receipts; a shared lock keeps them so until the commit.
-  std::set<int> isReceipt;
-  if (!receipts.empty()) {
-    q.SQL = QStringLiteral("select ID from Waybill where ID in (%1) and ISOUT=0 lock in share mode")
-                .arg(IdList(std::vector<int>(receipts.begin(), receipts.end())));
-    q.Open();
-    for (q.First(); !q.Eof(); q.Next()) isReceipt.insert(q.Fields(0).AsInteger());
-    q.Close();
-  }
-  QStringList problems;
-  for (const auto &[id, wanted] : need) {
-    const TLotTake &t = *first[id];
-    auto it = lots.find(id);
-    double remain = 0;
-    bool ok = it != lots.end();
-    if (ok) {
-      const auto &[receipt, catId, color, r] = it->second;
-      remain = r;
-      ok = receipt == t.ReceiptID && catId == t.CatID && color == t.Color &&
-           isReceipt.count(receipt) && RoundQty(wanted) <= remain + QtyEpsilon;
-    }
-    if (ok) continue;
-    const QString name = SQLText(QStringLiteral("select NAME from Catalog where ID=%1").arg(t.CatID));
-    const QString num =
-        SQLText(QStringLiteral("select NUM from Waybill where ID=%1").arg(t.ReceiptID));
-    problems << QStringLiteral("\"%1\" (pavadzīme %2): vajag %3, atlikums %4")
-                    .arg(name, num, FloatToStr(RoundQty(wanted)), FloatToStr(std::max(0.0, remain)));
-  }
-  if (problems.isEmpty()) return QString();
-  return QStringLiteral(
-             "Pavadzīme netika saglabāta: kāds cits jau ir izsniedzis daļu no šīm partijām.\r\n%1\r\n"
-             "Materiālu saraksts ir atjaunots; lūdzu, izdzēsiet šos nosaukumus un pielieciet tos "
-             "no jauna.")
-      .arg(problems.join(QStringLiteral("\r\n")));
-}
-
-int SaveHeader(int supplierId, const TOutHeader &h, double sum, int isOut) {
-  // One pass over the template: a typed text holding "%1" must not take another value's place.
-  ExecSQL(Format(QStringLiteral("insert into Waybill (BDATE,NUM,ORDLINK,NOTES,ISOUT,SUPPLIERID,ISPAID,"
-                                "SUM,USERID,LASTUPDATE) values(%s,%s,%s,%s,%d,%d,%d,%s,%d,%s)"),
-                 {QuoteSQL(h.Date), QuoteSQL(h.Num), QuoteSQL(h.OrdLink), QuoteSQL(h.Notes), isOut,
-                  supplierId, h.IsPaid, QtySQL(sum), int(CurrentUser.ID), DateTimeToSQL(Clock::Now())}));
-  const qint64 id = LastInsertID();
-  if (id < 1) throw EDatabaseError(QStringLiteral("no ID for the new document"));
-  return static_cast<int>(id);
-}
-
-namespace {
-// Inserts lines of a document in one statement and returns their IDs in the order given.
-std::vector<int> InsertLines(int waybillId, const QStringList &values) {
-  if (values.isEmpty()) return {};
-  ExecSQL(QStringLiteral("insert into WaybillCont (WAYBILLID,CATID,COLOR,QUANTITY,PRICE,QTYOUT) "
-                         "values") + values.join(QLatin1Char(',')));
-  // The document is new and ours alone: its lines in ID order are the rows just inserted.
-  TQuery q;
-  q.SQL = QStringLiteral("select ID from WaybillCont where WAYBILLID=%1 order by ID").arg(waybillId);
-  q.Open();
-  std::vector<int> ids;
-  for (q.First(); !q.Eof(); q.Next()) ids.push_back(q.Fields(0).AsInteger());
-  if (static_cast<int>(ids.size()) != values.size())
-    throw EDatabaseError(QStringLiteral("document lines do not match what was inserted"));
-  return ids;
-}
-}  // namespace
-
-int PostIssue(const TOutHeader &header, int supplierId, const std::vector<TIssueLine> &lines) {
-  double sum = 0;
-  for (const TIssueLine &l : lines) sum += l.Quantity * l.Price;
-  const int id = SaveHeader(supplierId, header, RoundQty(sum), 1);
-  QStringList values;
-  for (const TIssueLine &l : lines)
-    values << QStringLiteral("(%1,%2,%3,%4,%5,NULL)")
-                  .arg(id)
-                  .arg(l.CatID)
-                  .arg(l.Color)
-                  .arg(QtySQL(l.Quantity), QtySQL(l.Price));
-  const std::vector<int> lineIds = InsertLines(id, values);
-  if (lineIds.empty()) return id;
-  // Each lot's issued part grows by what its lines take.
-  std::map<int, double> perLot;
-  std::map<std::pair<int, int>, double> perStock;
-  std::vector<std::pair<int, int>> stockOrder;
-  for (const TIssueLine &l : lines) {
-    perLot[l.LotID] += l.Quantity;
-    const auto key = std::make_pair(l.CatID, l.Color);
-    if (!perStock.count(key)) stockOrder.push_back(key);
-    perStock[key] += l.Quantity;
-  }
-  QString cases;
-  std::vector<int> lotIds;
-  for (const auto &[lot, q] : perLot) {
-    cases += QStringLiteral(" when %1 then %2").arg(lot).arg(QtySQL(q));
-    lotIds.push_back(lot);
-  }
-  ExecSQL(QStringLiteral("update WaybillCont set QTYOUT=round(QTYOUT+case ID%1 end,6) "
-                         "where ID in (%2)")
-              .arg(cases, IdList(lotIds)));
-  std::vector<TOutStockDelta> deltas;
-  for (const auto &key : stockOrder) deltas.push_back({key.first, key.second, -perStock[key]});
-  AddToStock(deltas);
-  QStringList links;
-  for (size_t i = 0; i < lines.size(); ++i)
-    links << QStringLiteral("(%1,%2,%3,%4)")
-                 .arg(lines[i].ReceiptID)
-                 .arg(id)
-                 .arg(lineIds[i])
-                 .arg(lines[i].LotID);
-  ExecSQL(QStringLiteral("insert into WBList (INWBID,OUTWBID,OUTWBCONTID,INWBCONTID) values") +
-          links.join(QLatin1Char(',')));
-  return id;
-}
-
-void AddToStock(const std::vector<TOutStockDelta> &deltas) {
-  if (deltas.empty()) return;
-  // The first stock row (lowest ID) of each material and colour, locked.
-  std::vector<int> catIds;
-  for (const TOutStockDelta &d : deltas)
-    if (std::find(catIds.begin(), catIds.end(), d.CatID) == catIds.end()) catIds.push_back(d.CatID);
-  std::sort(catIds.begin(), catIds.end());
-  TQuery q;
-  q.SQL = QStringLiteral("select ID, CATID, COLOR from CatalogQty where CATID in (%1) order by ID "
-                         "for update")
-              .arg(IdList(catIds));
-  q.Open();
-  std::map<std::pair<int, int>, int> rows;
-  for (q.First(); !q.Eof(); q.Next())
-    rows.emplace(std::make_pair(q.Fields(1).AsInteger(), q.Fields(2).AsInteger()), q.Fields(0).AsInteger());
-  q.Close();
-  QString cases;
-  std::vector<int> ids;
-  for (const TOutStockDelta &d : deltas) {
-    auto it = rows.find({d.CatID, d.Color});
-    if (it == rows.end()) {
-      UpdateCatalogQty(d.CatID, d.Color, -1, RoundQty(d.Delta));  // creates the row
-      continue;
-    }
-    cases += QStringLiteral(" when %1 then %2").arg(it->second).arg(QtySQL(RoundQty(d.Delta)));
-    ids.push_back(it->second);
-  }
-  if (ids.empty()) return;
-  ExecSQL(QStringLiteral("update CatalogQty set QUANTITY=round(QUANTITY+case ID%1 end,6) where ID in (%2)")
-              .arg(cases, IdList(ids)));
-}
-
-double OpenLotStock(int catId, int color) {
-  return SQLFloat(QStringLiteral(
-                      "select sum(w.QUANTITY-w.QTYOUT) as REMAIN from WaybillCont w left join "
-                      "Waybill w1 on w1.ID=w.WAYBILLID where w.CATID=%1 and w.COLOR=%2 and "
-                      "w1.ISOUT=0 and (w.QUANTITY-w.QTYOUT)>0.0000005")
-                      .arg(catId)
-                      .arg(color));
-}
-
-void AddReserve(int catId, int color, double delta) {
-  const int row = SQLInt(
-      QStringLiteral("select ID from CatalogQty where CATID=%1 and COLOR=%2 order by ID limit 1")
-          .arg(catId)
-          .arg(color));
-  if (row >= 1)
-    ExecSQL(QStringLiteral("update CatalogQty set RESERVE=round(RESERVE+%1,6) where ID=%2")
-                .arg(QtySQL(delta))
-                .arg(row));
-  else
-    ExecSQL(QStringLiteral("insert into CatalogQty (CATID,COLOR,QUANTITY,RESERVE) "
-                           "values(%1,%2,0,%3)")
-                .arg(catId)
-                .arg(color)
-                .arg(QtySQL(delta)));
-}
-
-int PostReservation(const TOutHeader &header, int supplierId,
-                    const std::vector<TReserveLine> &lines) {
-  const int id = SaveHeader(supplierId, header, 0, 3);
-  QStringList values;
-  for (const TReserveLine &l : lines)
-    values << QStringLiteral("(%1,%2,%3,%4,0,NULL)").arg(id).arg(l.CatID).arg(l.Color).arg(
-        QtySQL(l.Quantity));
-  InsertLines(id, values);
-  for (const TReserveLine &l : lines) AddReserve(l.CatID, l.Color, -l.Quantity);
-  // The automatic request for what the stock does not cover, dated ten days ahead.
-  QStringList missing;
-  for (const TReserveLine &l : lines)
-    if (l.Missing > QtyEpsilon) missing << QStringLiteral("(%1,%2,%3,%4,%5,NULL)");
-  if (missing.isEmpty()) return id;
-  ExecSQL(Format(QStringLiteral("insert into Waybill (BDATE,NUM,ORDLINK,NOTES,ISOUT,SUPPLIERID,ISPAID,"
-                                "SUM,USERID,LASTUPDATE) values(%s,%s,%s,\"Computer Automatic Request\","
-                                "2,%d,0,0,%d,%s)"),
-                 {QuoteSQL(FormatServerDate(Clock::Today().addDays(10))),
-                  QuoteSQL(header.Num + QStringLiteral("_AReq")), QuoteSQL(header.OrdLink), supplierId,
-                  int(CurrentUser.ID), DateTimeToSQL(Clock::Now())}));
-  const qint64 req = LastInsertID();
-  if (req < 1) throw EDatabaseError(QStringLiteral("no ID for the automatic request"));
-  QStringList reqValues;
-  for (const TReserveLine &l : lines)
-    if (l.Missing > QtyEpsilon)
-      reqValues << QStringLiteral("(%1,%2,%3,%4,%5,NULL)")
-                       .arg(req)
-                       .arg(l.CatID)
-                       .arg(l.Color)
-                       .arg(QtySQL(l.Missing), QtySQL(l.Price));
-  InsertLines(static_cast<int>(req), reqValues);
-  return id;
-}
-
-}  // namespace issuedoc

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/IssuePosting.h"
 #include "core/Query.h"
 #include "platform/Forms.h"
 #include "platform/RowGrid.h"
@@ -104,29 +105,28 @@ class TDivazOut : public TForm {
   void FormClose() override;
 
  private:
-  struct TLine {
-    int Row;
-    int SystemID, CatID, Color, LotID, Supplier, ReceiptID;
-    double Quantity;
-    double Price;
-  };
-  std::vector<TLine> CollectLines() const;
-  std::vector<int> CollectSuppliers(const std::vector<TLine> &lines) const;
+  std::vector<issuedoc::TOutLine> CollectLines() const;
+  issuedoc::TOutHeader ReadHeader(const QString &number) const;
   // Splits a quantity of a material and colour over its open lots, oldest first, inserting
   // rows from position (or appending with -1); returns the last row filled.
   int SplitOverLots(int catId, int color, double quantity, int position);
   void RefreshAddButton();
-  QString DocNumber(const QString &typed, int k, int n) const;
   // Whether the numbers of a save fit the number column; says so when they do not.
   bool NumbersFit(const QString &number, int documents, const QString &suffix);
-  bool SaveIssue(const std::vector<TLine> &lines);
-  bool SaveReservation(const std::vector<TLine> &lines);
+  bool SaveIssue(const std::vector<issuedoc::TOutLine> &lines);
+  bool SaveReservation(const std::vector<issuedoc::TOutLine> &lines);
   bool SaveWriteOff();
+  // After a refusal for a taken number: a fresh proposal when the user kept the last one.
+  void ProposeAgainIfKept();
   void FillSourceGrid();
   QString BaseSource() const;
 
   int m_documentID;
   uint8_t m_mode;
+  // The number the window proposed: a refused save proposes a fresh one when it was kept.
+  QString m_proposedNumber;
+  // Set while a save writes an automatic request, for the message of its failure.
+  bool m_savingRequest = false;
   bool m_shown = false;
   QString m_sourceFilter;
 };
@@ -134,57 +134,7 @@ class TDivazOut : public TForm {
 // The editor that is open (one at a time).
 extern TDivazOut *DivazOut;
 
-// ---------------------------------------------------------------------------------------------
-// Posting of outgoing documents. Each routine runs inside the caller's transaction and raises
-// on any error, so that the caller's whole action rolls back.
-
 namespace issuedoc {
-
-struct TOutHeader {
-  QString Date;  // in the server's date format
-  QString Num;
-  QString OrdLink;
-  QString Notes;
-  int IsPaid = 0;
-};
-// What one issue line takes from one lot.
-struct TLotTake {
-  int LotID, CatID, Color, ReceiptID;
-  double Quantity;
-};
-struct TIssueLine {
-  int CatID, Color, LotID, ReceiptID;
-  double Quantity, Price;
-};
-struct TReserveLine {
-  int CatID, Color;
-  double Quantity, Price;
-  double Missing;  // above 0: the automatic request asks for this much
-};
-
-// Locks the lots (in ID order) and checks that each still belongs to its receipt and holds
-// what the lines take from it. Returns an empty text, or the reason in the user's language.
-QString LockLots(const std::vector<TLotTake> &takes);
-// Inserts a document header; returns its ID.
-int SaveHeader(int supplierId, const TOutHeader &header, double sum, int isOut);
-// An issue of one supplier: header, lines, lots raised, stock rows lowered, one link per line.
-int PostIssue(const TOutHeader &header, int supplierId, const std::vector<TIssueLine> &lines);
-// A reservation of one supplier: header, lines at price 0, RESERVE lowered, and the automatic
-// request for the missing quantities.
-int PostReservation(const TOutHeader &header, int supplierId,
-                    const std::vector<TReserveLine> &lines);
-// Adds each delta to the first stock row (lowest ID) of its material and colour, all rows in
-// one statement; a missing row is created.
-struct TOutStockDelta {
-  int CatID, Color;
-  double Delta;
-};
-void AddToStock(const std::vector<TOutStockDelta> &deltas);
-// What the open lots of a material and colour hold.
-double OpenLotStock(int catId, int color);
-// Adds delta to RESERVE of the first stock row of a material and colour, creating the row
-// when there is none.
-void AddReserve(int catId, int color, double delta);
 
 // Display helpers shared by the outgoing-document windows.
 QString ColorCaption(int code, int systemId);

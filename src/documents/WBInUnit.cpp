@@ -19,6 +19,7 @@
 
 #include "core/CommonFunctions.h"
 #include "core/DataUnit.h"
+#include "core/DocNumbers.h"
 #include "core/Ledger.h"
 #include "core/MyMsgUnit.h"
 #include "documents/DivazInPickerUnit.h"
@@ -288,9 +289,9 @@ void TWBIn::RefreshList(const QString &extra) {
   const TBusyCursor busy;  // a list over the whole store may take a while
   WBInSource.Close();
   QString kinds = QStringLiteral("(-1)");
-  if (Chk1->isChecked() && Chk2->isChecked()) kinds = QStringLiteral("(0,2)");
-  else if (Chk1->isChecked()) kinds = QStringLiteral("(0)");
-  else if (Chk2->isChecked()) kinds = QStringLiteral("(2)");
+  if (Chk1->isChecked() && Chk2->isChecked()) kinds = QStringLiteral("(%1,%2)").arg(DocKindReceipt).arg(DocKindRequest);
+  else if (Chk1->isChecked()) kinds = QStringLiteral("(%1)").arg(DocKindReceipt);
+  else if (Chk2->isChecked()) kinds = QStringLiteral("(%1)").arg(DocKindRequest);
   QString sql = Format("select w.*, s.NAME as SUPPLIERNAME from Waybill w left join Suppliers s on "
                        "(s.ID=w.SUPPLIERID) where w.ISOUT in %s",
                        {kinds});
@@ -356,7 +357,7 @@ void TWBIn::ChangeBitBtnClick() {
   if (!WBInSource.Active() || WBInSource.IsEmpty()) return;
   const int id = CurrentID();
   const int kind = CurrentKind();
-  if (kind == 0 && SQLInt(Format("select count(*) from WBList where INWBID=%d", {id})) > 0) {
+  if (kind == DocKindReceipt && SQLInt(Format("select count(*) from WBList where INWBID=%d", {id})) > 0) {
     ShowMessage(kEditRefused);
     return;
   }
@@ -373,7 +374,7 @@ void TWBIn::DeleteBitBtnClick() {
   if (!WBInSource.Active() || WBInSource.IsEmpty()) return;
   const int id = CurrentID();
   const int kind = CurrentKind();
-  if (kind == 0) {
+  if (kind == DocKindReceipt) {
     if (SQLInt(Format("select count(*) from WBList where INWBID=%d", {id})) > 0) {
       ShowMessage(kDeleteRefused);
       return;
@@ -393,9 +394,10 @@ void TWBIn::DeleteBitBtnClick() {
     } catch (const EDocumentRefused &e) {
       ShowMessage(e.Text());
     } catch (const std::exception &e) {
+      ShowStockUpdateFailure(e);
       ShowException(e);
     }
-  } else if (kind == 2) {
+  } else if (kind == DocKindRequest) {
     if (MessageDlg(QStringLiteral("Удалить заявку Nr.") + CurrentField(QStringLiteral("ORDLINK")) +
                        QStringLiteral("?\n\nВы уверены?"),
                    TMsgDlgType::mtConfirmation, mbYes | mbNo, this) != mrYes)
@@ -403,7 +405,7 @@ void TWBIn::DeleteBitBtnClick() {
     try {
       RunInTransaction([id] {
         // a request saved as a receipt meanwhile holds lots now: it is not deleted here
-        if (SQLInt(Format("select ISOUT from Waybill where ID=%d for update", {id})) == 0)
+        if (SQLInt(Format("select ISOUT from Waybill where ID=%d for update", {id})) == DocKindReceipt)
           throw EDocumentRefused(kRequestBecameReceipt);
         ExecSQL(Format("delete from WaybillCont where WAYBILLID=%d", {id}));
         ExecSQL(Format("delete from Waybill where ID=%d", {id}));
@@ -433,7 +435,7 @@ void TWBIn::PopupMenu2Popup() {
   PrintSubmenu->setEnabled(rows);
   GridPrintList->setEnabled(rows);
   GridPrintOrder->setEnabled(order);
-  if (rows && CurrentKind() == 2) {
+  if (rows && CurrentKind() == DocKindRequest) {
     GridDelete->setText(QStringLiteral("Удвлить заявку"));
     GridChange->setText(QStringLiteral("Править заявку"));
     GridPrintList->setText(QStringLiteral("Заявка Nr.") + CurrentField(QStringLiteral("ORDLINK")));

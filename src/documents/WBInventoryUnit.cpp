@@ -17,10 +17,13 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <memory>
+#include <tuple>
 
 #include "core/ColorList.h"
 #include "core/CommonFunctions.h"
+#include "core/CountPosting.h"
 #include "core/DataUnit.h"
+#include "core/DocNumbers.h"
 #include "core/Ledger.h"
 #include "documents/DivazInventoryUnit.h"
 #include "reports/rep_InventoryUnit.h"
@@ -39,22 +42,6 @@ struct TJournalColumn {
 };
 const TJournalColumn kColumns[] = {
     {"BDATE", "Datums", 90}, {"NUM", "Inventarizācijas Nr.", 180}, {"NOTES", "Piezimes", 290}};
-
-// Whether num is the number of one of the count's own sub-documents of the kind: the count's
-// number, optionally "-" and the supplier's position, then "L" (shortage) or "M" (surplus).
-bool IsSubDocumentNumber(const QString &num, const QString &countNum, int kind) {
-  if (!num.startsWith(countNum)) return false;
-  const QString suffix = num.mid(countNum.size());
-  static const QRegularExpression shortage(QStringLiteral("^(-[0-9]+)?L$"));
-  static const QRegularExpression surplus(QStringLiteral("^(-[0-9]+)?M$"));
-  return (kind == 6 ? shortage : surplus).match(suffix).hasMatch();
-}
-
-class EDeleteRefused : public std::runtime_error {
- public:
-  explicit EDeleteRefused(const QString &text) : std::runtime_error(text.toStdString()), Text(text) {}
-  QString Text;
-};
 
 }  // namespace
 
@@ -230,9 +217,9 @@ void TWBInventory::ChkUntilClick() {
 void TWBInventory::RefreshList(const QString &extra) {
   const TBusyCursor busy;  // a list over the whole store may take a while
   WBInventorySource.Close();
-  QString sql = QStringLiteral(
+  QString sql = Format(QStringLiteral(
       "select w.*, s.NAME as SUPPLIERNAME from Waybill w left join Suppliers s on (s.ID=w.SUPPLIERID) where "
-      "w.ISOUT=4");
+      "w.ISOUT=%d"), {DocKindStockCount});
   if (cb1->currentIndex() == 1 && ChkUntil->isChecked())
     sql += Format(QStringLiteral(" and w.BDATE between %s and %s"),
                   {QuoteSQL(FormatServerDate(DT1->date())), QuoteSQL(FormatServerDate(DT2->date()))});
@@ -310,7 +297,7 @@ void TWBInventory::N2Click() {
     return;
   const int id = CurrentID();
   const QString num = WBInventorySource.FieldByName(QStringLiteral("NUM")).AsString();
-  const QString refused = DeleteInventory(id, num);
+  const QString refused = DeleteCount(id, num);
   if (!refused.isEmpty()) {
     MessageDlg(refused, TMsgDlgType::mtError, mbOK, this);
     return;
@@ -319,91 +306,3 @@ void TWBInventory::N2Click() {
   Changed = true;
 }
 
-QString TWBInventory::DeleteInventory(int countId, const QString &countNum) {
-  try {
-    RunInTransaction([&] {
-      // The count's own sub-documents, found by their exact numbers. They were written right
-      // after the count, so they follow it by ID; a number that also fits a later count with
-      // a longer number written before the document is that count's.
-      TQuery q(&DATA->DB_Storage);
-      const QString prefix = Format(QStringLiteral("left(NUM, %d)=%s"), {int(countNum.size()), QuoteSQL(countNum)});
-      q.SQL = Format(QStringLiteral("select ID, NUM from Waybill where ISOUT=4 and ID>%d and %s order by ID"),
-                     {countId, prefix});
-      q.Open();
-      QVector<QPair<int, QString>> laterCounts;
-      for (const auto &row : q.Rows())
-        if (row[1].toString().startsWith(countNum) && row[1].toString() != countNum)
-          laterCounts.push_back({row[0].toInt(), row[1].toString()});
-      q.Close();
-      q.SQL = Format(QStringLiteral("select ID, ISOUT, NUM from Waybill where ISOUT in (5,6) and ID>%d and %s "
-                                    "order by ID for update"),
-                     {countId, prefix});
-      q.Open();
-      QVector<QPair<int, int>> subDocs;
-      for (const auto &row : q.Rows()) {
-        const int id = row[0].toInt(), kind = row[1].toInt();
-        const QString num = row[2].toString();
-        if (!IsSubDocumentNumber(num, countNum, kind)) continue;
-        bool other = false;
-        for (const auto &[laterId, laterNum] : laterCounts)
-          other = other || (laterId < id && IsSubDocumentNumber(num, laterNum, kind));
-        if (!other) subDocs.push_back({id, kind});
-      }
-      q.Close();
-
-      for (const auto &[docId, kind] : subDocs) {
-        TDelInfo links;
-        LoadWBLinks(links, docId);
-        if (!links.isEmpty()) {
-          QStringList lotIds;
-          for (const TDelRec &l : links) lotIds << QString::number(l.INWBCONTID);
-          q.SQL = QStringLiteral("select ID, QUANTITY, QTYOUT from WaybillCont where ID in (%1) for update")
-                      .arg(lotIds.join(QLatin1Char(',')));
-          q.Open();
-          QHash<int, QPair<int64_t, int64_t>> lots;  // ID -> QUANTITY, QTYOUT
-          for (const auto &row : q.Rows())
-            lots.insert(row[0].toInt(), {ToMillionths(row[1].toDouble()),
-                                         row[2].isNull() ? 0 : ToMillionths(row[2].toDouble())});
-          q.Close();
-          QMap<int, int64_t> qtyOut;
-          QVector<TStockDelta> stock;
-          for (const TDelRec &l : links) {
-            if (!lots.contains(l.INWBCONTID)) throw EDatabaseError(QStringLiteral("a lot of the count is missing"));
-            const int64_t moved = ToMillionths(l.QUANTITY);
-            int64_t &out = qtyOut.contains(l.INWBCONTID) ? qtyOut[l.INWBCONTID]
-                                                         : (qtyOut[l.INWBCONTID] = lots.value(l.INWBCONTID).second);
-            if (kind == 5) {
-              // The surplus went back into this lot; it must still be there to be taken again.
-              out += moved;
-              if (out > lots.value(l.INWBCONTID).first) {
-                TQuery m(&DATA->DB_Storage);
-                m.SQL = QStringLiteral("select NAME, SYSTEMID from Catalog where ID=%1").arg(l.CATID);
-                m.Open();
-                const QString name = m.IsEmpty() ? QString() : m.Fields(0).AsString();
-                TColorRec rec;
-                if (Colors && !m.IsEmpty()) Colors->GetColorRec(l.COLOR, m.Fields(1).AsInteger(), rec);
-                throw EDeleteRefused(Format(
-                    QStringLiteral("Inventarizāciju nevar dzēst: materiāla %s (%s) atgrieztais daudzums jau ir izsniegts."),
-                    {name, rec.Caption}));
-              }
-              stock.push_back({l.CATID, l.COLOR, -moved});
-            } else {
-              out -= moved;
-              stock.push_back({l.CATID, l.COLOR, moved});
-            }
-          }
-          SetLotQtyOut(qtyOut);
-          AddToStockRows(stock);
-        }
-        ExecSQL(Format(QStringLiteral("delete from WBList where OUTWBID=%d"), {docId}));
-        ExecSQL(Format(QStringLiteral("delete from WaybillCont where WAYBILLID=%d"), {docId}));
-        ExecSQL(Format(QStringLiteral("delete from Waybill where ID=%d"), {docId}));
-      }
-      ExecSQL(Format(QStringLiteral("delete from WaybillInventory where WAYBILLID=%d"), {countId}));
-      ExecSQL(Format(QStringLiteral("delete from Waybill where ID=%d"), {countId}));
-    });
-  } catch (const EDeleteRefused &e) {
-    return e.Text;
-  }
-  return QString();
-}

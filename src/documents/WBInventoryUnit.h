@@ -51,10 +51,6 @@ class TWBInventory : public TForm {
   void PopupMenu1Popup();
   void N2Click();
 
-  // Reverses and deletes the count countId with the number countNum, in one transaction.
-  // Returns an empty text, or why the count cannot be deleted.
-  static QString DeleteInventory(int countId, const QString &countNum);
-
  protected:
   void showEvent(QShowEvent *event) override;
   void FormClose() override;

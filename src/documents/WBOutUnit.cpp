@@ -16,12 +16,12 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <map>
 #include <memory>
 
 #include "core/CommonFunctions.h"
 #include "core/CommonVariables.h"
 #include "core/DataUnit.h"
+#include "core/DocNumbers.h"
 #include "core/InputFormUnit.h"
 #include "core/Ledger.h"
 #include "core/MyMsgUnit.h"
@@ -41,8 +41,8 @@ using namespace issuedoc;
 
 namespace {
 
-const int kIssue = 1;
-const int kReservation = 3;
+const int kIssue = DocKindIssue;
+const int kReservation = DocKindReservation;
 
 // The kind of a document, read under an update lock that holds until the transaction ends;
 // -1 when the document is gone.
@@ -292,9 +292,9 @@ void TWBOut::RefreshList(const QString &Search) {
   const TBusyCursor busy;  // a list over the whole store may take a while
   WBOutSource.Close();
   QString kinds = QStringLiteral("(-1)");
-  if (Chk1->isChecked() && Chk2->isChecked()) kinds = QStringLiteral("(1,3)");
-  else if (Chk1->isChecked()) kinds = QStringLiteral("(1)");
-  else if (Chk2->isChecked()) kinds = QStringLiteral("(3)");
+  if (Chk1->isChecked() && Chk2->isChecked()) kinds = QStringLiteral("(%1,%2)").arg(kIssue).arg(kReservation);
+  else if (Chk1->isChecked()) kinds = QStringLiteral("(%1)").arg(kIssue);
+  else if (Chk2->isChecked()) kinds = QStringLiteral("(%1)").arg(kReservation);
   QString sql = QStringLiteral(
                     "select w.*, s.NAME as SUPPLIERNAME from Waybill w left join Suppliers s on "
                     "(s.ID=w.SUPPLIERID) where w.ISOUT in %1")
@@ -434,11 +434,12 @@ void TWBOut::NewWBClick(int tag) {
 void TWBOut::DBGrid1DblClick() {
   if (CurrentKind() != kReservation) return;
   const int id = CurrentID();
-  const double shortest = SQLFloat(QStringLiteral(
-      "select min(c.QUANTITY-w.QUANTITY) as MINQTY from WaybillCont w left join CatalogQty c on "
-      "(w.CATID=c.CATID and w.COLOR=c.COLOR) where w.WAYBILLID=%1").arg(id));
-  if (shortest < -QtyEpsilon) {
-    Tinf_MatNotEnough window(this, id);
+  // The same rule as the write-off itself, so that the window lists what is short.
+  QVector<TWriteOffLine> plan;
+  QVector<TShortLine> shorts;
+  PlanReservationWriteOff(id, false, plan, shorts);
+  if (!shorts.isEmpty()) {
+    Tinf_MatNotEnough window(this, id, shorts);
     window.ShowModal();
     return;
   }
@@ -504,42 +505,7 @@ void TWBOut::DBGrid1TitleClick(int column) {
   ReopenKeepPosition(true);
 }
 
-bool TWBOut::DeleteIssue(int WaybillID) {
-  TTransaction tr;
-  if (LockedKind(WaybillID) != kIssue) return false;
-  TDelInfo links;
-  LoadWBLinks(links, WaybillID);
-  // Lots get back what the lines took; stock rows rise by the same.
-  std::map<int, double> perLot;
-  std::map<std::pair<int, int>, double> perStock;
-  std::vector<std::pair<int, int>> stockOrder;
-  for (const TDelRec &l : links) {
-    if (QtyIsZero(l.QUANTITY)) continue;
-    perLot[l.INWBCONTID] += l.QUANTITY;
-    const auto key = std::make_pair(l.CATID, l.COLOR);
-    if (!perStock.count(key)) stockOrder.push_back(key);
-    perStock[key] += l.QUANTITY;
-  }
-  if (!perLot.empty()) {
-    QString cases;
-    QStringList ids;
-    for (const auto &[lot, q] : perLot) {
-      cases += QStringLiteral(" when %1 then %2").arg(lot).arg(QtySQL(q));
-      ids << QString::number(lot);
-    }
-    ExecSQL(QStringLiteral("update WaybillCont set QTYOUT=round(QTYOUT-case ID%1 end,6) where ID in (%2)")
-                .arg(cases, ids.join(QLatin1Char(','))));
-  }
-  std::vector<TOutStockDelta> deltas;
-  for (const auto &key : stockOrder) deltas.push_back({key.first, key.second, perStock[key]});
-  AddToStock(deltas);
-  ExecSQL(QStringLiteral("delete from WBList where OUTWBID=%1").arg(WaybillID));
-  // Every line of the issue goes, linked or not.
-  ExecSQL(QStringLiteral("delete from WaybillCont where WAYBILLID=%1").arg(WaybillID));
-  ExecSQL(QStringLiteral("delete from Waybill where ID=%1").arg(WaybillID));
-  tr.Commit();
-  return true;
-}
+bool TWBOut::DeleteIssue(int WaybillID) { return UndoIssue(WaybillID); }
 
 void TWBOut::Dzsttekoopavadzme1Click() {
   const int id = CurrentID();
@@ -560,8 +526,8 @@ void TWBOut::N13Click() {
   if (!HasRows()) return;
   const QDate from = WBOutSource.FieldByName(QStringLiteral("BDATE")).AsDate();
   TQuery q;
-  q.SQL = QStringLiteral("select ID,NUM,SUM from Waybill where BDATE>=%1 and ISOUT=1 order by ID DESC")
-              .arg(QuoteSQL(FormatServerDate(from)));
+  q.SQL = Format(QStringLiteral("select ID,NUM,SUM from Waybill where BDATE>=%s and ISOUT=%d order by ID DESC"),
+                 {QuoteSQL(FormatServerDate(from)), kIssue});
   q.Open();
   std::vector<std::pair<int, QString>> docs;
   for (q.First(); !q.Eof(); q.Next()) docs.push_back({q.Fields(0).AsInteger(), q.Fields(1).AsString()});
@@ -631,8 +597,8 @@ void TWBOut::N10Click(int tag) {
 }
 
 void TWBOut::CheckDueReservations() {
-  const int n = SQLInt(QStringLiteral("select count(*) from Waybill where ISOUT=3 and BDATE<=%1")
-                           .arg(QuoteSQL(FormatServerDate(Clock::Today()))));
+  const int n = SQLInt(Format(QStringLiteral("select count(*) from Waybill where ISOUT=%d and BDATE<=%s"),
+                              {kReservation, QuoteSQL(FormatServerDate(Clock::Today()))}));
   if (n <= 0) return;
   {
     Tinf_Reserve list(this);

@@ -10,7 +10,9 @@
 
 #include "core/CommonFunctions.h"
 #include "core/DataUnit.h"
+#include "core/DocNumbers.h"
 #include "core/Ledger.h"
+#include "core/inf_MatNotEnoughUnit.h"
 #include "core/MyMsgUnit.h"
 #include "platform/Application.h"
 #include "platform/Clock.h"
@@ -115,9 +117,9 @@ void Tinf_Reserve::showEvent(QShowEvent *event) {
 void Tinf_Reserve::FormShow() {
   const QDate today = Clock::Today();
   TQuery &q = DATA->Qtmp;
-  q.SQL = QStringLiteral("select ID, BDATE, NUM, ORDLINK from Waybill where ISOUT=3 and BDATE<=%1 "
-                         "order by BDATE, ID")
-              .arg(QuoteSQL(FormatServerDate(today)));
+  q.SQL = Format(QStringLiteral("select ID, BDATE, NUM, ORDLINK from Waybill where ISOUT=%d and BDATE<=%s "
+                                "order by BDATE, ID"),
+                 {DocKindReservation, QuoteSQL(FormatServerDate(today))});
   q.Open();
   for (q.First(); !q.Eof(); q.Next()) {
     const QDate due = q.FieldByName(QStringLiteral("BDATE")).AsDate();

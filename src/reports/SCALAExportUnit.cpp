@@ -19,6 +19,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "core/DocNumbers.h"
 #include "core/CommonVariables.h"
 #include "core/DataUnit.h"
 #include "core/MyMsgUnit.h"
@@ -330,7 +331,7 @@ void TSCALAExpForm::RefreshList() {
         QStringLiteral("select w.*, s.NAME as SUPPLNAME, c.NAME as CURRNAME from Waybill w"),
         QStringLiteral("left join Suppliers s on s.ID=w.SUPPLIERID"),
         QStringLiteral("left join Currencies c on c.ID=w.CURRENCY"),
-        QStringLiteral("where w.ISOUT=0")};
+        Format("where w.ISOUT=%d", {DocKindReceipt})};
     if (!CheckBox1->isChecked()) sql << QStringLiteral("and w.ISEXPORTED=0");
     sql << QStringLiteral("order by w.ISEXPORTED, w.BDATE");
     Q1.SQL = sql.join(QLatin1Char('\n'));

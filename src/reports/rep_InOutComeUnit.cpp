@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "core/DocNumbers.h"
 #include "platform/SysUtils.h"
 
 namespace {
@@ -52,7 +53,7 @@ TPrintInOutCome::TPrintInOutCome(QWidget *owner, int kind, const QString &period
   detail->AddDBText(QStringLiteral("QRDBText1"), NumCol, 23, DateCol - NumCol - 4, MainQ,
                     QStringLiteral("NUM"))->Font = bold;
   detail->AddDBText(QStringLiteral("QRDBText2"), DateCol, 23, SupplierCol - DateCol - 4, MainQ,
-                    Kind == 1 ? QStringLiteral("LASTUPDATE") : QStringLiteral("BDATE"),
+                    Kind == DocKindIssue ? QStringLiteral("LASTUPDATE") : QStringLiteral("BDATE"),
                     QStringLiteral("dd/mm/yyyy"))->Font = bold;
   TQRLabel *supplier = detail->AddLabel(QStringLiteral("SupplierLabel"), SupplierCol, 23, QString());
   supplier->Width = OrderCol - SupplierCol - 4;
@@ -79,7 +80,7 @@ TPrintInOutCome::TPrintInOutCome(QWidget *owner, int kind, const QString &period
   }
   detail->AddShape(QStringLiteral("QRShape2"), qrsHorLine, 0, 70, BandWidth(), 4);
   detail->BeforePrint = [this](TQRBand *b, bool &p) { DetailBandBeforePrint(b, p); };
-  if (Kind == 1) {
+  if (Kind == DocKindIssue) {
     // Issues have no supplier of their own.
     detail->FindItem(QStringLiteral("QRLabel4"))->Enabled = false;
     supplier->Enabled = false;
@@ -127,18 +128,18 @@ TPrintInOutCome::TPrintInOutCome(QWidget *owner, int kind, const QString &period
 
   // Receipts by their document date; issues by the day of their last change, so that the
   // period's last day counts whole (the period has dates only).
-  if (Kind == 0) {
+  if (Kind == DocKindReceipt) {
     QRLabel1->Caption = QStringLiteral("Ienakošas pavadzīmes");
     DocumentCondition = FilterGiven(periodCondition)
-                            ? Format("ISOUT=0 and (BDATE %s)", {periodCondition})
-                            : QStringLiteral("ISOUT=0");
+                            ? Format("ISOUT=%d and (BDATE %s)", {DocKindReceipt, periodCondition})
+                            : Format("ISOUT=%d", {DocKindReceipt});
     MainQ->SQL = QStringLiteral("select * from Waybill where ") + DocumentCondition +
                  QStringLiteral(" order by BDATE, ID");
   } else {
     QRLabel1->Caption = QStringLiteral("Izejošās pavadzīmes");
     DocumentCondition = FilterGiven(periodCondition)
-                            ? Format("ISOUT=1 and (date(LASTUPDATE) %s)", {periodCondition})
-                            : QStringLiteral("ISOUT=1");
+                            ? Format("ISOUT=%d and (date(LASTUPDATE) %s)", {DocKindIssue, periodCondition})
+                            : Format("ISOUT=%d", {DocKindIssue});
     MainQ->SQL = QStringLiteral("select * from Waybill where ") + DocumentCondition +
                  QStringLiteral(" order by LASTUPDATE, ID");
   }

@@ -1,5 +1,6 @@
 #include "reports/rep_MaterialsFullUnit.h"
 
+#include "core/DocNumbers.h"
 #include "core/DataUnit.h"
 #include "platform/SysUtils.h"
 
@@ -189,9 +190,9 @@ QString TPrintMeterialsFull::LinesSQL(int kind, bool withPeriod, const QString &
 void TPrintMeterialsFull::QuickRepBeforePrint(TQuickRep *, bool &) {
   // The receipt, issue and reservation lines of every material and colour at once.
   const QStringList key = {QStringLiteral("CATID"), QStringLiteral("COLOR")};
-  SubQ1->OpenGroups(LinesSQL(0, true, GroupFilter), key);
-  SubQ2->OpenGroups(LinesSQL(1, true, GroupFilter), key);
-  if (Option) SubQ3->OpenGroups(LinesSQL(3, false, GroupFilter), key);
+  SubQ1->OpenGroups(LinesSQL(DocKindReceipt, true, GroupFilter), key);
+  SubQ2->OpenGroups(LinesSQL(DocKindIssue, true, GroupFilter), key);
+  if (Option) SubQ3->OpenGroups(LinesSQL(DocKindReservation, false, GroupFilter), key);
   TotalInSum = 0;
   TotalOutSum = 0;
 }

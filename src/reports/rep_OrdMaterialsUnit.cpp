@@ -1,5 +1,6 @@
 #include "reports/rep_OrdMaterialsUnit.h"
 
+#include "core/DocNumbers.h"
 #include "core/DataUnit.h"
 #include "platform/SysUtils.h"
 
@@ -127,12 +128,12 @@ TOrdMaterialsReport::TOrdMaterialsReport(QWidget *owner, uint8_t mode, int waybi
   } else {
     Materials->SQL = QString::fromUtf8(MaterialsSQL) +
                      Format(" where w.ID=%d order by w1.CATID, w1.ID", {waybillId});
-    if (DocType == 2)
+    if (DocType == DocKindRequest)
       guarantee->Enabled = true;
     else
       summary->Height = 23;
   }
-  ShowPrices = DocType != 2 || Mode == 0;
+  ShowPrices = DocType != DocKindRequest || Mode == 0;
   nameLabel->Width = ShowPrices && Mode == 0 ? 280 : 398;
   Materials->Open();
 
@@ -145,11 +146,11 @@ TOrdMaterialsReport::TOrdMaterialsReport(QWidget *owner, uint8_t mode, int waybi
   }
   if (Mode == 0)
     QRLabel1->Caption = Format("Материалы для заказа Nr.%s", {orderCode});
-  else if (DocType == 0)
+  else if (DocType == DocKindReceipt)
     QRLabel1->Caption = Format("Принятые материалы по заказу Nr.%s", {orderCode});
-  else if (DocType == 1)
+  else if (DocType == DocKindIssue)
     QRLabel1->Caption = Format("Материалы к заказу Nr.%s от %s", {orderCode, firstSupplier});
-  else if (DocType == 2)
+  else if (DocType == DocKindRequest)
     QRLabel1->Caption = Format("Заказ материалов Nr.%s", {orderCode});
 
   // The supplier block shows the catalogue supplier of the first line's material; without

@@ -1,5 +1,6 @@
 #include "reports/rep_RemainsUnit.h"
 
+#include "core/DocNumbers.h"
 #include "core/DataUnit.h"
 #include "platform/SysUtils.h"
 
@@ -120,8 +121,9 @@ void TPrintRemains::QuickRepBeforePrint(TQuickRep *, bool &) {
           "join Waybill b on w.WAYBILLID=b.ID ") +
           (FilterGiven(GroupFilter) ? Format("join Catalog c on w.CATID=c.ID where (%s) and ", {GroupFilter})
                                     : QStringLiteral("where ")) +
-          QStringLiteral("(w.QUANTITY-w.QTYOUT>0) and b.ISOUT=0 group by w.CATID, w.COLOR) t join "
-                         "WaybillCont f on f.ID=t.FIRSTLOT left join Waybill w1 on f.WAYBILLID=w1.ID"),
+          Format("(w.QUANTITY-w.QTYOUT>0) and b.ISOUT=%d group by w.CATID, w.COLOR) t join "
+                 "WaybillCont f on f.ID=t.FIRSTLOT left join Waybill w1 on f.WAYBILLID=w1.ID",
+                 {DocKindReceipt}),
       {QStringLiteral("CATID"), QStringLiteral("COLOR")});
   GrandTotal = 0;
 }

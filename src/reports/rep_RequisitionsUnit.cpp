@@ -1,5 +1,6 @@
 #include "reports/rep_RequisitionsUnit.h"
 
+#include "core/DocNumbers.h"
 #include "core/DataUnit.h"
 #include "core/MyMsgUnit.h"
 #include "platform/SysUtils.h"
@@ -11,14 +12,14 @@ TPrintRequisitions::TPrintRequisitions(QWidget *owner) : TWarehouseReport(owner)
   SubQ = AddQuery(QStringLiteral("SubQ"));
   DataSet = MainQ;
   // Requests changed at the same moment come in the order they were made.
-  MainQ->SQL = QStringLiteral("select * from Waybill where ISOUT=2 order by LASTUPDATE, ID");
+  MainQ->SQL = Format("select * from Waybill where ISOUT=%d order by LASTUPDATE, ID", {DocKindRequest});
   // The lines of every request at once, each request's in the order they were entered.
   BeforePrint = [this](TQuickRep *, bool &) {
-    SubQ->OpenGroups(QStringLiteral(
-                         "select w.WAYBILLID, w.COLOR, w.QUANTITY, c.NAME, c.SYSTEMID, g.NAME as "
-                         "GROUPNAME from WaybillCont w join Waybill b on b.ID=w.WAYBILLID left join "
-                         "Catalog c on w.CATID=c.ID left join CatGroups g on (c.CATGROUP=g.ID and "
-                         "g.SUBID=0) where b.ISOUT=2 order by w.ID"),
+    SubQ->OpenGroups(Format("select w.WAYBILLID, w.COLOR, w.QUANTITY, c.NAME, c.SYSTEMID, g.NAME as "
+                            "GROUPNAME from WaybillCont w join Waybill b on b.ID=w.WAYBILLID left join "
+                            "Catalog c on w.CATID=c.ID left join CatGroups g on (c.CATGROUP=g.ID and "
+                            "g.SUBID=0) where b.ISOUT=%d order by w.ID",
+                            {DocKindRequest}),
                      {QStringLiteral("WAYBILLID")});
   };
 
@@ -116,7 +117,7 @@ void TPrintRequisitions::GroupFooterBeforePrint(TQRBand *band, bool &) {
 }
 
 void PrintRequisitions(QWidget *owner) {
-  if (SQLInt(QStringLiteral("select count(*) from Waybill where ISOUT=2")) < 1) {
+  if (SQLInt(Format("select count(*) from Waybill where ISOUT=%d", {DocKindRequest})) < 1) {
     ShowMessage(QStringLiteral("В настоящий момент нет ни одной заявки в базе данных."));
     return;
   }

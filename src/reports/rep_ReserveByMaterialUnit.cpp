@@ -1,5 +1,6 @@
 #include "reports/rep_ReserveByMaterialUnit.h"
 
+#include "core/DocNumbers.h"
 #include "platform/SysUtils.h"
 
 TPrintReserveByMaterial::TPrintReserveByMaterial(QWidget *owner) : TWarehouseReport(owner) {
@@ -69,15 +70,16 @@ TPrintReserveByMaterial::TPrintReserveByMaterial(QWidget *owner) : TWarehouseRep
 }
 
 void TPrintReserveByMaterial::QuickRepBeforePrint(TQuickRep *, bool &) {
-  MainQ->Reopen(QStringLiteral(
+  MainQ->Reopen(Format(QStringLiteral(
       "select w.CATID, w.COLOR, sum(w.QUANTITY) as SUMQTY, c.NAME, c.SYSTEMID, g.NAME as "
       "GROUPNAME from WaybillCont w left join Waybill w1 on w.WAYBILLID=w1.ID left join Catalog "
       "c on w.CATID=c.ID left join CatGroups g on (w.CATID=c.ID and c.CATGROUP=g.ID and "
-      "g.SUBID=0) where w1.ISOUT=3 group by w.CATID, w.COLOR order by w.CATID, w.COLOR"));
+      "g.SUBID=0) where w1.ISOUT=%d group by w.CATID, w.COLOR order by w.CATID, w.COLOR"), {DocKindReservation}));
   // Every reservation line at once; reservations of one date in the order they were entered.
-  SubQ->OpenGroups(QStringLiteral("select w.CATID, w.COLOR, w.QUANTITY, w1.BDATE, w1.NUM, "
-                                  "w1.ORDLINK from WaybillCont w left join Waybill w1 on "
-                                  "w.WAYBILLID=w1.ID where w1.ISOUT=3 order by w1.BDATE, w1.ID, w.ID"),
+  SubQ->OpenGroups(Format("select w.CATID, w.COLOR, w.QUANTITY, w1.BDATE, w1.NUM, w1.ORDLINK from "
+                          "WaybillCont w left join Waybill w1 on w.WAYBILLID=w1.ID where w1.ISOUT=%d "
+                          "order by w1.BDATE, w1.ID, w.ID",
+                          {DocKindReservation}),
                    {QStringLiteral("CATID"), QStringLiteral("COLOR")});
 }
 

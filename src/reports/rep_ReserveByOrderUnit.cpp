@@ -1,5 +1,6 @@
 #include "reports/rep_ReserveByOrderUnit.h"
 
+#include "core/DocNumbers.h"
 #include "core/DataUnit.h"
 #include "platform/SysUtils.h"
 
@@ -58,8 +59,8 @@ TPrintReserveByOrder::TPrintReserveByOrder(QWidget *owner) : TWarehouseReport(ow
 
 void TPrintReserveByOrder::QuickRepBeforePrint(TQuickRep *, bool &) {
   // One row per order code, by the date of its first reservation.
-  const QString orders = QStringLiteral(
-      "select ORDLINK from Waybill where ISOUT=3 and ORDLINK<>\"\" group by ORDLINK");
+  const QString orders = Format(
+      "select ORDLINK from Waybill where ISOUT=%d and ORDLINK<>\"\" group by ORDLINK", {DocKindReservation});
   MainQ->Reopen(orders + QStringLiteral(" order by min(BDATE), ORDLINK"));
   // Every reservation line at once, under the order code of its block as the server compares
   // order codes (so that codes differing in case only stay one block).
@@ -67,10 +68,11 @@ void TPrintReserveByOrder::QuickRepBeforePrint(TQuickRep *, bool &) {
       QStringLiteral("select o.ORDLINK as ORDERCODE, w1.NUM, w1.BDATE, w.COLOR, w.QUANTITY, c.NAME, "
                      "c.SYSTEMID, g.NAME as GROUPNAME from (") +
           orders +
-          QStringLiteral(") o join Waybill w1 on (w1.ISOUT=3 and w1.ORDLINK=o.ORDLINK) join "
-                         "WaybillCont w on w.WAYBILLID=w1.ID left join Catalog c on w.CATID=c.ID "
-                         "left join CatGroups g on (c.CATGROUP=g.ID and g.SUBID=0) order by "
-                         "w1.BDATE, w1.ID, w.ID"),
+          Format(") o join Waybill w1 on (w1.ISOUT=%d and w1.ORDLINK=o.ORDLINK) join "
+                 "WaybillCont w on w.WAYBILLID=w1.ID left join Catalog c on w.CATID=c.ID "
+                 "left join CatGroups g on (c.CATGROUP=g.ID and g.SUBID=0) order by "
+                 "w1.BDATE, w1.ID, w.ID",
+                 {DocKindReservation}),
       {QStringLiteral("ORDERCODE")});
 }
 

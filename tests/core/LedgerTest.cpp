@@ -2,6 +2,7 @@
 
 #include "core/DataUnit.h"
 #include "core/Ledger.h"
+#include "core/MyMsgUnit.h"
 #include "support/Fixtures.h"
 #include "support/LedgerCheck.h"
 #include "support/ScriptedDialogs.h"
@@ -40,7 +41,7 @@ TEST_F(Ledger, UpdateCatalogQtyTouchesOnlyTheFirstOfDuplicateRows) {
   EXPECT_DOUBLE_EQ(SQLFloat(QStringLiteral("select QUANTITY from CatalogQty where ID=%1").arg(second)), 2);
 }
 
-TEST_F(Ledger, AFailingStockUpdateIsShownAndRaisedAndTheCallersActionRollsBack) {
+TEST_F(Ledger, AFailingStockUpdateIsRaisedAndShownOnlyAfterTheTransaction) {
   const int m = fx::Material("Pine");
   const int r = fx::Receipt(QDate(2024, 1, 5), "R-1");
   fx::Lot(r, m, -1, 4, 1);
@@ -51,9 +52,36 @@ TEST_F(Ledger, AFailingStockUpdateIsShownAndRaisedAndTheCallersActionRollsBack) 
     ExecSQL("update Waybill set NOTES=\"touched\"");
     EXPECT_THROW(UpdateCatalogQty(m, -1, r, 1), EDatabaseError);
   }  // the caller does not commit
-  EXPECT_EQ(Script().LastMessage(), "Ошибка при обновлении таблицы CatalogQty.");
+  // Inside the caller's transaction nothing is shown: the caller reports once it has ended.
+  EXPECT_TRUE(Script().Boxes.empty());
   EXPECT_EQ(fx::Count("Waybill", "NOTES=\"touched\""), 0);
   EXPECT_DOUBLE_EQ(fx::StockQty(m, -1), 4);
+  // The action reports it once its transaction is over.
+  try {
+    RunInTransaction([&] { UpdateCatalogQty(m, -1, r, 1); });
+    ADD_FAILURE() << "the failing stock update was not raised";
+  } catch (const std::exception &e) {
+    EXPECT_EQ(DATA->DB_Storage.TransactionDepth, 0);
+    ShowStockUpdateFailure(e);
+  }
+  EXPECT_EQ(Script().LastMessage(), "Ошибка при обновлении таблицы CatalogQty.");
+}
+
+TEST_F(Ledger, AStockRowDeadlockThatARetryGetsPastIsNeverReportedAsAFailure) {
+  const int m = fx::Material("Pine");
+  const int r = fx::Receipt(QDate(2024, 1, 5), "R-1");
+  const int lot = fx::Lot(r, m, -1, 4, 1);
+  Db->Exec("create trigger DeadlockOnce before update on CatalogQty for each row "
+           "if @deadlocked is null then set @deadlocked = 1; "
+           "signal sqlstate '40001' set mysql_errno = 1213, message_text = 'injected deadlock'; end if");
+  // Undoing the receipt's line: the first attempt meets the deadlock, the second goes through.
+  RunInTransaction([&] {
+    DeleteWaybillRows(r, QStringLiteral("select ID, CATID, COLOR, QUANTITY from WaybillCont where ID=%1").arg(lot),
+                      true);
+  });
+  EXPECT_TRUE(Script().Boxes.empty()) << Script().LastMessage().toStdString();
+  EXPECT_DOUBLE_EQ(fx::StockQty(m, -1), 0);
+  EXPECT_EQ(fx::Count("Waybill"), 0);
 }
 
 TEST_F(Ledger, DeletingReceiptLinesGivesStockBackAndPointsAtTheNewestReceiptLeft) {
@@ -134,9 +162,9 @@ TEST_F(Ledger, TheCheckerFindsEachKindOfBrokenLedger) {
 
 TEST(LedgerLists, SumsCoverEveryLotOfEveryLine) {
   TMatList lines(2);
-  lines[0].Kind = MatSurplus;
+  lines[0].Kind = qtyMore;
   lines[0].Lots = {{1, 1, 2, 1.5}, {2, 1, 1, 4}};
-  lines[1].Kind = MatShortage;
+  lines[1].Kind = qtyLess;
   lines[1].Lots = {{3, 2, 0.5, 10}};
   EXPECT_DOUBLE_EQ(MatSum(lines[0].Lots), 7);
   EXPECT_DOUBLE_EQ(MatSum({}), 0);

@@ -440,6 +440,20 @@ TEST_F(Counts, AStockMovedSinceTheLineWasAddedRefusesTheSaveUntilChecked) {
   EXPECT_DOUBLE_EQ(SQLFloat("select QTYBEFORE from WaybillInventory"), 6);
 }
 
+TEST_F(Counts, ADeadlockOnTheCountHeaderIsRetriedAndTheCountPosted) {
+  const int s1 = fx::Supplier("Timber");
+  const int pine = fx::Material("Pine", s1);
+  fx::Lot(fx::Receipt(QDate(2024, 1, 5), "R-1", s1), pine, -1, 10, 1);
+  Db->Exec("create trigger HeaderDeadlockOnce before insert on Waybill for each row "
+           "if new.ISOUT=4 and @deadlocked is null then set @deadlocked = 1; "
+           "signal sqlstate '40001' set mysql_errno = 1213, message_text = 'injected deadlock'; end if");
+  ASSERT_EQ(SaveCount("C-1", [&](TDivazInventory &ed) { AddLine(ed, "Pine", "7"); }), mrOk)
+      << Script().LastMessage().toStdString();
+  EXPECT_EQ(fx::Count("Waybill", "NUM=\"C-1\" and ISOUT=4"), 1);
+  EXPECT_EQ(fx::Count("Waybill", "NUM=\"C-1L\" and ISOUT=6"), 1);
+  EXPECT_DOUBLE_EQ(fx::StockQty(pine, -1), 7);
+}
+
 TEST_F(Counts, ACountWithoutChangesStoresItsHeaderOnly) {
   const int sup = fx::Supplier("Timber");
   const int pine = fx::Material("Pine", sup);
@@ -489,25 +503,71 @@ TEST_F(Counts, DeletionTakesOnlyTheCountsOwnSubDocuments) {
   ASSERT_EQ(SaveCount("K_", [&](TDivazInventory &ed) { AddLine(ed, "Pine", "9"); }), mrOk);  // K_L
   ASSERT_EQ(SaveCount("KX", [&](TDivazInventory &ed) { AddLine(ed, "Pine", "8"); }), mrOk);  // KXL
   const QStringList beforeA1 = Snapshot();
-  ASSERT_EQ(SaveCount("A1", [&](TDivazInventory &ed) {  // A1-1L, A1-2L
-              AddLine(ed, "Pine", "7");
+  ASSERT_EQ(SaveCount("A1-1", [&](TDivazInventory &ed) { AddLine(ed, "Pine", "7"); }), mrOk);  // A1-1L
+
+  // "A1" over two suppliers would write "A1-1L" a second time: refused, nothing written.
+  const QStringList beforeRefused = Snapshot();
+  QStringList linesKept;
+  EXPECT_EQ(SaveCount("A1",
+                      [&](TDivazInventory &ed) {
+                        AddLine(ed, "Pine", "6");
+                        AddLine(ed, "Oak", "9");
+                        QTest::mouseClick(ed.SaveWB, Qt::LeftButton);
+                        linesKept = Lines(ed);
+                      }),
+            mrNone);
+  EXPECT_EQ(Script().LastMessage(), "Inventarizācijas numurs jau eksistē!");
+  EXPECT_EQ(linesKept.size(), 2);
+  EXPECT_EQ(Snapshot(), beforeRefused);
+
+  // Older data holds the same numbers twice: a count "A1" over two suppliers stored after "A1-1".
+  ASSERT_EQ(SaveCount("Z", [&](TDivazInventory &ed) {  // Z-1L, Z-2L
+              AddLine(ed, "Pine", "6");
               AddLine(ed, "Oak", "9");
             }),
             mrOk);
-  ASSERT_EQ(SaveCount("A1-1", [&](TDivazInventory &ed) { AddLine(ed, "Pine", "6"); }), mrOk);  // A1-1L again
-  EXPECT_EQ(fx::Count("Waybill", "NUM=\"A1-1L\""), 2);
+  ExecSQL("update Waybill set NUM=concat(\"A1\", substr(NUM, 2)) where NUM like \"Z%\"");
+  ASSERT_EQ(fx::Count("Waybill", "NUM=\"A1-1L\""), 2);
 
-  ASSERT_TRUE(DeleteThroughJournal("A1"));
-  EXPECT_EQ(fx::Count("Waybill", "NUM like \"A1%\""), 2);  // the count A1-1 and its A1-1L
-  EXPECT_DOUBLE_EQ(fx::StockQty(pine, -1), 7);
-  EXPECT_DOUBLE_EQ(fx::StockQty(oak, -1), 10);
   ASSERT_TRUE(DeleteThroughJournal("A1-1"));
+  EXPECT_EQ(fx::Count("Waybill", "NUM like \"A1%\""), 3);  // the count A1 with A1-1L and A1-2L
+  EXPECT_EQ(fx::Count("WaybillInventory"), 4);
+  EXPECT_DOUBLE_EQ(fx::StockQty(pine, -1), 7);
+  EXPECT_DOUBLE_EQ(fx::StockQty(oak, -1), 9);
+  ASSERT_TRUE(DeleteThroughJournal("A1"));
   EXPECT_EQ(Snapshot(), beforeA1);
 
   ASSERT_TRUE(DeleteThroughJournal("K_"));
   EXPECT_EQ(fx::Count("Waybill", "NUM=\"KXL\""), 1);
   EXPECT_EQ(fx::Count("Waybill", "NUM like \"K\\_%\""), 0);
   EXPECT_DOUBLE_EQ(fx::StockQty(pine, -1), 9);
+}
+
+TEST_F(Counts, DeletionIsRefusedWhenItsSubDocumentsCannotBeToldApart) {
+  const int s1 = fx::Supplier("Timber"), s2 = fx::Supplier("Oakwood");
+  const int pine = fx::Material("Pine", s1);
+  fx::Material("Oak", s2);
+  const int r = fx::Receipt(QDate(2024, 1, 5), "R-1", s1);
+  fx::Lot(r, pine, -1, 10, 1);
+  fx::Lot(r, fx::Material("Oak 2", s2), -1, 10, 2);
+  ASSERT_EQ(SaveCount("B-1", [&](TDivazInventory &ed) { AddLine(ed, "Pine", "9"); }), mrOk);  // B-1L
+  ASSERT_EQ(SaveCount("Z", [&](TDivazInventory &ed) {  // Z-1L, Z-2L
+              AddLine(ed, "Pine", "8");
+              AddLine(ed, "Oak 2", "9");
+            }),
+            mrOk);
+  // As two older clients could leave it: count "B" stored between "B-1" and B-1's shortage.
+  ExecSQL("update Waybill set NUM=concat(\"B\", substr(NUM, 2)) where NUM like \"Z%\"");
+  const int sub = SQLInt("select min(ID) from Waybill where NUM=\"B-1L\"");
+  const int moved = SQLInt("select max(ID) from Waybill") + 10;
+  ExecSQL(QStringLiteral("update Waybill set ID=%1 where ID=%2").arg(moved).arg(sub));
+  ExecSQL(QStringLiteral("update WaybillCont set WAYBILLID=%1 where WAYBILLID=%2").arg(moved).arg(sub));
+  ExecSQL(QStringLiteral("update WBList set OUTWBID=%1 where OUTWBID=%2").arg(moved).arg(sub));
+  const QStringList before = Snapshot();
+
+  EXPECT_FALSE(DeleteThroughJournal("B-1"));
+  EXPECT_TRUE(Script().LastMessage().startsWith("Inventarizāciju B-1 nevar dzēst")) << Script().LastMessage().toStdString();
+  EXPECT_EQ(Snapshot(), before);
 }
 
 TEST_F(Counts, JournalListsCountsByPeriodAndNumberAndOpensTheEditor) {

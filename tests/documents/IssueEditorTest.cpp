@@ -335,6 +335,70 @@ TEST_F(IssueEditor, ReservationQuestionsDecideWhatIsWritten) {
   EXPECT_DOUBLE_EQ(fx::Reserve(pine, -1), -12.0);
 }
 
+TEST_F(IssueEditor, ANumberTakenByAnySaveRefusesTheWholeSaveAndKeepsTheLines) {
+  const int sup2 = fx::Supplier("Glass Co");
+  const int glass = fx::Material("Glass 4mm", sup2);
+  fx::Lot(fx::Receipt(QDate(2024, 1, 7), "R-G", sup2), glass, -1, 10, 1.0);
+  // An issue over two suppliers stores "N-1" and "N-2".
+  {
+    TEditor e(-1, 1);
+    e.W->Edit1->setText("N");
+    e.Next();
+    e.Add("Pine 68x78", "1");
+    e.Add("Glass 4mm", "1");
+    e.Save();
+    ASSERT_TRUE(e.Saved());
+  }
+  ASSERT_EQ(fx::Count("Waybill", "NUM in (\"N-1\", \"N-2\")"), 2);
+  const QString before = Snapshot();
+  // The same typed number again, as an issue and as a reservation with its automatic request:
+  // the split numbers are taken.
+  for (const int kind : {1, 3}) {
+    TEditor e(-1, kind);
+    e.W->Edit1->setText("N");
+    e.Next();
+    e.Add("Pine 68x78", "1");
+    e.Add("Glass 4mm", kind == 1 ? "1" : "20");
+    Script().Answers = {mrYes, mrYes};
+    e.Save();
+    EXPECT_FALSE(e.Saved());
+    EXPECT_EQ(Script().LastMessage(), kind == 1 ? "Pavadzīmes numurs jau eksistē!" : "Rezervēšanas numurs jau eksistē!");
+    EXPECT_EQ(e.W->Edit1->text(), "N");
+    EXPECT_GE(e.Lines(), 2);
+    EXPECT_EQ(Snapshot(), before);
+  }
+  // "N_AReq" stored elsewhere refuses a reservation "N" whose request would take it.
+  {
+    TEditor e(-1, 3);
+    e.W->Edit1->setText("M");
+    e.Next();
+    e.Add("Glass 4mm", "20");
+    Db->Exec("insert into Waybill (BDATE, NUM, ISOUT, USERID) values (\"2024-03-01\", \"M_AReq\", 2, 1)");
+    const QString withRequest = Snapshot();
+    Script().Answers = {mrYes};
+    e.Save();
+    EXPECT_FALSE(e.Saved());
+    EXPECT_EQ(Script().LastMessage(), "Rezervēšanas numurs jau eksistē!");
+    EXPECT_EQ(Snapshot(), withRequest);
+  }
+  // A proposed number that another client stored meanwhile: refused, and a fresh proposal.
+  {
+    TEditor e(-1, 1);
+    const QString proposed = e.W->Edit1->text();
+    e.Next();
+    e.Add("Pine 68x78", "1");
+    Db->Exec(QStringLiteral("insert into Waybill (BDATE, NUM, ISOUT, USERID) values (\"2024-03-01\", %1, 1, 1)")
+                 .arg(QuoteSQL(proposed)));
+    e.Save();
+    EXPECT_FALSE(e.Saved());
+    EXPECT_EQ(Script().LastMessage(), "Pavadzīmes numurs jau eksistē!");
+    EXPECT_NE(e.W->Edit1->text(), proposed);
+    EXPECT_EQ(e.Lines(), 1);
+    e.Save();
+    EXPECT_TRUE(e.Saved()) << Script().LastMessage().toStdString();
+  }
+}
+
 TEST_F(IssueEditor, AFailedAutomaticRequestTakesTheReservationBackToo) {
   const QString before = Snapshot();
   Db->Exec("create trigger fail_request before insert on Waybill for each row "
@@ -345,7 +409,7 @@ TEST_F(IssueEditor, AFailedAutomaticRequestTakesTheReservationBackToo) {
   Script().Answers = {mrYes};
   e.Save();
   EXPECT_FALSE(e.Saved());
-  EXPECT_EQ(Script().LastMessage(), "ERROR while saving invoice.");
+  EXPECT_EQ(Script().LastMessage(), "ERROR saving auto-inquery.");
   EXPECT_EQ(Snapshot(), before);
 }
 

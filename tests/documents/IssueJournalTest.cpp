@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QHeaderView>
+#include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QTest>
@@ -11,6 +12,7 @@
 
 #include "core/InputFormUnit.h"
 #include "core/Ledger.h"
+#include "core/inf_MatNotEnoughUnit.h"
 #include "documents/IssueTestKit.h"
 #include "documents/WBOutUnit.h"
 #include "documents/inf_ReserveUnit.h"
@@ -243,6 +245,35 @@ TEST_F(IssueJournal, ReservationsAreWrittenOffRedatedAndCancelled) {
   EXPECT_DOUBLE_EQ(fx::Reserve(oak, -1), 0.0);
   EXPECT_DOUBLE_EQ(fx::StockQty(oak, -1), 10.0);
   EXPECT_FALSE(j->Changed);
+}
+
+TEST_F(IssueJournal, AWriteOffBeyondTheStockRowIsRefusedOnEveryPathWithTheShortMaterialListed) {
+  // The stock row holds less than the open lots (1.3 against 3.3): the row decides.
+  Db->Exec(QStringLiteral("update CatalogQty set QUANTITY=1.3 where CATID=%1").arg(pine));
+  CheckLedger = false;
+  fx::Reservation(QDate(2024, 3, 15), "RES-1", sup, {{pine, -1, 2}, {oak, -1, 1}});
+  const QString before = Snapshot();
+  QStringList shown;
+  const auto listRows = [&](QDialog *d) {
+    QStringList texts;
+    for (QLabel *l : qobject_cast<Tinf_MatNotEnough *>(d)->RowLabels()) texts << l->text();
+    shown << texts.join(QLatin1Char('|'));
+    return mrOk;
+  };
+  Script().OnModal("inf_MatNotEnough", listRows);
+  Script().OnModal("inf_MatNotEnough", listRows);
+  auto j = Open();
+  Select(*j, "RES-1");
+  j->N3->trigger();  // "Norakstīt rezervēšanu"
+  Select(*j, "RES-1");
+  j->DBGrid1->cellDoubleClicked(j->DBGrid1->currentRow(), 0);
+  ASSERT_EQ(shown.size(), 2);
+  for (const QString &rows : shown) {
+    EXPECT_TRUE(rows.startsWith("Pine 68x78|")) << rows.toStdString();
+    EXPECT_TRUE(rows.endsWith("|0.7")) << rows.toStdString();
+  }
+  EXPECT_FALSE(j->Changed);
+  EXPECT_EQ(Snapshot(), before);
 }
 
 TEST_F(IssueJournal, AStaleRowIsSkippedWithAMessage) {

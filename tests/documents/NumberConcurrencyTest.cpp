@@ -1,0 +1,220 @@
+// Eight clients at once, each its own process and connection, saving issues, reservations
+// (with automatic requests) and stock counts for a few seconds, with proposed and typed
+// numbers that collide on purpose. No number of those kinds may be stored twice, and the
+// ledger must stay consistent whatever was refused.
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include "core/CommonVariables.h"
+#include "core/DataLists.h"
+#include "core/Startup.h"
+#include "documents/DivazInventoryUnit.h"
+#include "documents/IssueTestKit.h"
+#include "platform/Registry.h"
+#include "support/LedgerCheck.h"
+
+using namespace issuekit;
+
+namespace {
+
+const char *kDbVar = "WAREHOUSE_NUMBER_CLIENT_DB";
+const char *kDirVar = "WAREHOUSE_NUMBER_CLIENT_DIR";
+const char *kNumVar = "WAREHOUSE_NUMBER_CLIENT_NUM";
+constexpr int kClients = 8;
+constexpr int kSeconds = 6;
+
+bool WaitForFile(const QString &path, int ms) {
+  for (int waited = 0; waited < ms; waited += 5) {
+    if (QFile::exists(path)) return true;
+    QThread::msleep(5);
+  }
+  return false;
+}
+
+void WriteFile(const QString &path, const QString &text) {
+  QFile f(path + QStringLiteral(".tmp"));
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write(text.toUtf8());
+  f.close();
+  ASSERT_TRUE(QFile::rename(path + QStringLiteral(".tmp"), path));
+}
+
+QString ReadFile(const QString &path) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) return QString();
+  return QString::fromUtf8(f.readAll());
+}
+
+// The refusals a crowded save may meet; anything else is an error.
+bool ExpectedRefusal(const QString &message) {
+  return message.endsWith(QStringLiteral("numurs jau eksistē!")) || message.contains(QStringLiteral("netika saglabāta")) ||
+         message.contains(QStringLiteral("Atlikums noliktavā ir mainījies")) ||
+         message.startsWith(QStringLiteral("Daudzums parāk liels"));
+}
+
+struct TTally {
+  int Done = 0, Refused = 0, Errors = 0;
+  int NumberTaken = 0;  // of the refusals: a number stored meanwhile
+  QStringList ErrorTexts;
+  void Count(bool saved) {
+    if (saved) {
+      ++Done;
+      return;
+    }
+    const QString m = Script().LastMessage();
+    if (ExpectedRefusal(m)) {
+      ++Refused;
+      if (m.endsWith(QStringLiteral("numurs jau eksistē!"))) ++NumberTaken;
+    } else {
+      ++Errors;
+      ErrorTexts << m;
+    }
+  }
+};
+
+// A typed number from a small pool shared by all clients, so that they collide.
+QString Typed(QRandomGenerator &rnd) { return QStringLiteral("T%1").arg(rnd.bounded(12)); }
+
+void SaveOutgoing(TTally &tally, QRandomGenerator &rnd, int kind) {
+  TEditor e(-1, kind);
+  if (rnd.bounded(2)) e.W->Edit1->setText(Typed(rnd));
+  e.Next();
+  if (e.Saved() || !e.W->Panel2->isVisible()) {  // the courtesy check refused the number
+    tally.Count(false);
+    return;
+  }
+  e.Add(QStringLiteral("Pine"), QStringLiteral("0.5"));
+  // A reservation asks for more glass than there is now and then: an automatic request.
+  e.Add(QStringLiteral("Glass"), kind == 3 && rnd.bounded(2) ? QStringLiteral("5000") : QStringLiteral("0.25"));
+  e.Save();
+  tally.Count(e.Saved());
+}
+
+void SaveCount(TTally &tally, QRandomGenerator &rnd) {
+  TDivazInventory ed(nullptr, -1);
+  const bool typed = rnd.bounded(2);
+  Script().OnModal(QStringLiteral("DivazInventory"), [&](QDialog *) {
+    if (typed) ed.Edit1->setText(Typed(rnd));
+    for (const QString name : {QStringLiteral("Pine"), QStringLiteral("Glass")}) {
+      for (int r = 0; r < ed.DBGrid1->rowCount(); ++r)
+        if (ed.DBGrid1->item(r, 0) && ed.DBGrid1->item(r, 0)->text() == name) {
+          ed.DBGrid1->setCurrentCell(r, 0);
+          const double book = ed.DBGrid1->item(r, 2)->text().toDouble();
+          ed.Qty->setText(QString::number(std::max(0.0, book - 0.125), 'f', 3));
+          ed.AddBtn->click();
+        }
+    }
+    ed.SaveWB->click();
+    return mrNone;
+  });
+  tally.Count(ed.ShowModal() == mrOk);
+}
+
+TEST(NumberClients, DISABLED_OneClientSavesForAWhile) {
+  // Runs only as a client of the test below.
+  const QString db = qEnvironmentVariable(kDbVar);
+  const QString dir = qEnvironmentVariable(kDirVar);
+  const QString num = qEnvironmentVariable(kNumVar);
+  ASSERT_FALSE(db.isEmpty());
+  qputenv("WAREHOUSE_REGISTRY", (dir + QStringLiteral("/registry_") + num + QStringLiteral(".reg")).toLocal8Bit());
+  TRegistry::Reload();
+  delete DATA;
+  DATA = new TDATA;
+  TConnection &c = DATA->DB_Storage;
+  c.HostName = testdb::Host();
+  c.Port = testdb::Port();
+  c.User = testdb::User();
+  c.Password = testdb::Password();
+  c.Database = db;
+  c.Connect();
+  RegistryRoot = RegistryBase + QStringLiteral("Test");
+  CurrentUser.ID = 1;
+  StartupLoadLists();
+  QRandomGenerator rnd(static_cast<quint32>(num.toInt() * 7919));
+  TTally tally;
+  WriteFile(dir + QStringLiteral("/ready_") + num, QStringLiteral("ready"));
+  ASSERT_TRUE(WaitForFile(dir + QStringLiteral("/go"), 60000));
+  QElapsedTimer clock;
+  clock.start();
+  while (clock.elapsed() < kSeconds * 1000) {
+    Script().Clear();
+    const int what = rnd.bounded(5);
+    if (what < 2) SaveOutgoing(tally, rnd, 1);
+    else if (what < 4) SaveOutgoing(tally, rnd, 3);
+    else SaveCount(tally, rnd);
+  }
+  WriteFile(dir + QStringLiteral("/result_") + num,
+            QStringLiteral("%1 %2 %3 %4\n").arg(tally.Done).arg(tally.Refused).arg(tally.Errors).arg(tally.NumberTaken) +
+                tally.ErrorTexts.join(QLatin1Char('\n')));
+  StartupFreeLists();
+  delete DATA;
+  DATA = nullptr;
+}
+
+class NumberConcurrency : public DbTest {};
+
+TEST_F(NumberConcurrency, EightClientsNeverStoreANumberTwice) {
+  const int s1 = fx::Supplier("Timber"), s2 = fx::Supplier("Glassworks");
+  const int pine = fx::Material("Pine", s1), glass = fx::Material("Glass", s2);
+  const int r1 = fx::Receipt(QDate(2024, 1, 5), "R-1", s1), r2 = fx::Receipt(QDate(2024, 1, 6), "R-2", s2);
+  fx::Lot(r1, pine, -1, 5000, 2.0);
+  fx::Lot(r2, glass, -1, 2000, 3.0);
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  std::vector<std::unique_ptr<QProcess>> clients;
+  for (int k = 1; k <= kClients; ++k) {
+    auto p = std::make_unique<QProcess>();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QString::fromLatin1(kDbVar), Db->Main);
+    env.insert(QString::fromLatin1(kDirVar), dir.path());
+    env.insert(QString::fromLatin1(kNumVar), QString::number(k));
+    env.insert(QStringLiteral("WAREHOUSE_TEST_DB_PORT"), testdb::Port());
+    p->setProcessEnvironment(env);
+    p->setProcessChannelMode(QProcess::MergedChannels);
+    p->start(QCoreApplication::applicationFilePath(),
+             {QStringLiteral("--gtest_filter=NumberClients.DISABLED_OneClientSavesForAWhile"),
+              QStringLiteral("--gtest_also_run_disabled_tests")});
+    ASSERT_TRUE(p->waitForStarted(10000));
+    clients.push_back(std::move(p));
+  }
+  for (int k = 1; k <= kClients; ++k)
+    ASSERT_TRUE(WaitForFile(dir.filePath(QStringLiteral("ready_%1").arg(k)), 60000))
+        << clients[k - 1]->readAll().toStdString();
+  WriteFile(dir.filePath(QStringLiteral("go")), QStringLiteral("go"));
+  int done = 0, refused = 0, errors = 0, taken = 0;
+  for (int k = 1; k <= kClients; ++k) {
+    QProcess &p = *clients[k - 1];
+    ASSERT_TRUE(p.waitForFinished(120000));
+    EXPECT_EQ(p.exitCode(), 0) << p.readAll().toStdString();
+    const QString result = ReadFile(dir.filePath(QStringLiteral("result_%1").arg(k)));
+    const QStringList figures = result.section(QLatin1Char('\n'), 0, 0).split(QLatin1Char(' '));
+    ASSERT_EQ(figures.size(), 4) << result.toStdString();
+    done += figures[0].toInt();
+    refused += figures[1].toInt();
+    errors += figures[2].toInt();
+    taken += figures[3].toInt();
+    EXPECT_EQ(figures[2].toInt(), 0) << result.toStdString();
+  }
+  std::printf("%d clients, %d s: %d actions done, %d refused (%d of them for a number taken), %d failed\n", kClients,
+              kSeconds, done, refused, taken, errors);
+  EXPECT_GT(done, kClients);
+
+  // No number of a checked kind stored twice, the automatic requests included.
+  TQuery q;
+  q.SQL = QStringLiteral(
+      "select NUM, count(*) from Waybill where ISOUT in (1,3,4,5,6) or (ISOUT=2 and NUM like \"%\\_AReq\") "
+      "group by NUM having count(*)>1");
+  q.Open();
+  QStringList twice;
+  for (const auto &row : q.Rows()) twice << row[0].toString();
+  EXPECT_TRUE(twice.isEmpty()) << twice.join(QStringLiteral(", ")).toStdString();
+  EXPECT_GT(fx::Count("Waybill", "NUM like \"T%-1\""), 0);  // typed numbers were split too
+}
+
+}  // namespace
