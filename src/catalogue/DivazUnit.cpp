@@ -66,7 +66,7 @@ const QString StockSelect = Format(QStringLiteral(
     "c.SUBGROUP, c.MEASURE, c.SUPPLIER  from CatalogQty c1 left join Catalog c on c1.CATID=c.ID "
     "left join CatGroups c2 on (c.CATGROUP=c2.ID and c.SUBGROUP=c2.SUBID) left join WaybillCont "
     "w on (c1.CATID=w.CATID and c1.COLOR=w.COLOR) left join Waybill w1 on w1.ID=w.WAYBILLID "
-    "where w1.ISOUT=%d and w.QUANTITY-w.QTYOUT>0 "), {DocKindReceipt});
+    "where w1.ISOUT=%d and %s "), {DocKindReceipt, OpenLotSQL()});
 const QString StockCritical = QStringLiteral(" and if(c1.QUANTITY is null, 0.0, c1.QUANTITY)-c2.MINVALUE<0");
 const QString QueryErrorText = QStringLiteral("ERROR EXECUTING QUERY! CALL SOFTWARE SERVICE MANAGER!");
 const QString StockGroupBy = QStringLiteral(" group by w.CATID, w.COLOR order by c.CATGROUP, c.SUBGROUP, c.NAME");

@@ -5,6 +5,7 @@
 #include "core/DocNumbers.h"
 #include "core/DataLists.h"
 #include "core/DataUnit.h"
+#include "core/Ledger.h"
 #include "platform/SysUtils.h"
 
 Tinf_MatSupplyInfo::Tinf_MatSupplyInfo(QWidget *owner, int catId, int color, const QString &caption)
@@ -18,14 +19,12 @@ Tinf_MatSupplyInfo::Tinf_MatSupplyInfo(QWidget *owner, int catId, int color, con
   Label5 = AddTitle(3, QStringLiteral("Label5"), QStringLiteral("Цена"));
 
   TQuery &q = DATA->Qtmp;
-  q.SQL = QStringLiteral(
-              "select w1.BDATE, w1.NUM, w.QUANTITY-w.QTYOUT as QUANTITY, w.PRICE, w1.CURRENCY, "
-              "m.NAME as MEASURE from WaybillCont w left join Waybill w1 on w1.ID=w.WAYBILLID "
-              "left join Catalog c on c.ID=w.CATID left join Measures m on m.ID=c.MEASURE where "
-              "w.QUANTITY-w.QTYOUT>0 and w1.ISOUT=%1 and w.CATID=%2 and w.COLOR=%3 order by w1.BDATE")
-              .arg(DocKindReceipt)
-              .arg(catId)
-              .arg(color);
+  q.SQL = Format(QStringLiteral(
+                     "select w1.BDATE, w1.NUM, w.QUANTITY-w.QTYOUT as QUANTITY, w.PRICE, w1.CURRENCY, "
+                     "m.NAME as MEASURE from WaybillCont w left join Waybill w1 on w1.ID=w.WAYBILLID "
+                     "left join Catalog c on c.ID=w.CATID left join Measures m on m.ID=c.MEASURE where "
+                     "%s and w1.ISOUT=%d and w.CATID=%d and w.COLOR=%d order by w1.BDATE"),
+                 {OpenLotSQL(), DocKindReceipt, catId, color});
   q.Open();
   for (q.First(); !q.Eof(); q.Next()) {
     const TField currency = q.FieldByName(QStringLiteral("CURRENCY"));

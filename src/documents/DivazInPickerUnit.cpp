@@ -22,6 +22,7 @@
 #include "core/DataUnit.h"
 #include "core/DocNumbers.h"
 #include "core/IDComboBox.h"
+#include "core/Ledger.h"
 #include "core/Query.h"
 #include "documents/DivazInUnit.h"
 #include "platform/Application.h"
@@ -345,8 +346,8 @@ void TDivazIn::RefreshPicker() {
              "c.SUBGROUP, c.MEASURE, c.SUPPLIER  from CatalogQty c1 left join Catalog c on "
              "c1.CATID=c.ID left join CatGroups c2 on (c.CATGROUP=c2.ID and c.SUBGROUP=c2.SUBID) "
              "left join WaybillCont w on (c1.CATID=w.CATID and c1.COLOR=w.COLOR) left join Waybill "
-             "w1 on w1.ID=w.WAYBILLID where w1.ISOUT=%d and w.QUANTITY-w.QTYOUT>0 "),
-                {DocKindReceipt}),
+             "w1 on w1.ID=w.WAYBILLID where w1.ISOUT=%d and %s "),
+                {DocKindReceipt, OpenLotSQL()}),
          supplier});
     if (!FPickerFilter.isEmpty()) sql += QStringLiteral("\n and ") + FPickerFilter;
     if (SpeedButton2->isChecked())

@@ -2,6 +2,7 @@
 
 #include "core/DocNumbers.h"
 #include "core/DataUnit.h"
+#include "core/Ledger.h"
 #include "platform/SysUtils.h"
 
 namespace {
@@ -121,9 +122,9 @@ void TPrintRemains::QuickRepBeforePrint(TQuickRep *, bool &) {
           "join Waybill b on w.WAYBILLID=b.ID ") +
           (FilterGiven(GroupFilter) ? Format("join Catalog c on w.CATID=c.ID where (%s) and ", {GroupFilter})
                                     : QStringLiteral("where ")) +
-          Format("(w.QUANTITY-w.QTYOUT>0) and b.ISOUT=%d group by w.CATID, w.COLOR) t join "
+          Format("%s and b.ISOUT=%d group by w.CATID, w.COLOR) t join "
                  "WaybillCont f on f.ID=t.FIRSTLOT left join Waybill w1 on f.WAYBILLID=w1.ID",
-                 {DocKindReceipt}),
+                 {OpenLotSQL(), DocKindReceipt}),
       {QStringLiteral("CATID"), QStringLiteral("COLOR")});
   GrandTotal = 0;
 }
