@@ -55,7 +55,7 @@ QString Unescape(const QString &s, int lineNo, const QString &file) {
   for (int i = 0; i < s.size(); ++i) {
     if (s[i] == QLatin1Char('\\')) {
       if (i + 1 >= s.size())
-        throw ERegistryException(QStringLiteral("Malformed registry file %1, line %2").arg(file).arg(lineNo));
+        throw ERegistryException(QStringLiteral("Malformed registry file %1, line %2").arg(file, QString::number(lineNo)));
       out += s[++i];
     } else {
       out += s[i];
@@ -147,7 +147,7 @@ int ReadQuoted(const QString &line, int pos, QString &text, int lineNo, const QS
     raw += line[i];
   }
   if (i >= line.size())
-    throw ERegistryException(QStringLiteral("Malformed registry file %1, line %2: unterminated text").arg(file).arg(lineNo));
+    throw ERegistryException(QStringLiteral("Malformed registry file %1, line %2: unterminated text").arg(file, QString::number(lineNo)));
   text = Unescape(raw, lineNo, file);
   return i + 1;
 }
@@ -212,10 +212,10 @@ void ReadInto(Store &store) {
     }
     if (t.startsWith(QLatin1Char('['))) {
       if (!t.endsWith(QLatin1Char(']')))
-        throw ERegistryException(QStringLiteral("Malformed registry file %1, line %2: key without ']'").arg(store.file).arg(lineNo));
+        throw ERegistryException(QStringLiteral("Malformed registry file %1, line %2: key without ']'").arg(store.file, QString::number(lineNo)));
       QString path = Normalise(t.mid(1, t.size() - 2));
       if (!path.startsWith(kHive, Qt::CaseInsensitive))
-        throw ERegistryException(QStringLiteral("Malformed registry file %1, line %2: only %3 is kept").arg(store.file).arg(lineNo).arg(kHive));
+        throw ERegistryException(QStringLiteral("Malformed registry file %1, line %2: only %3 is kept").arg(store.file, QString::number(lineNo), kHive));
       path = Normalise(path.mid(kHive.size()));
       Key &k = store.keys[path.toLower()];
       if (k.path.isEmpty()) k.path = path;
@@ -223,30 +223,30 @@ void ReadInto(Store &store) {
       continue;
     }
     if (!current)
-      throw ERegistryException(QStringLiteral("Malformed registry file %1, line %2: value outside a key").arg(store.file).arg(lineNo));
+      throw ERegistryException(QStringLiteral("Malformed registry file %1, line %2: value outside a key").arg(store.file, QString::number(lineNo)));
     if (!t.startsWith(QLatin1Char('"')))
-      throw ERegistryException(QStringLiteral("Malformed registry file %1, line %2").arg(store.file).arg(lineNo));
+      throw ERegistryException(QStringLiteral("Malformed registry file %1, line %2").arg(store.file, QString::number(lineNo)));
     Value v;
     int pos = ReadQuoted(t, 0, v.name, lineNo, store.file);
     if (pos >= t.size() || t[pos] != QLatin1Char('='))
-      throw ERegistryException(QStringLiteral("Malformed registry file %1, line %2: '=' expected").arg(store.file).arg(lineNo));
+      throw ERegistryException(QStringLiteral("Malformed registry file %1, line %2: '=' expected").arg(store.file, QString::number(lineNo)));
     const QString rest = t.mid(pos + 1);
     if (rest.startsWith(QLatin1Char('"'))) {
       const int end = ReadQuoted(rest, 0, v.text, lineNo, store.file);
       if (end != rest.size())
-        throw ERegistryException(QStringLiteral("Malformed registry file %1, line %2").arg(store.file).arg(lineNo));
+        throw ERegistryException(QStringLiteral("Malformed registry file %1, line %2").arg(store.file, QString::number(lineNo)));
     } else if (rest.startsWith(QLatin1String("hex(1):"), Qt::CaseInsensitive) ||
                rest.startsWith(QLatin1String("hex(2):"), Qt::CaseInsensitive)) {
       if (!ReadHexString(rest.mid(7), v.text))
-        throw ERegistryException(QStringLiteral("Malformed registry file %1, line %2: bad string bytes").arg(store.file).arg(lineNo));
+        throw ERegistryException(QStringLiteral("Malformed registry file %1, line %2: bad string bytes").arg(store.file, QString::number(lineNo)));
     } else if (rest.startsWith(QLatin1String("dword:"), Qt::CaseInsensitive)) {
       bool ok = false;
       v.number = rest.mid(6).toUInt(&ok, 16);
       if (!ok || rest.size() != 14)
-        throw ERegistryException(QStringLiteral("Malformed registry file %1, line %2: bad dword").arg(store.file).arg(lineNo));
+        throw ERegistryException(QStringLiteral("Malformed registry file %1, line %2: bad dword").arg(store.file, QString::number(lineNo)));
       v.isInteger = true;
     } else {
-      throw ERegistryException(QStringLiteral("Malformed registry file %1, line %2: unsupported value type").arg(store.file).arg(lineNo));
+      throw ERegistryException(QStringLiteral("Malformed registry file %1, line %2: unsupported value type").arg(store.file, QString::number(lineNo)));
     }
     current->values[v.name.toLower()] = v;
   }
