@@ -36,6 +36,7 @@
 #include "documents/WBInUnit.h"
 #include "documents/WBInventoryUnit.h"
 #include "documents/WBOutUnit.h"
+#include "platform/Grids.h"
 #include "platform/Application.h"
 #include "platform/Forms.h"
 #include "platform/Dialogs.h"
@@ -500,6 +501,7 @@ void TDivazForm::ApplyColumnWidths() {
     const int chars = columns[i].WidthChars > 0 ? columns[i].WidthChars : 10;
     DBGrid1->setColumnWidth(i, chars * digit + 6);
   }
+  FitColumnTitles(DBGrid1);
 }
 
 void TDivazForm::SetFilter(const QString &condition) {

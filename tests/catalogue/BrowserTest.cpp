@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
+#include <QHeaderView>
 #include <QImage>
 #include <QKeyEvent>
 #include <QApplication>
@@ -379,6 +380,15 @@ TEST_F(Browser, ACriticalQuantityStaysRedOnTheSelectedRow) {
   ASSERT_TRUE(form.DBGrid1->selectionModel()->isRowSelected(1, QModelIndex()));
   EXPECT_GT(RedPixels(form, 1, "QUANTITY"), 5);
   EXPECT_EQ(RedPixels(form, 1, "NAME"), 0);
+  // Every column title shows whole, in both modes.
+  for (int mode = 0; mode < 2; ++mode) {
+    QHeaderView *header = form.DBGrid1->horizontalHeader();
+    for (int c = 0; c < header->count(); ++c)
+      if (!header->isSectionHidden(c))
+        EXPECT_GE(header->sectionSize(c), header->sectionSizeHint(c))
+            << form.Model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString().toStdString();
+    form.SpeedButton1->click();
+  }
 }
 
 }  // namespace
