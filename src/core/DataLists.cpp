@@ -6,6 +6,7 @@
 #include "core/DataUnit.h"
 #include "core/IDComboBox.h"
 #include "core/MyMsgUnit.h"
+#include "core/ObjListItem.h"
 #include "core/Query.h"
 #include "platform/SysUtils.h"
 

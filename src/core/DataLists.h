@@ -1,14 +1,14 @@
 #pragma once
 // Shared in-memory lists that start-up loads once and every window reads, and the small row
-// objects that windows attach to list items and grid rows.
-#include <QListWidgetItem>
+// objects that windows attach to list items and grid rows (widget-free: the posting code reads
+// these lists too).
 #include <QString>
 #include <QStringList>
 #include <QVector>
 #include <cstdint>
 #include <memory>
 
-#include "platform/Grids.h"
+#include "platform/GridObject.h"
 
 class QListWidget;
 class TIDComboBox;
@@ -60,21 +60,6 @@ class TAddObj : public TGridObject {
       : N1(n1), N2(n2), N3(n3), N4(n4), N5(n5), N6(n6) {}
   int N1, N2, N3, N4, N5, N6;
 };
-
-// A list-box item that owns an attached object (the list widget frees the item and with it
-// the object).
-class TObjListItem : public QListWidgetItem {
- public:
-  TObjListItem(const QString &text, TGridObject *object, QListWidget *list = nullptr)
-      : QListWidgetItem(text, list), Object(object) {}
-  std::unique_ptr<TGridObject> Object;
-};
-// The object attached to a list item made by the fillers below (nullptr for other items).
-TGridObject *ListItemObject(const QListWidgetItem *item);
-template <class T>
-T *ListItemObjectAs(const QListWidgetItem *item) {
-  return dynamic_cast<T *>(ListItemObject(item));
-}
 
 class TGroups;
 

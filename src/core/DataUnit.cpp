@@ -7,6 +7,7 @@
 #include "core/DataLists.h"
 #include "core/IDComboBox.h"
 #include "core/SetupObject.h"
+#include "platform/Application.h"
 #include "platform/Clock.h"
 #include "platform/Grids.h"
 #include "platform/SysUtils.h"

@@ -9,7 +9,6 @@
 
 #include "core/DataLists.h"
 #include "core/Query.h"
-#include "platform/Application.h"
 
 class TIDComboBox;
 class QTableWidget;
@@ -62,6 +61,8 @@ bool FindGridRow(int &row, QTableWidget *grid, int catId, int color);
 
 // Transactions. A guard begins a transaction, or a savepoint inside an open one; Commit ends
 // it; leaving the scope without Commit rolls it back.
+class TBusyCursor;
+
 class TTransaction {
  public:
   explicit TTransaction(TConnection *connection = nullptr);

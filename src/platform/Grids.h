@@ -5,6 +5,8 @@
 #include <QTableWidget>
 #include <memory>
 
+#include "platform/GridObject.h"
+
 class QPushButton;
 class QTableView;
 
@@ -15,11 +17,6 @@ int JournalRowHeight(const QWidget *grid);
 // Gives a button with a long caption the margin the style gives short ones, so that the text
 // does not touch its border.
 void FitButtonText(QPushButton *button);
-
-class TGridObject {
- public:
-  virtual ~TGridObject() = default;
-};
 
 class TStringGrid : public QTableWidget {
   Q_OBJECT

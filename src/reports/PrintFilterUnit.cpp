@@ -14,6 +14,7 @@
 
 #include "core/CommonFunctions.h"
 #include "core/DataLists.h"
+#include "core/ObjListItem.h"
 #include "core/DataUnit.h"
 #include "platform/DatePicker.h"
 #include "platform/Application.h"

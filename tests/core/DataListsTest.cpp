@@ -3,6 +3,7 @@
 #include <QListWidget>
 
 #include "core/DataLists.h"
+#include "core/ObjListItem.h"
 #include "core/DataUnit.h"
 #include "core/IDComboBox.h"
 #include "support/Fixtures.h"
