@@ -60,7 +60,13 @@ const QString CatalogueSelect = QStringLiteral(
     "select c.*, sum(c1.QUANTITY) as QUANTITY, if (min(c1.QUANTITY) is null, 0.0, "
     "min(c1.QUANTITY))-c2.MINVALUE as DIFF from Catalog c left join CatalogQty c1 on "
     "c.ID=c1.CATID left join CatGroups c2 on (c.CATGROUP=c2.ID and c.SUBGROUP=c2.SUBID) ");
-const QString CatalogueGroupBy = QStringLiteral(" group by c.ID order by c.CATGROUP, c.SUBGROUP, c.NAME");
+// The catalogue list reads the chosen materials' keys in order (from the group index alone) and
+// the full rows of the materials on screen, a block at a time: a list over the whole store
+// opens without reading and sending every field of every material first.
+const QString CatalogueKeys = QStringLiteral("select c.ID, c.NAME from Catalog c ");
+const QString CatalogueOrder = QStringLiteral(" order by c.CATGROUP, c.SUBGROUP, c.NAME, c.ID");
+const TStorageModel::TDetail CatalogueRows{CatalogueSelect, QStringLiteral(" group by c.ID"), QStringLiteral("c.ID"),
+                                           QStringLiteral("ID")};
 const QString StockSelect = Format(QStringLiteral(
     "select c1.COLOR, c1.QUANTITY, max(w.PRICE) as PRICE, if (c1.QUANTITY is null, 0.0, "
     "c1.QUANTITY)-c2.MINVALUE as DIFF, c.ID, c.SYSTEMID, c.NAME, c.COMMENTS, c.CATGROUP, "
@@ -467,7 +473,7 @@ void TDivazForm::FormShow() {
   DelBitBtn->setEnabled(false);
   ChangeBitBtn->setEnabled(false);
   ViewMode = 0;
-  Model->SetSource(&DATA->Q_Storage, 0);
+  Model->SetSource(&DATA->Q_Storage, 0, CatalogueRows);
   ApplyColumnWidths();
   SetModeButtons();
   SetModeCaption(true);
@@ -530,20 +536,21 @@ void TDivazForm::RefreshCatalog() {
   if (ViewMode == 0) {
     SpeedButton2->setEnabled(false);
     if (Model->Source() != &DATA->Q_Storage) {
-      Model->SetSource(&DATA->Q_Storage, 0);
+      Model->SetSource(&DATA->Q_Storage, 0, CatalogueRows);
       ApplyColumnWidths();
     }
     TRefreshGuard guard(Model);
     TQuery &q = DATA->Q_Storage;
     q.Close();
     q.SQL.clear();
-    if (f.isEmpty() && s.isEmpty()) q.SQL = CatalogueSelect + QLatin1Char(' ') + CatalogueGroupBy;
-    else if (s.isEmpty()) q.SQL = CatalogueSelect + QStringLiteral(" where ") + f + QLatin1Char(' ') + CatalogueGroupBy;
-    else if (f.isEmpty()) q.SQL = CatalogueSelect + QStringLiteral(" where ") + s + QLatin1Char(' ') + CatalogueGroupBy;
+    if (f.isEmpty() && s.isEmpty()) q.SQL = CatalogueKeys + QLatin1Char(' ') + CatalogueOrder;
+    else if (s.isEmpty()) q.SQL = CatalogueKeys + QStringLiteral(" where ") + f + QLatin1Char(' ') + CatalogueOrder;
+    else if (f.isEmpty()) q.SQL = CatalogueKeys + QStringLiteral(" where ") + s + QLatin1Char(' ') + CatalogueOrder;
     else
-      q.SQL = CatalogueSelect + QStringLiteral(" where ") + f + QStringLiteral(" and ") + s + QLatin1Char(' ') +
-              CatalogueGroupBy;
+      q.SQL = CatalogueKeys + QStringLiteral(" where ") + f + QStringLiteral(" and ") + s + QLatin1Char(' ') +
+              CatalogueOrder;
     q.Open();
+    Model->ForgetRows();
   } else if (ViewMode == 1) {
     SpeedButton2->setEnabled(true);
     if (Model->Source() != &DATA->Q_Storage1) {
@@ -561,6 +568,7 @@ void TDivazForm::RefreshCatalog() {
     sql += StockGroupBy;
     q.SQL = sql;
     q.Open();
+    Model->ForgetRows();
   } else {
     return;
   }
@@ -634,7 +642,7 @@ void TDivazForm::SpeedButton1Click() {
     Model->SetSource(&DATA->Q_Storage1, 1);
   } else {
     ViewMode = 0;
-    Model->SetSource(&DATA->Q_Storage, 0);
+    Model->SetSource(&DATA->Q_Storage, 0, CatalogueRows);
   }
   ApplyColumnWidths();
   SetModeButtons();

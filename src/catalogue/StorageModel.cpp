@@ -2,6 +2,8 @@
 
 #include <QBrush>
 #include <QColor>
+#include <QHash>
+#include <algorithm>
 
 #include "core/ColorList.h"
 #include "core/DataLists.h"
@@ -38,11 +40,15 @@ QVector<TStorageModel::TColumn> TStorageModel::ModeColumns(int mode) {
           {QStringLiteral("SIZE"), QStringLiteral("Размер 1"), 0, D::Plain}};
 }
 
-void TStorageModel::SetSource(TQuery *query, int mode) {
+void TStorageModel::SetSource(TQuery *query, int mode, const TDetail &detail) {
   beginResetModel();
   m_query = query;
   m_mode = mode;
+  m_detail = detail;
   m_columns = ModeColumns(mode);
+  m_rows.clear();
+  m_blockTried.clear();
+  m_rowFields.clear();
   MapFields();
   endResetModel();
 }
@@ -60,12 +66,72 @@ void TStorageModel::EndRefresh() {
   endResetModel();
 }
 
-void TStorageModel::MapFields() {
+void TStorageModel::ForgetRows() {
+  m_rows.clear();
+  m_blockTried.clear();
+}
+
+void TStorageModel::MapFields() const {
   m_fieldIndex.clear();
-  const bool open = m_query && m_query->Active();
-  for (const TColumn &c : m_columns) m_fieldIndex << (open ? m_query->FieldIndex(c.Field) : -1);
-  m_diffIndex = open ? m_query->FieldIndex(QStringLiteral("DIFF")) : -1;
-  m_systemIndex = open ? m_query->FieldIndex(QStringLiteral("SYSTEMID")) : -1;
+  if (!Detailed()) {
+    m_rowFields.clear();
+    if (m_query && m_query->Active()) m_rowFields = m_query->FieldNames();
+  }
+  for (const TColumn &c : m_columns) m_fieldIndex << RowField(c.Field);
+  m_diffIndex = RowField(QStringLiteral("DIFF"));
+  m_systemIndex = RowField(QStringLiteral("SYSTEMID"));
+}
+
+int TStorageModel::RowField(const QString &field) const {
+  for (int i = 0; i < m_rowFields.size(); ++i)
+    if (m_rowFields[i].compare(field, Qt::CaseInsensitive) == 0) return i;
+  return -1;
+}
+
+const QVector<QVariant> *TStorageModel::Row(int row) const {
+  if (!m_query || !m_query->Active() || row < 0 || row >= m_query->RecordCount()) return nullptr;
+  if (!Detailed()) return &m_query->Rows().at(row);
+  if (m_rows.size() != m_query->RecordCount()) {
+    m_rows = QVector<QVector<QVariant>>(m_query->RecordCount());
+    m_blockTried = QVector<bool>((m_query->RecordCount() + BlockRows - 1) / BlockRows, false);
+  }
+  if (m_rows.at(row).isEmpty() && !m_blockTried.at(row / BlockRows)) ReadBlock(row / BlockRows);
+  return m_rows.at(row).isEmpty() ? nullptr : &m_rows.at(row);
+}
+
+void TStorageModel::ReadBlock(int block) const {
+  m_blockTried[block] = true;
+  const int key = m_query->FieldIndex(m_detail.Key);
+  if (key < 0) return;
+  const int first = block * BlockRows, last = std::min(first + BlockRows, m_query->RecordCount());
+  QHash<qint64, int> rowOfKey;
+  QStringList keys;
+  for (int r = first; r < last; ++r) {
+    const QVariant k = m_query->Rows().at(r).at(key);
+    if (k.isNull()) continue;
+    rowOfKey.insert(k.toLongLong(), r);
+    keys << QString::number(k.toLongLong());
+  }
+  if (keys.isEmpty()) return;
+  TQuery q;
+  q.SQL = m_detail.Select + QStringLiteral(" where ") + m_detail.KeyColumn + QStringLiteral(" in (") +
+          keys.join(QLatin1Char(',')) + QStringLiteral(") ") + m_detail.GroupBy;
+  try {
+    q.Open();
+  } catch (const std::exception &) {
+    // Shown empty until the next refresh: a grid being painted has no one to tell.
+    return;
+  }
+  if (m_rowFields != q.FieldNames()) {
+    m_rowFields = q.FieldNames();
+    MapFields();
+  }
+  const int detailKey = q.FieldIndex(m_detail.Key);
+  if (detailKey < 0) return;
+  for (const QVector<QVariant> &row : q.Rows()) {
+    const auto at = rowOfKey.constFind(row.at(detailKey).toLongLong());
+    if (at != rowOfKey.constEnd()) m_rows[at.value()] = row;
+  }
 }
 
 int TStorageModel::rowCount(const QModelIndex &parent) const {
@@ -79,13 +145,19 @@ int TStorageModel::columnCount(const QModelIndex &parent) const {
 
 QVariant TStorageModel::Value(int row, const QString &field) const {
   if (!m_query || !m_query->Active() || row < 0 || row >= m_query->RecordCount()) return {};
-  const int f = m_query->FieldIndex(field);
-  return f < 0 ? QVariant() : m_query->Rows().at(row).at(f);
+  // the source's own fields need no reading of the full row
+  const int own = m_query->FieldIndex(field);
+  if (own >= 0) return m_query->Rows().at(row).at(own);
+  const QVector<QVariant> *r = Row(row);
+  const int f = RowField(field);
+  return r && f >= 0 ? r->at(f) : QVariant();
 }
 
 bool TStorageModel::IsCritical(int row) const {
-  if (m_diffIndex < 0 || row < 0 || row >= rowCount()) return false;
-  const QVariant diff = m_query->Rows().at(row).at(m_diffIndex);
+  if (row < 0 || row >= rowCount()) return false;
+  const QVector<QVariant> *r = Row(row);
+  if (!r || m_diffIndex < 0) return false;
+  const QVariant diff = r->at(m_diffIndex);
   return !diff.isNull() && Round(diff.toDouble()) < 0;
 }
 
@@ -106,9 +178,10 @@ QString GeneralText(const QVariant &v) {
 
 QString TStorageModel::DisplayText(int row, int column) const {
   if (row < 0 || row >= rowCount() || column < 0 || column >= m_columns.size()) return {};
+  const QVector<QVariant> *r = Row(row);
   const int f = m_fieldIndex.value(column, -1);
-  if (f < 0) return {};
-  const QVariant v = m_query->Rows().at(row).at(f);
+  if (!r || f < 0) return {};
+  const QVariant v = r->at(f);
   const bool empty = v.isNull() || v.toString().isEmpty();
   switch (m_columns[column].Display) {
     case TDisplay::Plain:
@@ -137,7 +210,7 @@ QString TStorageModel::DisplayText(int row, int column) const {
     case TDisplay::Colour: {
       if (empty || !Colors) return {};
       TColorRec rec;
-      const int system = m_systemIndex < 0 ? 0 : m_query->Rows().at(row).at(m_systemIndex).toInt();
+      const int system = m_systemIndex < 0 ? 0 : r->at(m_systemIndex).toInt();
       Colors->GetColorRec(v.toInt(), system, rec);
       return rec.Caption;
     }
@@ -163,8 +236,9 @@ QVariant TStorageModel::data(const QModelIndex &index, int role) const {
           return int(Qt::AlignLeft | Qt::AlignVCenter);
         default: {
           // numbers right, texts left, as a data grid shows its fields
+          const QVector<QVariant> *r = Row(index.row());
           const int f = m_fieldIndex.value(index.column(), -1);
-          const QVariant v = f < 0 ? QVariant() : m_query->Rows().at(index.row()).at(f);
+          const QVariant v = !r || f < 0 ? QVariant() : r->at(f);
           const int t = v.typeId();
           const bool numeric = t == QMetaType::Double || t == QMetaType::Int ||
                                t == QMetaType::LongLong || t == QMetaType::UInt ||

@@ -391,4 +391,44 @@ TEST_F(Browser, ACriticalQuantityStaysRedOnTheSelectedRow) {
   }
 }
 
+// A catalogue far longer than a screen: the grid shows every material's own figures in the
+// list's order wherever it is, finds it by name, and shows the figures of the latest refresh.
+class LongBrowser : public CatalogueTest {};
+
+TEST_F(LongBrowser, EveryRowShowsItsOwnMaterialAndARefreshShowsNewFigures) {
+  CheckLedger = false;  // stock rows without lots: only the grid is under test
+  constexpr int count = 650;
+  // materials entered in the reverse of their names' order, stock n % 10 against a minimum of 5
+  QStringList materials, stock, names, quantities;
+  for (int n = count; n >= 1; --n)
+    materials << QStringLiteral("(%1, 'Bar %2', 1, 1)").arg(count + 1 - n).arg(n, 4, 10, QLatin1Char('0'));
+  for (int n = 1; n <= count; ++n) {
+    stock << QStringLiteral("(%1, -1, %2, 0, 0)").arg(count + 1 - n).arg(n % 10);
+    names << QStringLiteral("Bar %1").arg(n, 4, 10, QLatin1Char('0'));
+    quantities << QString::number(n % 10);
+  }
+  Db->Exec(QStringLiteral("insert into Catalog (ID, NAME, CATGROUP, SUBGROUP) values ") + materials.join(','));
+  Db->Exec(QStringLiteral("insert into CatalogQty (CATID, COLOR, QUANTITY, RESERVE, LASTWBID) values ") +
+           stock.join(','));
+
+  TDivazForm form;
+  form.show();
+  ASSERT_EQ(GridColumn(form, "NAME"), names);
+  EXPECT_EQ(GridColumn(form, "QUANTITY"), quantities);
+  EXPECT_TRUE(GridRed(form, 603));   // Bar 0604: 4 against 5
+  EXPECT_FALSE(GridRed(form, 606));  // Bar 0607: 7
+
+  form.LocateName("bar 0640");
+  EXPECT_EQ(form.CurrentRow(), 639);
+  EXPECT_EQ(form.CurrentField("ID").toInt(), count + 1 - 640);
+  EXPECT_EQ(form.CurrentField("CATGROUP").toInt(), 1);
+  EXPECT_EQ(form.CurrentField("QUANTITY").toString(), "0");
+
+  Db->Exec(QStringLiteral("update CatalogQty set QUANTITY=42 where CATID=%1").arg(count + 1 - 640));
+  form.RefreshCatalog();
+  quantities[639] = "42";
+  EXPECT_EQ(GridColumn(form, "QUANTITY"), quantities);
+  EXPECT_FALSE(GridRed(form, 639));
+}
+
 }  // namespace
