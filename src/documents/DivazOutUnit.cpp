@@ -348,11 +348,13 @@ void TDivazOut::BitBtn2Click() {
 // Source list
 
 QString TDivazOut::BaseSource() const {
-  // One row per material and colour with open lots: the sum of what they hold, and the
-  // values (line, price, receipt) of the oldest of them, by receipt date and then line.
+  // One row per open lot with the sum of what the lots of its material and colour hold and its
+  // place among them, oldest first by receipt date and then line. The material is joined for
+  // the filters only (the server leaves it out when no filter names it); its columns are read
+  // for the first lots alone, outside.
   return Format(QStringLiteral(
-      "select w.ID, w.CATID, c.SYSTEMID, c.NAME, c.COMMENTS, c.MEASURE, c.SUPPLIER, w.WAYBILLID, "
-      "w.PRICE, w.COLOR, sum(w.QUANTITY-w.QTYOUT) over (partition by w.CATID, w.COLOR) as REMAIN, "
+      "select w.ID, w.CATID, w.WAYBILLID, w.PRICE, w.COLOR, "
+      "sum(w.QUANTITY-w.QTYOUT) over (partition by w.CATID, w.COLOR) as REMAIN, "
       "w1.BDATE, row_number() over (partition by w.CATID, w.COLOR order by w1.BDATE, w.ID) as LOTNO "
       "from WaybillCont w left join Waybill w1 on w1.ID=w.WAYBILLID "
       "left join Catalog c on c.ID=w.CATID "
@@ -368,8 +370,9 @@ void TDivazOut::RefreshSource() {
   const TBusyCursor busy;  // a list over the whole store may take a while
   QSource.Close();
   QSource.SQL = QStringLiteral(
-                    "select ID, CATID, SYSTEMID, NAME, COMMENTS, WAYBILLID, PRICE, REMAIN, "
-                    "MEASURE, SUPPLIER, COLOR, BDATE from (%1) s where s.LOTNO=1 "
+                    "select s.ID, s.CATID, c.SYSTEMID, c.NAME, c.COMMENTS, s.WAYBILLID, s.PRICE, "
+                    "s.REMAIN, c.MEASURE, c.SUPPLIER, s.COLOR, s.BDATE from (%1) s "
+                    "left join Catalog c on c.ID=s.CATID where s.LOTNO=1 "
                     "order by s.BDATE, s.ID")
                     .arg(m_sourceFilter);
   QSource.Open();
