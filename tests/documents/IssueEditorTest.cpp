@@ -7,6 +7,7 @@
 #include "core/Startup.h"
 #include "documents/IssueTestKit.h"
 #include "platform/Clock.h"
+#include "platform/SysUtils.h"
 
 using namespace issuekit;
 
@@ -499,6 +500,28 @@ TEST_F(IssueEditor, TheLotListShowsEachMaterialOnceOldestFirstUnderEveryFilter) 
   e.W->FindBtn1->click();
   EXPECT_EQ(rows(), QStringList{all[0]});
   StartupFreeLists();
+}
+
+TEST_F(IssueEditor, EveryRowOfALongLotListShowsAndAddsItsOwnMaterial) {
+  // More rows than the list reads at once: each row keeps its own material, price and unit,
+  // in its place, wherever it lies in the list.
+  const int receipt = fx::Receipt(QDate(2023, 6, 1), "R-MANY", sup);
+  for (int i = 0; i < 450; ++i)
+    fx::Lot(receipt, fx::Material(QStringLiteral("Bar %1").arg(i, 3, 10, QLatin1Char('0')), sup), -1, 1, i + 0.5);
+  TEditor e(-1, 1);
+  e.Next();
+  ASSERT_EQ(e.W->DBGrid1->rowCount(), 451);
+  e.W->DBGrid1->setCurrentCell(333, 0);
+  e.W->Qty->setText("1");
+  e.W->AddBtn->click();
+  ASSERT_EQ(e.Lines(), 1);
+  EXPECT_EQ(e.Cell(0, 1), "Bar 333");
+  EXPECT_EQ(e.Cell(3, 1), "333.50");
+  for (int r : {449, 0, 199, 200, 201, 399, 400}) {
+    EXPECT_EQ(e.W->DBGrid1->item(r, 0)->text(), QStringLiteral("Bar %1").arg(r, 3, 10, QLatin1Char('0')));
+    EXPECT_EQ(e.W->DBGrid1->item(r, 2)->text(), FloatToStr(r + 0.5));
+  }
+  EXPECT_EQ(e.W->DBGrid1->item(450, 0)->text(), "Pine 68x78");
 }
 
 }  // namespace
