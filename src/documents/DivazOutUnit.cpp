@@ -351,10 +351,10 @@ void TDivazOut::BitBtn2Click() {
 QString TDivazOut::BaseSource() const {
   // One row per open lot with the sum of what the lots of its material and colour hold and its
   // place among them, oldest first by receipt date and then line. The material is joined for
-  // the filters only (the server leaves it out when no filter names it); its columns are read
-  // for the first lots alone, outside.
+  // the filters only (the server leaves it out when no filter names it); what else the list
+  // shows is read by block for the first lots (LoadSourceRow).
   return Format(QStringLiteral(
-      "select w.ID, w.CATID, w.WAYBILLID, w.PRICE, w.COLOR, "
+      "select w.ID, w.CATID, w.COLOR, "
       "sum(w.QUANTITY-w.QTYOUT) over (partition by w.CATID, w.COLOR) as REMAIN, "
       "w1.BDATE, row_number() over (partition by w.CATID, w.COLOR order by w1.BDATE, w.ID) as LOTNO "
       "from WaybillCont w left join Waybill w1 on w1.ID=w.WAYBILLID "
