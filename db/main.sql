@@ -150,7 +150,9 @@ CREATE TABLE WaybillCont (
   QTYOUT     DOUBLE DEFAULT NULL,
   PRIMARY KEY (ID),
   KEY WaybillContDoc (WAYBILLID),
-  KEY WaybillContMaterial (CATID, COLOR)
+  KEY WaybillContMaterial (CATID, COLOR),
+  -- The open lots of the receipts, read from the index alone (the lot lists of the editors).
+  KEY WaybillContOpenLot (WAYBILLID, QUANTITY, QTYOUT, CATID, COLOR, PRICE)
 ) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci;
 
 CREATE TABLE WBList (

@@ -5,6 +5,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHash>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -348,11 +349,13 @@ void TDivazOut::BitBtn2Click() {
 // Source list
 
 QString TDivazOut::BaseSource() const {
-  // One row per material and colour with open lots: the sum of what they hold, and the
-  // values (line, price, receipt) of the oldest of them, by receipt date and then line.
+  // One row per open lot with the sum of what the lots of its material and colour hold and its
+  // place among them, oldest first by receipt date and then line. The material is joined for
+  // the filters only (the server leaves it out when no filter names it); what else the list
+  // shows is read by block for the first lots (LoadSourceRow).
   return Format(QStringLiteral(
-      "select w.ID, w.CATID, c.SYSTEMID, c.NAME, c.COMMENTS, c.MEASURE, c.SUPPLIER, w.WAYBILLID, "
-      "w.PRICE, w.COLOR, sum(w.QUANTITY-w.QTYOUT) over (partition by w.CATID, w.COLOR) as REMAIN, "
+      "select w.ID, w.CATID, w.COLOR, "
+      "sum(w.QUANTITY-w.QTYOUT) over (partition by w.CATID, w.COLOR) as REMAIN, "
       "w1.BDATE, row_number() over (partition by w.CATID, w.COLOR order by w1.BDATE, w.ID) as LOTNO "
       "from WaybillCont w left join Waybill w1 on w1.ID=w.WAYBILLID "
       "left join Catalog c on c.ID=w.CATID "
@@ -364,18 +367,65 @@ void TDivazOut::SetSourceFilter(const QString &filter) {
   RefreshSource();
 }
 
+namespace {
+
+// Rows of the lot list whose further columns are read together.
+constexpr int kSourceBlock = 200;
+// The columns of the lot list that are read by block, with what they are read from.
+const char *const kSourceBlockColumns[][2] = {
+    {"WAYBILLID", "w.WAYBILLID"}, {"PRICE", "w.PRICE"},     {"BDATE", "w1.BDATE"},
+    {"SYSTEMID", "c.SYSTEMID"},   {"NAME", "c.NAME"},       {"COMMENTS", "c.COMMENTS"},
+    {"MEASURE", "c.MEASURE"},     {"SUPPLIER", "c.SUPPLIER"}};
+
+}  // namespace
+
 void TDivazOut::RefreshSource() {
   const TBusyCursor busy;  // a list over the whole store may take a while
   QSource.Close();
+  // The list is ordered and counted over the whole store; what its rows show besides the
+  // quantity is read when they are drawn or read (LoadSourceRow).
   QSource.SQL = QStringLiteral(
-                    "select ID, CATID, SYSTEMID, NAME, COMMENTS, WAYBILLID, PRICE, REMAIN, "
-                    "MEASURE, SUPPLIER, COLOR, BDATE from (%1) s where s.LOTNO=1 "
+                    "select s.ID, s.CATID, null as SYSTEMID, null as NAME, null as COMMENTS, "
+                    "null as WAYBILLID, null as PRICE, s.REMAIN, null as MEASURE, null as SUPPLIER, "
+                    "s.COLOR, null as BDATE from (%1) s where s.LOTNO=1 "
                     "order by s.BDATE, s.ID")
                     .arg(m_sourceFilter);
   QSource.Open();
+  m_sourceBlockRead.assign((QSource.RecordCount() + kSourceBlock - 1) / kSourceBlock, false);
   FillSourceGrid();
   Qty->setEnabled(QSource.RecordCount() > 0 && m_mode < 2);
   RefreshAddButton();
+}
+
+void TDivazOut::LoadSourceRow(int row) {
+  if (row < 0 || row >= QSource.RecordCount()) return;
+  const int block = row / kSourceBlock;
+  if (block >= int(m_sourceBlockRead.size()) || m_sourceBlockRead[block]) return;
+  const int from = block * kSourceBlock, to = std::min(from + kSourceBlock, QSource.RecordCount());
+  const int idField = QSource.FieldIndex(QStringLiteral("ID"));
+  QStringList ids, columns;
+  QHash<int, int> rowOf;
+  for (int r = from; r < to; ++r) {
+    const int id = QSource.Rows()[r][idField].toInt();
+    ids << QString::number(id);
+    rowOf.insert(id, r);
+  }
+  for (const auto &c : kSourceBlockColumns) columns << QString::fromLatin1(c[1]);
+  TQuery q(QSource.Connection());
+  q.SQL = QStringLiteral(
+              "select w.ID, %1 from WaybillCont w left join Waybill w1 on w1.ID=w.WAYBILLID "
+              "left join Catalog c on c.ID=w.CATID where w.ID in (%2)")
+              .arg(columns.join(QStringLiteral(", ")), ids.join(QLatin1Char(',')));
+  q.Open();
+  int fields[std::size(kSourceBlockColumns)];
+  for (size_t c = 0; c < std::size(kSourceBlockColumns); ++c)
+    fields[c] = QSource.FieldIndex(QString::fromLatin1(kSourceBlockColumns[c][0]));
+  for (const QVector<QVariant> &values : q.Rows()) {
+    const int r = rowOf.value(values[0].toInt(), -1);
+    if (r < 0) continue;
+    for (size_t c = 0; c < std::size(kSourceBlockColumns); ++c) QSource.SetValue(r, fields[c], values[int(c) + 1]);
+  }
+  m_sourceBlockRead[block] = true;
 }
 
 void TDivazOut::FillSourceGrid() {
@@ -386,9 +436,14 @@ void TDivazOut::FillSourceGrid() {
             price = q->FieldIndex(QStringLiteral("PRICE")), remain = q->FieldIndex(QStringLiteral("REMAIN")),
             measure = q->FieldIndex(QStringLiteral("MEASURE")), supplier = q->FieldIndex(QStringLiteral("SUPPLIER")),
             colour = q->FieldIndex(QStringLiteral("COLOR")), system = q->FieldIndex(QStringLiteral("SYSTEMID"));
-  DBGrid1->SetRows(q->RecordCount(), [=](int r, int c) {
+  DBGrid1->SetRows(q->RecordCount(), [=, this](int r, int c) {
     TRowGridCell cell;
     if (r >= q->RecordCount()) return cell;
+    try {
+      LoadSourceRow(r);
+    } catch (const std::exception &) {
+      // Drawing goes on without them; the next refresh or move reads them again.
+    }
     const QVector<QVariant> &row = q->Rows()[r];
     auto f = [&](int i) { return i < 0 ? TField() : TField(QString(), row[i]); };
     switch (c) {
@@ -412,6 +467,7 @@ void TDivazOut::FillSourceGrid() {
 void TDivazOut::QSourceAfterScroll() {
   const int r = DBGrid1->currentRow();
   if (r >= 0 && r < QSource.RecordCount()) QSource.SetRecNo(r + 1);
+  if (!QSource.Eof()) LoadSourceRow(QSource.RecNo() - 1);
   QString unit;
   if (!QSource.Eof() && QSource.RecordCount() > 0)
     unit = MeasureName(QSource.FieldByName(QStringLiteral("MEASURE")).AsInteger());
@@ -544,6 +600,7 @@ int TDivazOut::SplitOverLots(int catId, int color, double quantity, int position
 
 void TDivazOut::AddBtnClick() {
   if (QSource.RecordCount() == 0 || QSource.Eof()) return;
+  LoadSourceRow(QSource.RecNo() - 1);
   const double qty = RoundQty(Qty->Value());
   if (qty <= QtyEpsilon) return;
   const double remain = RoundQty(QSource.FieldByName(QStringLiteral("REMAIN")).AsFloat());

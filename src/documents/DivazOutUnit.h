@@ -120,6 +120,9 @@ class TDivazOut : public TForm {
   void ProposeAgainIfKept();
   void FillSourceGrid();
   QString BaseSource() const;
+  // Reads the columns of the lot list that come from the lot's line, receipt and material
+  // for the block of rows that holds the row (once per block and list).
+  void LoadSourceRow(int row);
 
   int m_documentID;
   uint8_t m_mode;
@@ -129,6 +132,7 @@ class TDivazOut : public TForm {
   bool m_savingRequest = false;
   bool m_shown = false;
   QString m_sourceFilter;
+  std::vector<bool> m_sourceBlockRead;  // per block of the lot list: its columns are read
 };
 
 // The editor that is open (one at a time).

@@ -295,8 +295,11 @@ void TWBOut::RefreshList(const QString &Search) {
   if (Chk1->isChecked() && Chk2->isChecked()) kinds = QStringLiteral("(%1,%2)").arg(kIssue).arg(kReservation);
   else if (Chk1->isChecked()) kinds = QStringLiteral("(%1)").arg(kIssue);
   else if (Chk2->isChecked()) kinds = QStringLiteral("(%1)").arg(kReservation);
+  // Only the columns that the grid shows and the handlers read: the list may hold every issue
+  // of the store.
   QString sql = QStringLiteral(
-                    "select w.*, s.NAME as SUPPLIERNAME from Waybill w left join Suppliers s on "
+                    "select w.ID, w.BDATE, w.NUM, w.ORDLINK, w.NOTES, w.ISOUT, w.ISPAID, w.SUM, "
+                    "s.NAME as SUPPLIERNAME from Waybill w left join Suppliers s on "
                     "(s.ID=w.SUPPLIERID) where w.ISOUT in %1")
                     .arg(kinds);
   if (cb1->currentIndex() == 1) {

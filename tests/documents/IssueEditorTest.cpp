@@ -2,9 +2,12 @@
 #include <QHeaderView>
 #include <QLabel>
 
+#include "core/IDComboBox.h"
 #include "core/InputFormUnit.h"
+#include "core/Startup.h"
 #include "documents/IssueTestKit.h"
 #include "platform/Clock.h"
+#include "platform/SysUtils.h"
 
 using namespace issuekit;
 
@@ -459,6 +462,66 @@ TEST_F(IssueEditor, SearchTextIsAPatternNotSql) {
   e.W->txtFind->setText("68%78");
   e.W->FindBtn1->click();
   EXPECT_EQ(e.W->DBGrid1->rowCount(), 1);
+}
+
+TEST_F(IssueEditor, TheLotListShowsEachMaterialOnceOldestFirstUnderEveryFilter) {
+  fx::Group(3, "Glass");
+  const int glass = fx::Material("Glass 4mm", sup, 0, 3);
+  Db->Exec(QStringLiteral("update Catalog set COMMENTS='clear' where ID=%1").arg(glass));
+  const int oldest = fx::Receipt(QDate(2023, 12, 1), "R-FIRST", sup);
+  fx::Lot(oldest, glass, -1, 2, 7.5);
+  fx::Lot(newer, glass, -1, 1.5, 8.0);
+  // A lot that holds nothing any more is no open lot: neither its price nor its date counts.
+  const int used = fx::Lot(fx::Receipt(QDate(2023, 11, 1), "R-USED", sup), pine, -1, 3, 9.0);
+  Db->Exec(QStringLiteral("update WaybillCont set QTYOUT=QUANTITY where ID=%1").arg(used));
+  CheckLedger = false;  // the used-up lot was not consumed by a document
+
+  StartupLoadLists();  // the group choice
+  TEditor e(-1, 1);
+  e.Next();
+  auto rows = [&] {
+    QStringList out;
+    for (int r = 0; r < e.W->DBGrid1->rowCount(); ++r) {
+      QStringList cells;
+      for (int c = 0; c < 4; ++c) cells << e.W->DBGrid1->item(r, c)->text();
+      out << cells.join(QLatin1Char('|'));
+    }
+    return out;
+  };
+  const QStringList all = {"Glass 4mm|clear|7.5|3.5", "Pine 68x78||2|9"};
+  EXPECT_EQ(rows(), all);
+  e.W->IDcb_Grp1->SetItemIndex(e.W->IDcb_Grp1->findText("Glass"));
+  e.W->IDcb_Grp1Change();
+  EXPECT_EQ(rows(), QStringList{all[0]});
+  e.W->txtFind->setText("68x");
+  e.W->FindBtn1->click();
+  EXPECT_EQ(rows(), QStringList{all[1]});
+  e.W->txtFind->setText("clear");
+  e.W->FindBtn1->click();
+  EXPECT_EQ(rows(), QStringList{all[0]});
+  StartupFreeLists();
+}
+
+TEST_F(IssueEditor, EveryRowOfALongLotListShowsAndAddsItsOwnMaterial) {
+  // More rows than the list reads at once: each row keeps its own material, price and unit,
+  // in its place, wherever it lies in the list.
+  const int receipt = fx::Receipt(QDate(2023, 6, 1), "R-MANY", sup);
+  for (int i = 0; i < 450; ++i)
+    fx::Lot(receipt, fx::Material(QStringLiteral("Bar %1").arg(i, 3, 10, QLatin1Char('0')), sup), -1, 1, i + 0.5);
+  TEditor e(-1, 1);
+  e.Next();
+  ASSERT_EQ(e.W->DBGrid1->rowCount(), 451);
+  e.W->DBGrid1->setCurrentCell(333, 0);
+  e.W->Qty->setText("1");
+  e.W->AddBtn->click();
+  ASSERT_EQ(e.Lines(), 1);
+  EXPECT_EQ(e.Cell(0, 1), "Bar 333");
+  EXPECT_EQ(e.Cell(3, 1), "333.50");
+  for (int r : {449, 0, 199, 200, 201, 399, 400}) {
+    EXPECT_EQ(e.W->DBGrid1->item(r, 0)->text(), QStringLiteral("Bar %1").arg(r, 3, 10, QLatin1Char('0')));
+    EXPECT_EQ(e.W->DBGrid1->item(r, 2)->text(), FloatToStr(r + 0.5));
+  }
+  EXPECT_EQ(e.W->DBGrid1->item(450, 0)->text(), "Pine 68x78");
 }
 
 }  // namespace

@@ -46,6 +46,10 @@ QString TReportModel::Dump() const {
 
 void PaintReportPage(QPainter &painter, const TReportPage &page) {
   painter.save();
+  // The font and the black pen of the texts are set only when they change: most texts of a
+  // page share them, and each setting costs the PDF writer its own state change.
+  const QFont *font = nullptr;  // the painter's font, when a text set it
+  bool blackPen = false;
   for (const TReportItem &item : page.Items) {
     if (item.Clipped) {
       painter.save();
@@ -53,12 +57,19 @@ void PaintReportPage(QPainter &painter, const TReportPage &page) {
     }
     switch (item.Kind) {
       case TReportItem::kText:
-        painter.setFont(item.Font);
-        painter.setPen(Qt::black);
+        if (!font || *font != item.Font) {
+          painter.setFont(item.Font);
+          font = &item.Font;
+        }
+        if (!blackPen) {
+          painter.setPen(Qt::black);
+          blackPen = true;
+        }
         painter.drawText(item.Box, item.Flags | Qt::TextDontClip, item.Text);
         break;
       case TReportItem::kLine:
         painter.setPen(QPen(item.Pen, item.PenWidth, Qt::SolidLine, Qt::FlatCap));
+        blackPen = false;
         painter.drawLine(item.Box.topLeft(), item.Box.bottomRight());
         break;
       case TReportItem::kRect:
@@ -66,6 +77,7 @@ void PaintReportPage(QPainter &painter, const TReportPage &page) {
           painter.setPen(QPen(item.Pen, item.PenWidth));
         else
           painter.setPen(Qt::NoPen);
+        blackPen = false;
         painter.setBrush(item.Brush.isValid() ? QBrush(item.Brush) : QBrush(Qt::NoBrush));
         painter.drawRect(item.Box);
         painter.setBrush(Qt::NoBrush);
@@ -74,7 +86,11 @@ void PaintReportPage(QPainter &painter, const TReportPage &page) {
         if (!item.Picture.isNull()) painter.drawImage(item.Box, item.Picture);
         break;
     }
-    if (item.Clipped) painter.restore();
+    if (item.Clipped) {
+      painter.restore();  // takes back the font and pen set inside
+      font = nullptr;
+      blackPen = false;
+    }
   }
   painter.restore();
 }
