@@ -20,28 +20,6 @@ const char *kDbVar = "WAREHOUSE_ISSUE_CLIENT_DB";
 const char *kDirVar = "WAREHOUSE_ISSUE_CLIENT_DIR";
 const char *kNumVar = "WAREHOUSE_ISSUE_CLIENT_NUM";
 
-bool WaitForFile(const QString &path, int ms) {
-  for (int waited = 0; waited < ms; waited += 2) {
-    if (QFile::exists(path)) return true;
-    QThread::msleep(2);
-  }
-  return false;
-}
-
-void WriteFile(const QString &path, const QString &text) {
-  QFile f(path + QStringLiteral(".tmp"));
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  f.write(text.toUtf8());
-  f.close();
-  ASSERT_TRUE(QFile::rename(path + QStringLiteral(".tmp"), path));
-}
-
-QString ReadFile(const QString &path) {
-  QFile f(path);
-  if (!f.open(QIODevice::ReadOnly)) return QString();
-  return QString::fromUtf8(f.readAll());
-}
-
 TEST(IssueClients, DISABLED_OneClientSavesAnIssue) {
   // Runs only as a client of the test below.
   const QString db = qEnvironmentVariable(kDbVar);

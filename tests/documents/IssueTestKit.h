@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QThread>
 #include <memory>
 
 #include "core/DataUnit.h"
@@ -73,5 +75,29 @@ inline QString Snapshot() {
 }
 
 inline double Value(const QString &sql) { return SQLFloat(sql); }
+
+// The files through which the multi-process tests hand work to their client processes.
+inline bool WaitForFile(const QString &path, int ms) {
+  for (int waited = 0; waited < ms; waited += 2) {
+    if (QFile::exists(path)) return true;
+    QThread::msleep(2);
+  }
+  return false;
+}
+
+// Writes a file whole under its name (a reader never sees it half-written).
+inline void WriteFile(const QString &path, const QString &text) {
+  QFile f(path + QStringLiteral(".tmp"));
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write(text.toUtf8());
+  f.close();
+  ASSERT_TRUE(QFile::rename(path + QStringLiteral(".tmp"), path));
+}
+
+inline QString ReadFile(const QString &path) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) return QString();
+  return QString::fromUtf8(f.readAll());
+}
 
 }  // namespace issuekit

@@ -29,28 +29,6 @@ const char *kNumVar = "WAREHOUSE_NUMBER_CLIENT_NUM";
 constexpr int kClients = 8;
 constexpr int kSeconds = 6;
 
-bool WaitForFile(const QString &path, int ms) {
-  for (int waited = 0; waited < ms; waited += 5) {
-    if (QFile::exists(path)) return true;
-    QThread::msleep(5);
-  }
-  return false;
-}
-
-void WriteFile(const QString &path, const QString &text) {
-  QFile f(path + QStringLiteral(".tmp"));
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  f.write(text.toUtf8());
-  f.close();
-  ASSERT_TRUE(QFile::rename(path + QStringLiteral(".tmp"), path));
-}
-
-QString ReadFile(const QString &path) {
-  QFile f(path);
-  if (!f.open(QIODevice::ReadOnly)) return QString();
-  return QString::fromUtf8(f.readAll());
-}
-
 // The refusals a crowded save may meet; anything else is an error.
 bool ExpectedRefusal(const QString &message) {
   return message.endsWith(QStringLiteral("numurs jau eksistē!")) || message.contains(QStringLiteral("netika saglabāta")) ||
