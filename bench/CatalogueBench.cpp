@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QTableView>
 #include <QToolButton>
 #include <cstdio>
 

@@ -13,6 +13,7 @@
 #include "documents/DivazOutUnit.h"
 #include "platform/CalcEdit.h"
 #include "platform/Clock.h"
+#include "platform/Grids.h"
 #include "support/Fixtures.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestDatabase.h"

@@ -3,8 +3,16 @@
 #   scripts/bench.sh [GTEST ARGS]   e.g. --gtest_filter='WholeStoreBench.*'
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-WAREHOUSE_CMAKE_ARGS="-DWAREHOUSE_BENCH=ON -DCMAKE_BUILD_TYPE=Release ${WAREHOUSE_CMAKE_ARGS:-}" \
-  bash "$top/scripts/setup.sh" > /dev/null
+# The build's output is shown only when the build fails.
+buildlog=$(mktemp)
+if ! WAREHOUSE_CMAKE_ARGS="-DWAREHOUSE_BENCH=ON -DCMAKE_BUILD_TYPE=Release ${WAREHOUSE_CMAKE_ARGS:-}" \
+    bash "$top/scripts/setup.sh" > "$buildlog" 2>&1; then
+  cat "$buildlog" >&2
+  rm -f "$buildlog"
+  echo "the benchmarks did not build" >&2
+  exit 1
+fi
+rm -f "$buildlog"
 dir="$top/build/benchdb"
 runtime=$(mktemp -d)  # the windows' runtime folder, private to this run
 trap 'bash "$top/scripts/db.sh" stop "$dir"; rm -rf "$runtime"' EXIT
