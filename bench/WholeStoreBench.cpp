@@ -56,17 +56,7 @@ class WholeStoreBench : public DbTest {
   }
   // Start-up as the program runs it: key file, registry, connection and every list.
   void StartUp() {
-    QFile key(m_folder.filePath(KeyFileName));
-    ASSERT_TRUE(key.open(QIODevice::WriteOnly));
-    key.write("Demo|bench\r\n");
-    key.close();
-    TRegistry reg;
-    ASSERT_TRUE(reg.OpenKey(RegistryBase + "Demo", true));
-    reg.WriteString("SERVER HOST", testdb::Host());
-    reg.WriteString("SERVER PORT", testdb::Port());
-    reg.WriteString("DATABASE NAME", Db->Main);
-    reg.WriteString("DATABASE NAME (SETUP)", Db->Setup);
-    const TStartupResult result = RunStartup(m_folder.path());
+    const TStartupResult result = Db->StartProgram(m_folder.path(), "Demo");
     ASSERT_EQ(result.Outcome, TStartupOutcome::Ready) << result.Message.toStdString();
   }
   void TearDown() override {

@@ -239,19 +239,7 @@ TEST_F(DemoData, StartupRunsOnTheDemo) {
   Db->LoadDemo(1);
   QTemporaryDir folder;
   ASSERT_TRUE(folder.isValid());
-  QFile key(folder.filePath(KeyFileName));
-  ASSERT_TRUE(key.open(QIODevice::WriteOnly));
-  key.write("Demo|test\r\n");
-  key.close();
-  {
-    TRegistry reg;
-    ASSERT_TRUE(reg.OpenKey(RegistryBase + "Demo", true));
-    reg.WriteString("SERVER HOST", testdb::Host());
-    reg.WriteString("SERVER PORT", testdb::Port());
-    reg.WriteString("DATABASE NAME", Db->Main);
-    reg.WriteString("DATABASE NAME (SETUP)", Db->Setup);
-  }
-  const TStartupResult result = RunStartup(folder.path());
+  const TStartupResult result = Db->StartProgram(folder.path(), "Demo");
   EXPECT_EQ(result.Outcome, TStartupOutcome::Ready) << result.Message.toStdString();
   EXPECT_TRUE(Script().Messages().isEmpty());
   EXPECT_EQ(CurrentUser.ID, 1);

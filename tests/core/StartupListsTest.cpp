@@ -21,19 +21,7 @@ class StartupLists : public DbTest {
   // Points the key file and the registry at the test databases and runs start-up.
   TStartupResult Start() {
     QTemporaryDir dir;
-    QFile key(dir.filePath(KeyFileName));
-    EXPECT_TRUE(key.open(QIODevice::WriteOnly));
-    key.write("Lists|unused\r\n");
-    key.close();
-    {
-      TRegistry reg;
-      reg.OpenKey(RegistryBase + "Lists", true);
-      reg.WriteString("SERVER HOST", testdb::Host());
-      reg.WriteString("SERVER PORT", testdb::Port());
-      reg.WriteString("DATABASE NAME", Db->Main);
-      reg.WriteString("DATABASE NAME (SETUP)", Db->Setup);
-    }
-    return RunStartup(dir.path());
+    return Db->StartProgram(dir.path(), "Lists");
   }
   void TearDown() override {
     DbTest::TearDown();

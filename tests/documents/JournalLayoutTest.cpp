@@ -26,17 +26,7 @@ class JournalLayout : public DbTest {
     DbTest::SetUp();
     CheckLedger = false;
     Db->LoadDemo(1);
-    QFile key(m_folder.filePath(KeyFileName));
-    ASSERT_TRUE(key.open(QIODevice::WriteOnly));
-    key.write("Journals|test\r\n");
-    key.close();
-    TRegistry reg;
-    ASSERT_TRUE(reg.OpenKey(RegistryBase + "Journals", true));
-    reg.WriteString("SERVER HOST", testdb::Host());
-    reg.WriteString("SERVER PORT", testdb::Port());
-    reg.WriteString("DATABASE NAME", Db->Main);
-    reg.WriteString("DATABASE NAME (SETUP)", Db->Setup);
-    const TStartupResult result = RunStartup(m_folder.path());
+    const TStartupResult result = Db->StartProgram(m_folder.path(), "Journals");
     ASSERT_EQ(result.Outcome, TStartupOutcome::Ready) << result.Message.toStdString();
     m_started = true;
   }

@@ -60,19 +60,7 @@ class DemoReports : public DbTest {
     Clock::SetFixed(QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9)));
     Db->LoadDemo(1);
     QTemporaryDir folder;
-    QFile key(folder.filePath(KeyFileName));
-    ASSERT_TRUE(key.open(QIODevice::WriteOnly));
-    key.write("Demo|test\r\n");
-    key.close();
-    {
-      TRegistry reg;
-      ASSERT_TRUE(reg.OpenKey(RegistryBase + "Demo", true));
-      reg.WriteString("SERVER HOST", testdb::Host());
-      reg.WriteString("SERVER PORT", testdb::Port());
-      reg.WriteString("DATABASE NAME", Db->Main);
-      reg.WriteString("DATABASE NAME (SETUP)", Db->Setup);
-    }
-    const TStartupResult result = RunStartup(folder.path());
+    const TStartupResult result = Db->StartProgram(folder.path(), "Demo");
     ASSERT_EQ(result.Outcome, TStartupOutcome::Ready) << result.Message.toStdString();
     m_oldHandler = SetPreviewHandler([this](TQuickRep &report) { m_printed = PrintedTexts(report); });
   }

@@ -53,17 +53,7 @@ class ReportLayout : public DbTest {
   // The program's start-up on the test databases: the colour list and the supplier list.
   void Start() {
     ASSERT_TRUE(m_folder.isValid());
-    QFile key(m_folder.filePath(KeyFileName));
-    ASSERT_TRUE(key.open(QIODevice::WriteOnly));
-    key.write("Layout|test\r\n");
-    key.close();
-    TRegistry reg;
-    ASSERT_TRUE(reg.OpenKey(RegistryBase + "Layout", true));
-    reg.WriteString("SERVER HOST", testdb::Host());
-    reg.WriteString("SERVER PORT", testdb::Port());
-    reg.WriteString("DATABASE NAME", Db->Main);
-    reg.WriteString("DATABASE NAME (SETUP)", Db->Setup);
-    const TStartupResult result = RunStartup(m_folder.path());
+    const TStartupResult result = Db->StartProgram(m_folder.path(), "Layout");
     ASSERT_EQ(result.Outcome, TStartupOutcome::Ready) << result.Message.toStdString();
     m_started = true;
   }

@@ -9,6 +9,7 @@
 #include "DemoData.h"
 #include "core/CommonVariables.h"
 #include "core/DataUnit.h"
+#include "core/Startup.h"
 #include "platform/Clock.h"
 #include "platform/Registry.h"
 #include "support/LedgerCheck.h"
@@ -157,4 +158,23 @@ void DbTest::TearDown() {
   if (CheckLedger && DATA && !HasFatalFailure()) ExpectLedgerConsistent();
   Db.reset();
   Clock::SetFixed(QDateTime());
+}
+
+TStartupResult TTestDatabase::StartProgram(const QString &folder, const QString &subkey) {
+  QFile key(QDir(folder).filePath(KeyFileName));
+  if (!key.open(QIODevice::WriteOnly)) {
+    ADD_FAILURE() << "cannot write the key file in " << folder.toStdString();
+    return {};
+  }
+  key.write((subkey + QStringLiteral("|test\r\n")).toUtf8());
+  key.close();
+  {
+    TRegistry reg;
+    EXPECT_TRUE(reg.OpenKey(RegistryBase + subkey, true));
+    reg.WriteString(QStringLiteral("SERVER HOST"), testdb::Host());
+    reg.WriteString(QStringLiteral("SERVER PORT"), testdb::Port());
+    reg.WriteString(QStringLiteral("DATABASE NAME"), Main);
+    reg.WriteString(QStringLiteral("DATABASE NAME (SETUP)"), Setup);
+  }
+  return RunStartup(folder);
 }

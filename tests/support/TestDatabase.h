@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <memory>
 
+#include "core/Startup.h"
+
 class TConnection;
 
 namespace testdb {
@@ -37,6 +39,9 @@ class TTestDatabase {
   QString RegistryFile;
   // Fills both databases with the demo data set.
   void LoadDemo(int scale = 1);
+  // Runs the program's start-up on these databases as a user's installation would: a key
+  // file in folder naming the registry sub-key, and the connection values under it.
+  TStartupResult StartProgram(const QString &folder, const QString &subkey);
 
  private:
   std::unique_ptr<TConnection> m_admin;
