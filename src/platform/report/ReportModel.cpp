@@ -1,13 +1,9 @@
 #include "platform/report/ReportModel.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
-#include <QPdfWriter>
 
-#include "platform/report/ReportProgress.h"
 
 QStringList TReportPage::Texts() const {
   QStringList out;
@@ -103,40 +99,4 @@ QPageLayout ReportPageLayout(const TReportModel &model) {
   QPageSize size(mm, QPageSize::Millimeter, QString(), QPageSize::FuzzyOrientationMatch);
   return QPageLayout(size, landscape ? QPageLayout::Landscape : QPageLayout::Portrait,
                      QMarginsF(0, 0, 0, 0));
-}
-
-bool WriteReportPdf(const TReportModel &model, const QString &fileName, QString *error,
-                    TReportProgress *progress) {
-  QPdfWriter writer(fileName);
-  writer.setPageLayout(ReportPageLayout(model));
-  writer.setResolution(600);
-  writer.setCreator(QStringLiteral("Warehouse"));
-  QPainter painter;
-  if (!painter.begin(&writer)) {
-    if (error) *error = QStringLiteral("Cannot write the file %1.").arg(fileName);
-    return false;
-  }
-  const double scale = writer.resolution() / 96.0;
-  for (int i = 0; i < model.PageCount(); ++i) {
-    if (progress && !progress->Step(i)) {
-      painter.end();
-      QFile::remove(fileName);
-      if (error) error->clear();
-      return false;
-    }
-    if (i > 0) writer.newPage();
-    painter.resetTransform();
-    painter.scale(scale, scale);
-    PaintReportPage(painter, model.Pages[i]);
-  }
-  if (!painter.end()) {
-    if (error) *error = QStringLiteral("Cannot write the file %1.").arg(fileName);
-    return false;
-  }
-  // QPdfWriter reports no failure of its own when the file cannot be opened.
-  if (!QFileInfo::exists(fileName)) {
-    if (error) *error = QStringLiteral("Cannot write the file %1.").arg(fileName);
-    return false;
-  }
-  return true;
 }
