@@ -17,6 +17,7 @@
 #include <charconv>
 #include <cmath>
 #include <condition_variable>
+#include <latch>
 #include <map>
 #include <mutex>
 #include <set>
@@ -298,6 +299,11 @@ class TShapeCache {
     TPart &part = m_parts[hash % Parts];
     std::lock_guard<std::mutex> lock(part.Mutex);
     return part.Texts.emplace(key, std::move(text)).first->second.get();
+  }
+
+  // Lets go of the texts of every count-th part from the first: threads share the freeing.
+  void Clear(size_t first, size_t count) {
+    for (size_t i = first; i < Parts; i += count) m_parts[i].Texts.clear();
   }
 
  private:
@@ -949,6 +955,7 @@ bool WriteReportPdf(const TReportModel &model, const QString &fileName, QString 
   std::atomic<bool> cancelled{false};
   std::mutex mutex;
   std::condition_variable wake;
+  std::latch finished(used);
   // Qt's own threads: the fonts a thread loads are let go of properly when it ends.
   std::vector<std::unique_ptr<QThread>> workers;
   for (int t = 0; t < used; ++t) {
@@ -961,6 +968,9 @@ bool WriteReportPdf(const TReportModel &model, const QString &fileName, QString 
         }
       }
       writers[size_t(t)]->ReleaseFonts();
+      // Once every page is written, the shaped texts are no longer needed.
+      finished.arrive_and_wait();
+      cache.Clear(size_t(t), size_t(used));
     }));
     workers.back()->start();
   }
