@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QFile>
 #include <QFontMetricsF>
+#include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
@@ -515,6 +516,96 @@ TEST_F(ReportEngine, PdfCarriesCyrillicAndLatvianTextOnEveryPage) {
   EXPECT_EQ(text.count('\f'), m.PageCount());
   EXPECT_FALSE(WriteReportPdf(m, dir.filePath("missing/dir/r.pdf"), &error));
   EXPECT_FALSE(error.isEmpty());
+}
+
+// Where a picture shows ink inside the area (x, y, w, h): the smallest rectangle holding every
+// pixel darker than light grey.
+QRect InkIn(const QImage &image, const QRect &area) {
+  QRect ink;
+  const QRect inside = area.intersected(image.rect());
+  for (int y = inside.top(); y <= inside.bottom(); ++y)
+    for (int x = inside.left(); x <= inside.right(); ++x)
+      if (qGray(image.pixel(x, y)) < 160) ink |= QRect(x, y, 1, 1);
+  return ink;
+}
+
+// The PDF shows a page as the preview paints it: every text in its place with its alignment,
+// line breaks, underline and fallback font, cut where its band ends; frames, fills, rules and
+// pictures where they belong.
+TEST_F(ReportEngine, PdfPagesLookAsThePreviewPaintsThem) {
+  TReportModel m;
+  m.PaperSize = QSizeF(210 * ReportPixelsPerMM, 297 * ReportPixelsPerMM);
+  TReportPage page;
+  page.Size = m.PaperSize;
+  auto text = [&](const QRectF &box, const QString &t, int flags, const QFont &font) {
+    TReportItem item;
+    item.Kind = TReportItem::kText;
+    item.Box = box;
+    item.Text = t;
+    item.Flags = flags | Qt::AlignTop;
+    item.Font = font;
+    page.Items.push_back(item);
+    return &page.Items.back();
+  };
+  const QFont plain = ReportFont(13), heading = ReportFont(13, true, false, true);
+  text(QRectF(40, 40, 300, 16), "Rama IV-68 sosna L=4500", Qt::AlignLeft, plain);
+  text(QRectF(40, 70, 300, 16), "1072.20 Ls", Qt::AlignRight, plain);
+  text(QRectF(40, 100, 300, 16), "Pavadzīme", Qt::AlignHCenter, ReportFont(12, false, true));
+  text(QRectF(40, 130, 150, 60), "Profils oknu sosnovyj kleenyj trehslojnyj", Qt::AlignLeft | Qt::TextWordWrap, plain);
+  text(QRectF(240, 130, 100, 60), "Ziemeļeiropas priedes līmē", Qt::AlignRight | Qt::TextWordWrap, plain);
+  text(QRectF(40, 210, 300, 16), "Atlikums", Qt::AlignLeft, heading);
+  text(QRectF(40, 240, 300, 16), QString::fromUtf8("Склад 漢字 №"), Qt::AlignLeft, plain);
+  TReportItem *cut = text(QRectF(40, 270, 300, 16), "Cut in half", Qt::AlignLeft, ReportFont(16, true));
+  cut->Clip = QRectF(0, 270, 600, 8);
+  cut->Clipped = true;
+  TReportItem frame;
+  frame.Kind = TReportItem::kRect;
+  frame.Box = QRectF(400, 40, 200, 60);
+  frame.Brush = QColor(40, 40, 40);
+  page.Items.push_back(frame);
+  TReportItem rule;
+  rule.Kind = TReportItem::kLine;
+  rule.Box = QRectF(QPointF(400, 130), QPointF(600, 130));
+  rule.PenWidth = 2;
+  page.Items.push_back(rule);
+  rule.Box = QRectF(QPointF(500, 150), QPointF(500, 250));
+  page.Items.push_back(rule);
+  TReportItem picture;
+  picture.Kind = TReportItem::kImage;
+  picture.Box = QRectF(400, 270, 80, 40);
+  picture.Picture = QImage(8, 4, QImage::Format_RGB32);
+  picture.Picture.fill(Qt::white);
+  for (int x = 0; x < 4; ++x)
+    for (int y = 0; y < 4; ++y) picture.Picture.setPixel(x, y, qRgb(0, 0, 90));
+  page.Items.push_back(picture);
+  m.Pages.push_back(page);
+
+  QTemporaryDir dir;
+  ASSERT_TRUE(WriteReportPdf(m, dir.filePath("page.pdf")));
+  QProcess render;
+  render.start("pdftoppm", {"-r", "96", "-png", "-singlefile", dir.filePath("page.pdf"),
+                            dir.filePath("page")});
+  ASSERT_TRUE(render.waitForFinished(20000));
+  const QImage fromPdf(dir.filePath("page.png"));
+  ASSERT_FALSE(fromPdf.isNull());
+  QImage painted(fromPdf.size(), QImage::Format_RGB32);
+  painted.fill(Qt::white);
+  {
+    QPainter painter(&painted);
+    painter.scale(fromPdf.width() / m.PaperSize.width(), fromPdf.height() / m.PaperSize.height());
+    PaintReportPage(painter, m.Pages[0]);
+  }
+  for (const TReportItem &item : m.Pages[0].Items) {
+    QRect area = item.Box.toAlignedRect().adjusted(-4, -4, 4, 4);
+    if (item.Kind == TReportItem::kText) area.setBottom(area.bottom() + 8);  // the underline
+    const QRect expected = InkIn(painted, area), got = InkIn(fromPdf, area);
+    SCOPED_TRACE((item.Text + QStringLiteral(" %1,%2").arg(item.Box.x()).arg(item.Box.y())).toStdString());
+    ASSERT_FALSE(expected.isEmpty());
+    EXPECT_NEAR(got.left(), expected.left(), 1);
+    EXPECT_NEAR(got.right(), expected.right(), 1);
+    EXPECT_NEAR(got.top(), expected.top(), 1);
+    EXPECT_NEAR(got.bottom(), expected.bottom(), 1);
+  }
 }
 
 TEST_F(ReportEngine, PreviewPagesZoomsSavesAndPrints) {
