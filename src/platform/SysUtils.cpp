@@ -354,9 +354,10 @@ QString FormatFloat(const QString &maskIn, double value) {
   return ApplySection(mask, m, d, value < 0 && index == 0);
 }
 
-QString FormatDateTime(const QString &pattern, const QDateTime &value) {
-  const QDate d = value.date();
-  const QTime t = value.time();
+namespace {
+
+// The pattern applied to a date and a time of day.
+QString FormatParts(const QString &pattern, const QDate &d, const QTime &t) {
   QString out;
   const int n = pattern.size();
   bool lastWasHour = false;
@@ -402,7 +403,7 @@ QString FormatDateTime(const QString &pattern, const QDateTime &value) {
       else if (c == 2) out += QString::number(d.day()).rightJustified(2, QLatin1Char('0'));
       else if (c == 3) out += QLocale::c().dayName(d.dayOfWeek(), QLocale::ShortFormat);
       else if (c == 4) out += QLocale::c().dayName(d.dayOfWeek(), QLocale::LongFormat);
-      else out += FormatDateTime(ShortDateFormat, value);
+      else out += FormatParts(ShortDateFormat, d, t);
       i += c;
       lastWasHour = false;
     } else if (lc == QLatin1Char('h')) {
@@ -437,8 +438,16 @@ QString FormatDateTime(const QString &pattern, const QDateTime &value) {
   return out;
 }
 
+}  // namespace
+
+QString FormatDateTime(const QString &pattern, const QDateTime &value) {
+  return FormatParts(pattern, value.date(), value.time());
+}
+
+// A date alone is formatted at midnight, without going through a local date-time (which asks
+// the time zone of the system for every date).
 QString FormatDateTime(const QString &pattern, const QDate &value) {
-  return FormatDateTime(pattern, QDateTime(value, QTime(0, 0)));
+  return FormatParts(pattern, value, QTime(0, 0));
 }
 
 QString DateToStr(const QDate &value) { return FormatDateTime(ShortDateFormat, value); }
