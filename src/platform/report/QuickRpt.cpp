@@ -4,6 +4,8 @@
 #include <QHash>
 #include <QMetaType>
 #include <QRegularExpression>
+#include <cmath>
+#include <limits>
 #include <stdexcept>
 
 #include "platform/Clock.h"
@@ -106,55 +108,98 @@ double LineHeight(const QFont &font, double height) {
 
 // Text measures of one font and text, kept while a report is laid out: a band's texts are
 // measured for its height and again when they are placed, and captions repeat on every row.
-// Measuring (shaping) is the costly part of a lay-out.
+// Measuring (shaping) is the costly part of a lay-out. Fonts are known by a small number.
 class TTextMeasures {
  public:
-  double Advance(const QFont &font, const QString &text) {
-    const TKey key{FontCode(font), 0, 0, text};
+  int FontId(const QFont &font) {
+    const QString key = font.key();
+    if (const auto it = m_ids.constFind(key); it != m_ids.constEnd()) return *it;
+    const int id = int(m_fonts.size());
+    m_fonts.push_back(std::make_unique<TFontData>(font));
+    m_ids.insert(key, id);
+    return id;
+  }
+  double Advance(int font, const QString &text) {
+    const TKey key{font, 0, 0, text};
     if (const auto it = m_values.constFind(key); it != m_values.constEnd()) return it->width();
-    const double w = QFontMetricsF(font).horizontalAdvance(text);
+    const double w = m_fonts[size_t(font)]->Metrics.horizontalAdvance(text);
     Store(key, QSizeF(w, 0));
     return w;
   }
-  QSizeF Wrapped(const QFont &font, double width, const QString &text, int wrap) {
-    const TKey key{FontCode(font), qRound64(width * 1000), wrap, text};
+  QSizeF Wrapped(int font, double width, const QString &text, int wrap) {
+    const TKey key{font, wrap, qRound64(width * 1000), text};
     if (const auto it = m_values.constFind(key); it != m_values.constEnd()) return *it;
-    const QSizeF size = QFontMetricsF(font)
+    const QSizeF size = m_fonts[size_t(font)]
+                            ->Metrics
                             .boundingRect(QRectF(0, 0, width, 1e6),
                                           Qt::AlignLeft | Qt::AlignTop | wrap, text)
                             .size();
     Store(key, size);
     return size;
   }
+  // True when the text is certainly no wider than the width, told without shaping it: a
+  // short text of printable ASCII characters (amounts, dates, numbers), whose width is the
+  // sum of its characters' and its pairs' kerning, taken with a margin to spare. Ligatures
+  // break that sum; they start at an 'f', so a text with one is measured.
+  bool SurelyFits(int font, const QString &text, double width) {
+    const qsizetype n = text.size();
+    if (n == 0 || n > 40) return false;
+    TFontData &f = *m_fonts[size_t(font)];
+    double sum = 0;
+    char16_t previous = 0;
+    for (const QChar ch : text) {
+      const char16_t c = ch.unicode();
+      if (c < 0x20 || c > 0x7e || c == u'f') return false;
+      sum += f.CharWidth(c);
+      if (previous) sum += f.Kerning(previous, c);
+      previous = c;
+    }
+    return sum * 1.01 + 1 <= width;
+  }
 
  private:
+  struct TFontData {
+    explicit TFontData(const QFont &font) : Metrics(font) {
+      std::fill(std::begin(Chars), std::end(Chars), -1.0);
+    }
+    double CharWidth(char16_t c) {
+      double &w = Chars[c];
+      if (w < 0) w = Metrics.horizontalAdvance(QString(QChar(c)));
+      return w;
+    }
+    // What a pair takes more or less than its two characters.
+    double Kerning(char16_t a, char16_t b) {
+      if (Pairs.empty()) Pairs.assign(128 * 128, std::numeric_limits<double>::quiet_NaN());
+      double &k = Pairs[size_t(a) * 128 + b];
+      if (std::isnan(k)) {
+        const QChar pair[2] = {QChar(a), QChar(b)};
+        k = Metrics.horizontalAdvance(QString(pair, 2)) - CharWidth(a) - CharWidth(b);
+      }
+      return k;
+    }
+    QFontMetricsF Metrics;
+    double Chars[128];
+    std::vector<double> Pairs;
+  };
   struct TKey {
-    QString Font;
-    qint64 Width;
+    int Font;
     int Wrap;
+    qint64 Width;
     QString Text;
     bool operator==(const TKey &o) const {
-      return Width == o.Width && Wrap == o.Wrap && Text == o.Text && Font == o.Font;
+      return Font == o.Font && Width == o.Width && Wrap == o.Wrap && Text == o.Text;
     }
   };
   friend size_t qHash(const TKey &k, size_t seed) {
     return qHashMulti(seed, k.Font, k.Width, k.Wrap, k.Text);
-  }
-  QString FontCode(const QFont &font) {
-    // The last font asked for is nearly always the next one.
-    if (!(font == m_lastFont) || m_lastCode.isEmpty()) {
-      m_lastFont = font;
-      m_lastCode = font.key();
-    }
-    return m_lastCode;
   }
   void Store(const TKey &key, const QSizeF &size) {
     if (m_values.size() > 200000) m_values.clear();
     m_values.insert(key, size);
   }
   QHash<TKey, QSizeF> m_values;
-  QFont m_lastFont;
-  QString m_lastCode;
+  QHash<QString, int> m_ids;
+  std::vector<std::unique_ptr<TFontData>> m_fonts;
 };
 
 TTextMeasures &Measures() {
@@ -162,57 +207,77 @@ TTextMeasures &Measures() {
   return measures;
 }
 
-// The size of a text broken into lines of the given width.
-QSizeF WrappedSize(const QFont &font, double width, const QString &text,
-                   int wrap = Qt::TextWordWrap) {
-  return Measures().Wrapped(font, width, text, wrap);
-}
-
-double Advance(const QFont &font, const QString &text) { return Measures().Advance(font, text); }
+// While a band is measured and then placed, the texts its elements read for its height are
+// kept for placing them (a non-zero pass); none is kept across anything else.
+quint64 TextPass = 0;
+quint64 LastPass = 0;
 
 }  // namespace
+
+const TQRPrintable::TFontCache &TQRPrintable::Fonts() const {
+  if (m_font.Id >= 0 && Font.isCopyOf(m_font.Seen)) return m_font;
+  const bool same = m_font.Id >= 0 && Font == m_font.Seen &&
+                    Font.resolveMask() == m_font.Seen.resolveMask();
+  m_font.Seen = Font;
+  m_font.Pixel = PixelFont(Font);
+  if (!same) m_font.Id = Measures().FontId(m_font.Pixel);
+  return m_font;
+}
 
 double TQRPrintable::LineWidth() const {
   return AlignToBand ? m_band->Report()->BandWidth() : Width;
 }
 
-int TQRPrintable::WrapFlags(const QFont &font, const QString &text) const {
-  const double width = LineWidth();
-  if (width <= 0 || text.isEmpty()) return 0;
-  const bool wide = Advance(font, text) > width + 0.01;
+bool TQRPrintable::NeverWraps() const {
   // Amounts (right-aligned or centred in their column) stay on one line.
-  if (!WordWrap && !(wide && (Alignment == taLeftJustify || AlignToBand))) return 0;
+  return LineWidth() <= 0 || !(WordWrap || Alignment == taLeftJustify || AlignToBand);
+}
+
+int TQRPrintable::WrapFlags(const QString &text) const {
+  if (text.isEmpty() || NeverWraps()) return 0;
+  const double width = LineWidth();
+  const int font = Fonts().Id;
+  TTextMeasures &measures = Measures();
+  const bool wide =
+      !measures.SurelyFits(font, text, width) && measures.Advance(font, text) > width + 0.01;
+  if (!WordWrap && !wide) return 0;
   // A word longer than the line breaks inside the word.
-  if (wide && WrappedSize(font, width, text).width() > width + 0.01) return Qt::TextWrapAnywhere;
+  if (wide && measures.Wrapped(font, width, text, Qt::TextWordWrap).width() > width + 0.01)
+    return Qt::TextWrapAnywhere;
   return Qt::TextWordWrap;
 }
 
 double TQRPrintable::TextStretch(const QString &text) const {
   if (!Enabled) return 0;
-  const QFont font = PixelFont(Font);
-  const int wrap = WrapFlags(font, text);
+  const int wrap = WrapFlags(text);
   if (!wrap) return 0;
-  return std::max(0.0, std::ceil(WrappedSize(font, LineWidth(), text, wrap).height()) -
-                           LineHeight(font, Height));
+  const TFontCache &font = Fonts();
+  return std::max(0.0, std::ceil(Measures().Wrapped(font.Id, LineWidth(), text, wrap).height()) -
+                           LineHeight(font.Pixel, Height));
 }
 
 void TQRPrintable::PlaceText(TReportLayout &layout, const QRectF &band, const QString &text) const {
-  const QFont font = PixelFont(Font);
-  double h = LineHeight(font, Height);
-  const double advance = Advance(font, text);
+  const TFontCache &font = Fonts();
+  TTextMeasures &measures = Measures();
+  double h = LineHeight(font.Pixel, Height);
   // Without a width the box is as wide as the text.
+  double advance = -1;  // not measured
+  if (Width <= 0 && !AlignToBand) advance = measures.Advance(font.Id, text);
   const double w = Width > 0 ? Width : advance;
-  const int wrap = WrapFlags(font, text);
-  if (wrap) h = std::max(h, std::ceil(WrappedSize(font, LineWidth(), text, wrap).height()));
+  const int wrap = WrapFlags(text);
+  if (wrap) h = std::max(h, std::ceil(measures.Wrapped(font.Id, LineWidth(), text, wrap).height()));
   QRectF box(band.left() + Left, band.top() + Top, w, h);
   if (AlignToBand) box = QRectF(band.left(), band.top() + Top, band.width(), h);
   // An amount too wide for its column shows every digit: its box widens away from the side
   // it is aligned to.
-  if (!wrap && !AlignToBand && advance > w) {
-    if (Alignment == taRightJustify)
-      box.setLeft(box.right() - advance);
-    else if (Alignment == taCenter)
-      box.adjust(-(advance - w) / 2, 0, (advance - w) / 2, 0);
+  if (!wrap && !AlignToBand && Alignment != taLeftJustify) {
+    if (advance < 0 && !measures.SurelyFits(font.Id, text, w)) advance = measures.Advance(font.Id, text);
+    if (advance > w) {
+      if (Alignment == taRightJustify)
+        box.setLeft(box.right() - advance);
+      else
+        box.adjust(-(advance - w) / 2, 0, (advance - w) / 2, 0);
+    }
   }
   int flags = Qt::AlignTop | wrap;
   switch (Alignment) {
@@ -225,7 +290,7 @@ void TQRPrintable::PlaceText(TReportLayout &layout, const QRectF &band, const QS
   item.Name = Name;
   item.Box = box;
   item.Text = text;
-  item.Font = font;
+  item.Font = font.Pixel;
   item.Flags = flags;
   layout.AddItem(std::move(item));
 }
@@ -278,20 +343,30 @@ double NumberOf(const QVariant &value) {
 
 }  // namespace
 
+QString TQRDBText::ShownText() const {
+  if (TextPass && m_textPass == TextPass) return m_text;
+  QVariant v;
+  if (!DataSet->AtEnd()) v = DataSet->FieldValue(DataField);
+  m_text = DisplayValue(v, Mask);
+  m_textPass = TextPass;
+  return m_text;
+}
+
 void TQRDBText::Place(TReportLayout &layout, const QRectF &band) const {
   if (!DataSet) throw std::runtime_error("Data-bound text " + Name.toStdString() +
                                          " has no data set.");
-  QVariant v;
-  if (!DataSet->AtEnd()) v = DataSet->FieldValue(DataField);
-  PlaceText(layout, band, DisplayValue(v, Mask));
+  PlaceText(layout, band, ShownText());
 }
 
 double TQRDBText::WrapStretch() const {
-  if (!DataSet || DataSet->AtEnd()) return 0;
-  return TextStretch(DisplayValue(DataSet->FieldValue(DataField), Mask));
+  if (!DataSet || DataSet->AtEnd() || !Enabled || NeverWraps()) return 0;
+  return TextStretch(ShownText());
 }
 
-double TQRExpr::WrapStretch() const { return TextStretch(DisplayValue(QVariant(m_sum), Mask)); }
+double TQRExpr::WrapStretch() const {
+  if (!Enabled || NeverWraps()) return 0;
+  return TextStretch(DisplayValue(QVariant(m_sum), Mask));
+}
 
 void TQRExpr::Place(TReportLayout &layout, const QRectF &band) const {
   PlaceText(layout, band, DisplayValue(QVariant(m_sum), Mask));
@@ -597,6 +672,13 @@ bool TReportLayout::PrintBand(TQRBand *band, bool mayBreak) {
   bool print = true;
   if (band->BeforePrint) band->BeforePrint(band, print);
   if (!print) return false;
+  // The texts read for the band's height are placed as they were read, unless the page
+  // breaks in between (its footer's and header's handlers run then).
+  struct TPassGuard {
+    ~TPassGuard() { TextPass = 0; }
+  } guard;
+  const quint64 pass = ++LastPass;
+  TextPass = pass;
   // Word-wrapped texts that need more than one line stretch the band this time.
   double stretch = 0, from = band->Height;
   for (const auto &item : band->Items())
@@ -605,17 +687,20 @@ bool TReportLayout::PrintBand(TQRBand *band, bool mayBreak) {
         stretch = std::max(stretch, s);
         from = std::min(from, item->Top);
       }
+  TextPass = 0;
   const double height = std::max(0.0, band->Height) + stretch;
   // A band that does not fit goes to the next page, unless the page holds nothing yet but
   // its headers: a band taller than a page is placed once and cut at the page's end. The
   // headings it is kept with go along, and a closing band takes the band before it along.
-  if (mayBreak && m_y + height > m_contentBottom + 0.001 && m_y > m_contentTop + 0.001 &&
-      !MoveToNewPage(band->KeepWithPrevious ? m_tail : m_kept, height)) {
+  const bool breaks = mayBreak && m_y + height > m_contentBottom + 0.001 && m_y > m_contentTop + 0.001;
+  if (breaks && !MoveToNewPage(band->KeepWithPrevious ? m_tail : m_kept, height)) {
     EndPage();
     StartPage(false);
   }
   const TKept placed{m_page->Items.size(), m_y, mayBreak && band->KeepWithNext};
+  TextPass = breaks ? 0 : pass;
   Place(band, m_y, m_contentBottom, stretch, from);
+  TextPass = 0;
   m_y += height;
   if (!mayBreak) return true;
   m_tail = m_kept;
