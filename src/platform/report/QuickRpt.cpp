@@ -137,30 +137,69 @@ class TTextMeasures {
     Store(key, size);
     return size;
   }
-  // True when the text is certainly no wider than the width, told without shaping it: a
-  // short text of printable ASCII characters (amounts, dates, numbers), whose width is the
-  // sum of its characters' and its pairs' kerning, taken with a margin to spare. Ligatures
-  // break that sum; they start at an 'f', so a text with one is measured.
+  // True when the text is certainly no wider than the width, told without shaping it.
   bool SurelyFits(int font, const QString &text, double width) {
+    const double bound = WidthBound(font, text);
+    return bound >= 0 && bound <= width;
+  }
+  // True when the text certainly takes one line when broken at words in the width: it has
+  // no line break, every character is in the font itself (no other font's line height
+  // comes in), and it is narrower than the width by more than a character's overhang.
+  bool OnOneLine(int font, const QString &text, double width) {
+    TFontData &f = *m_fonts[size_t(font)];
+    for (const QChar ch : text)
+      if (!f.Plain(ch.unicode())) return false;
+    double w = WidthBound(font, text);
+    if (w < 0) w = Advance(font, text);
+    return w + f.Metrics.height() <= width;
+  }
+  // The height of one line of text as a text broken into lines measures it.
+  double OneLineHeight(int font) {
+    TFontData &f = *m_fonts[size_t(font)];
+    if (f.LineHeight < 0)
+      f.LineHeight = f.Metrics
+                         .boundingRect(QRectF(0, 0, 1e6, 1e6),
+                                       Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
+                                       QStringLiteral("0"))
+                         .height();
+    return f.LineHeight;
+  }
+
+ private:
+  // A bound of the text's width told without shaping it (less than 0: none): for a short
+  // text of printable ASCII characters (amounts, dates, numbers), the sum of its characters'
+  // widths and its pairs' kerning, taken with a margin to spare. Ligatures break that sum;
+  // they start at an 'f', so a text with one has no bound.
+  double WidthBound(int font, const QString &text) {
     const qsizetype n = text.size();
-    if (n == 0 || n > 40) return false;
+    if (n == 0 || n > 40) return -1;
     TFontData &f = *m_fonts[size_t(font)];
     double sum = 0;
     char16_t previous = 0;
     for (const QChar ch : text) {
       const char16_t c = ch.unicode();
-      if (c < 0x20 || c > 0x7e || c == u'f') return false;
+      if (c < 0x20 || c > 0x7e || c == u'f') return -1;
       sum += f.CharWidth(c);
       if (previous) sum += f.Kerning(previous, c);
       previous = c;
     }
-    return sum * 1.01 + 1 <= width;
+    return sum * 1.01 + 1;
   }
 
- private:
   struct TFontData {
     explicit TFontData(const QFont &font) : Metrics(font) {
       std::fill(std::begin(Chars), std::end(Chars), -1.0);
+    }
+    // A character that lays out in this font as it is: printable, no line break, and drawn
+    // by the font itself.
+    bool Plain(char16_t c) {
+      if (c < 0x20 || (c >= 0x7f && c < 0xa0) || c == 0x2028 || c == 0x2029 ||
+          QChar::isSurrogate(c))
+        return false;
+      if (Coverage.empty()) Coverage.assign(0x10000, 0);
+      uint8_t &known = Coverage[c];
+      if (!known) known = Metrics.inFontUcs4(c) ? 1 : 2;
+      return known == 1;
     }
     double CharWidth(char16_t c) {
       double &w = Chars[c];
@@ -180,6 +219,8 @@ class TTextMeasures {
     QFontMetricsF Metrics;
     double Chars[128];
     std::vector<double> Pairs;
+    std::vector<uint8_t> Coverage;  // per character: 0 not asked yet, 1 in the font, 2 not
+    double LineHeight = -1;
   };
   struct TKey {
     int Font;
@@ -247,13 +288,21 @@ int TQRPrintable::WrapFlags(const QString &text) const {
   return Qt::TextWordWrap;
 }
 
+double TQRPrintable::WrappedHeight(const QString &text, int wrap) const {
+  const int font = Fonts().Id;
+  const double width = LineWidth();
+  TTextMeasures &measures = Measures();
+  // Most texts given a width fit on one line of it: they are not laid out.
+  if (wrap == Qt::TextWordWrap && measures.OnOneLine(font, text, width))
+    return measures.OneLineHeight(font);
+  return measures.Wrapped(font, width, text, wrap).height();
+}
+
 double TQRPrintable::TextStretch(const QString &text) const {
   if (!Enabled) return 0;
   const int wrap = WrapFlags(text);
   if (!wrap) return 0;
-  const TFontCache &font = Fonts();
-  return std::max(0.0, std::ceil(Measures().Wrapped(font.Id, LineWidth(), text, wrap).height()) -
-                           LineHeight(font.Pixel, Height));
+  return std::max(0.0, std::ceil(WrappedHeight(text, wrap)) - LineHeight(Fonts().Pixel, Height));
 }
 
 void TQRPrintable::PlaceText(TReportLayout &layout, const QRectF &band, const QString &text) const {
@@ -265,7 +314,7 @@ void TQRPrintable::PlaceText(TReportLayout &layout, const QRectF &band, const QS
   if (Width <= 0 && !AlignToBand) advance = measures.Advance(font.Id, text);
   const double w = Width > 0 ? Width : advance;
   const int wrap = WrapFlags(text);
-  if (wrap) h = std::max(h, std::ceil(measures.Wrapped(font.Id, LineWidth(), text, wrap).height()));
+  if (wrap) h = std::max(h, std::ceil(WrappedHeight(text, wrap)));
   QRectF box(band.left() + Left, band.top() + Top, w, h);
   if (AlignToBand) box = QRectF(band.left(), band.top() + Top, band.width(), h);
   // An amount too wide for its column shows every digit: its box widens away from the side

@@ -79,6 +79,8 @@ class TQRPrintable {
   bool NeverWraps() const;
   // The flags that break the text into lines in the element's width (0: one line).
   int WrapFlags(const QString &text) const;
+  // The height of the text broken into lines with those flags.
+  double WrappedHeight(const QString &text, int wrap) const;
   // The width the text's lines may take: the element's, or the band's for one aligned to it.
   double LineWidth() const;
 
