@@ -1,6 +1,8 @@
 #include "platform/SysUtils.h"
 
 #include <QLocale>
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 
 QString ShortDateFormat = QStringLiteral("dd.mm.yyyy");
@@ -17,17 +19,9 @@ struct TDecimal {
   bool negative = false;
 };
 
-TDecimal ToDecimal(double value, int maxDigits, int decimals) {
-  TDecimal d;
-  d.negative = std::signbit(value);
-  if (value == 0.0 || !std::isfinite(value)) return d;
-  const QString s = QString::number(std::fabs(value), 'e', 17);  // d.ddddddddddddddddde+XX
-  const int e = s.indexOf(QLatin1Char('e'));
-  QString digits = s.left(e);
-  digits.remove(QLatin1Char('.'));
-  d.exponent = s.mid(e + 1).toInt() + 1;
-  const qint64 keep = std::min<qint64>(maxDigits, qint64(d.exponent) + decimals);
-  if (keep < 0) return d;
+// Rounds the digits half away from zero to the first `keep` ones, as the original library
+// does; carries into a new leading digit.
+void RoundDigits(QString &digits, qint64 keep, TDecimal &d) {
   if (keep < digits.size()) {
     const bool up = digits[int(keep)] >= QLatin1Char('5');
     digits.truncate(int(keep));
@@ -45,6 +39,54 @@ TDecimal ToDecimal(double value, int maxDigits, int decimals) {
   while (digits.endsWith(QLatin1Char('0'))) digits.chop(1);
   d.digits = digits;
   if (digits.isEmpty()) d.exponent = 0;
+}
+
+// The same digits as below from the shortest text that reads back as the value, which is much
+// cheaper to write than 18 digits. It serves when at most 15 digits are kept: the 18-digit
+// form and the shortest text then differ by less than 0.12 of the last kept digit's unit, so
+// both round alike unless the dropped digits are near a half (those take the long way), and
+// a shortest text that keeps all its digits is what the 18-digit form rounds to. A power of
+// ten takes the long way too: the value may lie just below it, with an exponent one less.
+bool ShortestDecimal(double value, int maxDigits, int decimals, TDecimal &d) {
+  if (maxDigits > 15) return false;
+  char text[40];
+  const auto written = std::to_chars(text, text + sizeof text, std::fabs(value),
+                                     std::chars_format::scientific);  // d.ddde+XX
+  if (written.ec != std::errc()) return false;
+  const char *end = written.ptr;
+  const char *e = std::find(static_cast<const char *>(text), end, 'e');
+  if (e == end) return false;
+  QString digits;
+  for (const char *c = text; c < e; ++c)
+    if (*c != '.') digits += QLatin1Char(*c);
+  if (digits == QLatin1String("1")) return false;
+  int exponent = 0;
+  if (std::from_chars(e + (e[1] == '+' ? 2 : 1), end, exponent).ec != std::errc()) return false;
+  d.exponent = exponent + 1;
+  const qint64 keep = std::min<qint64>(maxDigits, qint64(d.exponent) + decimals);
+  if (keep < 0) return true;
+  if (keep < digits.size()) {
+    const char16_t dropped = digits[int(keep)].unicode();
+    if (dropped >= u'3' && dropped <= u'6') return false;
+  }
+  RoundDigits(digits, keep, d);
+  return true;
+}
+
+// The decimal digits of a value (see TDecimal).
+TDecimal ToDecimal(double value, int maxDigits, int decimals) {
+  TDecimal d;
+  d.negative = std::signbit(value);
+  if (value == 0.0 || !std::isfinite(value)) return d;
+  if (ShortestDecimal(value, maxDigits, decimals, d)) return d;
+  const QString s = QString::number(std::fabs(value), 'e', 17);  // d.ddddddddddddddddde+XX
+  const int e = s.indexOf(QLatin1Char('e'));
+  QString digits = s.left(e);
+  digits.remove(QLatin1Char('.'));
+  d.exponent = s.mid(e + 1).toInt() + 1;
+  const qint64 keep = std::min<qint64>(maxDigits, qint64(d.exponent) + decimals);
+  if (keep < 0) return d;
+  RoundDigits(digits, keep, d);
   return d;
 }
 
