@@ -690,8 +690,11 @@ void TReportLayout::Run() {
 }
 
 void TReportLayout::StartPage(bool first) {
+  // Pages of a report hold about as many items as the one before.
+  const size_t expected = Model.Pages.empty() ? 0 : Model.Pages.back().Items.size() + 16;
   Model.Pages.emplace_back();
   m_page = &Model.Pages.back();
+  m_page->Items.reserve(expected);
   m_page->Size = Model.PaperSize;
   ++PageNumber;
   m_y = m_top;
