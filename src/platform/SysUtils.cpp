@@ -344,9 +344,54 @@ TMaskLayout ScanMask(const QString &mask) {
   return m;
 }
 
+// A section of a mask, scanned once: its layout and the literal texts around the number.
+struct TMaskSection {
+  QString Mask;
+  TMaskLayout Layout;
+  QString Before, After;  // with digits
+  QString Literal;        // without any
+};
+
+// A mask split into its sections (positive; negative; zero), each scanned.
+struct TScannedMask {
+  QString Mask;
+  bool Valid = false;
+  TMaskSection Sections[3];
+};
+
+TMaskSection ScanSection(const QString &mask) {
+  TMaskSection s;
+  s.Mask = mask;
+  s.Layout = ScanMask(mask);
+  if (s.Layout.first < 0) {
+    s.Literal = MaskLiteral(mask);
+  } else {
+    s.Before = MaskLiteral(mask.left(s.Layout.first));
+    s.After = MaskLiteral(mask.mid(s.Layout.last + 1));
+  }
+  return s;
+}
+
+// The masks of a report repeat on every row: the last few are kept scanned.
+const TScannedMask &ScannedMask(const QString &mask) {
+  thread_local TScannedMask kept[4];
+  thread_local int next = 0;
+  for (const TScannedMask &k : kept)
+    if (k.Valid && k.Mask == mask) return k;
+  TScannedMask &k = kept[next];
+  next = (next + 1) % 4;
+  k = TScannedMask();
+  k.Mask = mask;
+  const QStringList sections = MaskSections(mask);
+  for (int i = 0; i < 3 && i < sections.size(); ++i) k.Sections[i] = ScanSection(sections[i]);
+  k.Valid = true;
+  return k;
+}
+
 // One section applied to the digits of the absolute value.
-QString ApplySection(const QString &mask, const TMaskLayout &m, const TDecimal &d, bool sign) {
-  if (m.first < 0) return MaskLiteral(mask);
+QString ApplySection(const TMaskSection &s, const TDecimal &d, bool sign) {
+  const TMaskLayout &m = s.Layout;
+  if (m.first < 0) return s.Literal;
   QString intPart, frac;
   if (!d.digits.isEmpty()) {
     if (d.exponent <= 0) {
@@ -361,39 +406,40 @@ QString ApplySection(const QString &mask, const TMaskLayout &m, const TDecimal &
   while (frac.size() < m.minDec) frac += QLatin1Char('0');
   while (intPart.size() < m.minInt) intPart.prepend(QLatin1Char('0'));
   if (m.thousands && !intPart.isEmpty()) intPart = Thousands(intPart);
-  QString number = intPart;
-  if (!frac.isEmpty()) number += QLatin1Char('.') + frac;
-  return MaskLiteral(mask.left(m.first)) + (sign ? QStringLiteral("-") : QString()) + number +
-         MaskLiteral(mask.mid(m.last + 1));
+  QString out;
+  out.reserve(s.Before.size() + 1 + intPart.size() + 1 + frac.size() + s.After.size());
+  out += s.Before;
+  if (sign) out += QLatin1Char('-');
+  out += intPart;
+  if (!frac.isEmpty()) {
+    out += QLatin1Char('.');
+    out += frac;
+  }
+  out += s.After;
+  return out;
 }
 
 }  // namespace
 
 QString FormatFloat(const QString &maskIn, double value) {
-  const QStringList sections = MaskSections(maskIn);
-  auto section = [&sections](int i) {
-    return i < sections.size() ? sections[i] : QString();
-  };
+  const TScannedMask &scanned = ScannedMask(maskIn);
   // The section of the sign: a missing or empty negative or zero section means the first.
   int index = value > 0 ? 0 : value < 0 ? 1 : 2;
-  if (section(index).isEmpty()) index = 0;
-  QString mask = section(index);
-  if (mask.isEmpty()) return FloatToStr(value);
-  TMaskLayout m = ScanMask(mask);
-  TDecimal d = ToDecimal(value, 15, m.maxDec);
+  if (scanned.Sections[index].Mask.isEmpty()) index = 0;
+  const TMaskSection *section = &scanned.Sections[index];
+  if (section->Mask.isEmpty()) return FloatToStr(value);
+  TDecimal d = ToDecimal(value, 15, section->Layout.maxDec);
   if (d.digits.isEmpty() && index != 2) {
     // Rounded to zero: the zero section when there is one, otherwise the first, unsigned.
-    if (!section(2).isEmpty()) {
-      mask = section(2);
-      m = ScanMask(mask);
+    if (!scanned.Sections[2].Mask.isEmpty()) {
+      section = &scanned.Sections[2];
       d = TDecimal();
     } else if (index == 1) {
-      mask = section(0);
-      m = ScanMask(mask);
+      section = &scanned.Sections[0];
     }
-    return ApplySection(mask, m, d, false);
+    return ApplySection(*section, d, false);
   }
-  return ApplySection(mask, m, d, value < 0 && index == 0);
+  return ApplySection(*section, d, value < 0 && index == 0);
 }
 
 namespace {
