@@ -153,6 +153,14 @@ class TTextMeasures {
     if (w < 0) w = Advance(font, text);
     return w + f.Metrics.height() <= width;
   }
+  // A guess whether the text takes more than one line of the width, from the widths of its
+  // characters alone: it only chooses which measure to take first.
+  bool LikelyWide(int font, const QString &text, double width) {
+    TFontData &f = *m_fonts[size_t(font)];
+    double sum = 0;
+    for (const QChar ch : text) sum += f.Guess(ch.unicode());
+    return sum + f.Metrics.height() > width;
+  }
   // The height of one line of text as a text broken into lines measures it.
   double OneLineHeight(int font) {
     TFontData &f = *m_fonts[size_t(font)];
@@ -190,6 +198,15 @@ class TTextMeasures {
     explicit TFontData(const QFont &font) : Metrics(font) {
       std::fill(std::begin(Chars), std::end(Chars), -1.0);
     }
+    // The width of a character alone, for guesses.
+    double Guess(char16_t c) {
+      if (Guesses.empty()) Guesses.assign(0x10000, -1.0f);
+      float &w = Guesses[c];
+      if (w < 0)
+        w = QChar::isSurrogate(c) ? float(Metrics.averageCharWidth())
+                                  : float(Metrics.horizontalAdvance(QString(QChar(c))));
+      return w;
+    }
     // A character that lays out in this font as it is: printable, no line break, and drawn
     // by the font itself.
     bool Plain(char16_t c) {
@@ -220,6 +237,7 @@ class TTextMeasures {
     double Chars[128];
     std::vector<double> Pairs;
     std::vector<uint8_t> Coverage;  // per character: 0 not asked yet, 1 in the font, 2 not
+    std::vector<float> Guesses;
     double LineHeight = -1;
   };
   struct TKey {
@@ -279,6 +297,12 @@ int TQRPrintable::WrapFlags(const QString &text) const {
   const double width = LineWidth();
   const int font = Fonts().Id;
   TTextMeasures &measures = Measures();
+  // A text that breaks at words anyway and likely takes more than one line is laid out
+  // first: when no line is wider than the width, its words fit, and its width alone is
+  // not needed.
+  if (WordWrap && measures.LikelyWide(font, text, width) &&
+      measures.Wrapped(font, width, text, Qt::TextWordWrap).width() <= width + 0.01)
+    return Qt::TextWordWrap;
   const bool wide =
       !measures.SurelyFits(font, text, width) && measures.Advance(font, text) > width + 0.01;
   if (!WordWrap && !wide) return 0;
@@ -293,7 +317,8 @@ double TQRPrintable::WrappedHeight(const QString &text, int wrap) const {
   const double width = LineWidth();
   TTextMeasures &measures = Measures();
   // Most texts given a width fit on one line of it: they are not laid out.
-  if (wrap == Qt::TextWordWrap && measures.OnOneLine(font, text, width))
+  if (wrap == Qt::TextWordWrap && !measures.LikelyWide(font, text, width) &&
+      measures.OnOneLine(font, text, width))
     return measures.OneLineHeight(font);
   return measures.Wrapped(font, width, text, wrap).height();
 }
