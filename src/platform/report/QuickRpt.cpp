@@ -174,24 +174,48 @@ class TTextMeasures {
   }
 
  private:
-  // A bound of the text's width told without shaping it (less than 0: none): for a short
-  // text of printable ASCII characters (amounts, dates, numbers), the sum of its characters'
-  // widths and its pairs' kerning, taken with a margin to spare. Ligatures break that sum;
-  // they start at an 'f', so a text with one has no bound.
+  // A bound of the text's width told without shaping it (less than 0: none). For a short
+  // text of printable ASCII characters (amounts, dates, numbers): the sum of its characters'
+  // widths and its pairs' kerning, which is its width, taken with a margin to spare.
+  // Ligatures break that sum; they start at an 'f', so such a text takes the next way. For a
+  // text of letters, digits and punctuation of the European alphabets drawn by the font
+  // itself: the sum of its characters' widths alone, with a margin far beyond what kerning
+  // and ligatures of these alphabets ever change (a few hundredths and a pixel or two).
   double WidthBound(int font, const QString &text) {
     const qsizetype n = text.size();
-    if (n == 0 || n > 40) return -1;
+    if (n == 0) return -1;
     TFontData &f = *m_fonts[size_t(font)];
+    if (n <= 40) {
+      double sum = 0;
+      char16_t previous = 0;
+      for (const QChar ch : text) {
+        const char16_t c = ch.unicode();
+        if (c < 0x20 || c > 0x7e || c == u'f') {
+          sum = -1;
+          break;
+        }
+        sum += f.CharWidth(c);
+        if (previous) sum += f.Kerning(previous, c);
+        previous = c;
+      }
+      if (sum >= 0) return sum * 1.01 + 1;
+    }
     double sum = 0;
-    char16_t previous = 0;
     for (const QChar ch : text) {
       const char16_t c = ch.unicode();
-      if (c < 0x20 || c > 0x7e || c == u'f') return -1;
-      sum += f.CharWidth(c);
-      if (previous) sum += f.Kerning(previous, c);
-      previous = c;
+      if (!European(c) || !f.Plain(c)) return -1;
+      sum += f.Guess(c);
     }
-    return sum * 1.01 + 1;
+    return sum * 1.05 + f.Metrics.height();
+  }
+  // Letters, digits and punctuation of the Latin, Greek and Cyrillic alphabets, without
+  // combining marks and the soft hyphen.
+  static bool European(char16_t c) {
+    return (c >= 0x20 && c <= 0x7e) || (c >= 0xa0 && c <= 0x24f && c != 0xad) ||
+           (c >= 0x370 && c <= 0x3ff) || (c >= 0x400 && c <= 0x482) ||
+           (c >= 0x48a && c <= 0x52f) || (c >= 0x2010 && c <= 0x2027) ||
+           (c >= 0x2030 && c <= 0x205e) || (c >= 0x20a0 && c <= 0x20bf) ||
+           (c >= 0x2100 && c <= 0x214f);
   }
 
   struct TFontData {
