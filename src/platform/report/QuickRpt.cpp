@@ -139,27 +139,22 @@ class TTextMeasures {
   }
   // True when the text is certainly no wider than the width, told without shaping it.
   bool SurelyFits(int font, const QString &text, double width) {
-    const double bound = WidthBound(font, text);
-    return bound >= 0 && bound <= width;
+    const TScan &scan = Scan(font, text);
+    return scan.Bound >= 0 && scan.Bound <= width;
   }
   // True when the text certainly takes one line when broken at words in the width: it has
   // no line break, every character is in the font itself (no other font's line height
   // comes in), and it is narrower than the width by more than a character's overhang.
   bool OnOneLine(int font, const QString &text, double width) {
-    TFontData &f = *m_fonts[size_t(font)];
-    for (const QChar ch : text)
-      if (!f.Plain(ch.unicode())) return false;
-    double w = WidthBound(font, text);
-    if (w < 0) w = Advance(font, text);
-    return w + f.Metrics.height() <= width;
+    const TScan &scan = Scan(font, text);
+    if (!scan.Plain) return false;
+    const double w = scan.Bound >= 0 ? scan.Bound : Advance(font, text);
+    return w + m_fonts[size_t(font)]->Metrics.height() <= width;
   }
   // A guess whether the text takes more than one line of the width, from the widths of its
   // characters alone: it only chooses which measure to take first.
   bool LikelyWide(int font, const QString &text, double width) {
-    TFontData &f = *m_fonts[size_t(font)];
-    double sum = 0;
-    for (const QChar ch : text) sum += f.Guess(ch.unicode());
-    return sum + f.Metrics.height() > width;
+    return Scan(font, text).Guess + m_fonts[size_t(font)]->Metrics.height() > width;
   }
   // The height of one line of text as a text broken into lines measures it.
   double OneLineHeight(int font) {
@@ -174,39 +169,63 @@ class TTextMeasures {
   }
 
  private:
-  // A bound of the text's width told without shaping it (less than 0: none). For a short
-  // text of printable ASCII characters (amounts, dates, numbers): the sum of its characters'
-  // widths and its pairs' kerning, which is its width, taken with a margin to spare.
-  // Ligatures break that sum; they start at an 'f', so such a text takes the next way. For a
-  // text of letters, digits and punctuation of the European alphabets drawn by the font
-  // itself: the sum of its characters' widths alone, with a margin far beyond what kerning
-  // and ligatures of these alphabets ever change (a few hundredths and a pixel or two).
-  double WidthBound(int font, const QString &text) {
-    const qsizetype n = text.size();
-    if (n == 0) return -1;
+  // What a look at a text's characters tells, without shaping it.
+  struct TScan {
+    // A bound of the text's width (less than 0: none). For a short text of printable ASCII
+    // characters (amounts, dates, numbers): the sum of its characters' widths and its pairs'
+    // kerning, which is its width, taken with a margin to spare. Ligatures break that sum;
+    // they start at an 'f', so such a text takes the next way. For a text of letters, digits
+    // and punctuation of the European alphabets drawn by the font itself: the sum of its
+    // characters' widths alone, with a margin far beyond what kerning and ligatures of these
+    // alphabets ever change (a few hundredths and a pixel or two).
+    double Bound = -1;
+    double Guess = 0;    // the sum of its characters' widths alone
+    bool Plain = true;   // every character lays out in the font as it is
+  };
+  TScan ScanText(int font, const QString &text) {
+    TScan scan;
     TFontData &f = *m_fonts[size_t(font)];
-    if (n <= 40) {
-      double sum = 0;
-      char16_t previous = 0;
-      for (const QChar ch : text) {
-        const char16_t c = ch.unicode();
-        if (c < 0x20 || c > 0x7e || c == u'f') {
-          sum = -1;
-          break;
-        }
-        sum += f.CharWidth(c);
-        if (previous) sum += f.Kerning(previous, c);
-        previous = c;
-      }
-      if (sum >= 0) return sum * 1.01 + 1;
-    }
-    double sum = 0;
+    bool ascii = text.size() <= 40, european = true;
+    double pairs = 0;
+    char16_t previous = 0;
     for (const QChar ch : text) {
       const char16_t c = ch.unicode();
-      if (!European(c) || !f.Plain(c)) return -1;
-      sum += f.Guess(c);
+      if (ascii) {
+        if (c < 0x20 || c > 0x7e || c == u'f') {
+          ascii = false;
+        } else {
+          pairs += f.CharWidth(c);
+          if (previous) pairs += f.Kerning(previous, c);
+          previous = c;
+        }
+      }
+      if (european && !European(c)) european = false;
+      if (scan.Plain && !f.Plain(c)) scan.Plain = false;
+      scan.Guess += f.Guess(c);
     }
-    return sum * 1.05 + f.Metrics.height();
+    if (text.isEmpty())
+      scan.Bound = -1;
+    else if (ascii)
+      scan.Bound = pairs * 1.01 + 1;
+    else if (european && scan.Plain)
+      scan.Bound = scan.Guess * 1.05 + f.Metrics.height();
+    return scan;
+  }
+  // A band's texts are looked at for its height and again when placed: the last ones are
+  // kept, known by their text's data (which the kept copy holds; data the text does not own
+  // is compared).
+  const TScan &Scan(int font, const QString &text) {
+    TScanned &kept =
+        m_scans[(size_t(quintptr(text.constData())) >> 4 ^ size_t(font) * 31) % std::size(m_scans)];
+    const bool same = kept.Font == font && kept.Text.size() == text.size() &&
+                      kept.Text.constData() == text.constData() &&
+                      (text.data_ptr().isMutable() || kept.Text == text);
+    if (!same) {
+      kept.Font = font;
+      kept.Text = text;
+      kept.Scan = ScanText(font, text);
+    }
+    return kept.Scan;
   }
   // Letters, digits and punctuation of the Latin, Greek and Cyrillic alphabets, without
   // combining marks and the soft hyphen.
@@ -280,6 +299,12 @@ class TTextMeasures {
     if (m_values.size() > 200000) m_values.clear();
     m_values.insert(key, size);
   }
+  struct TScanned {
+    int Font = -1;
+    QString Text;
+    TScan Scan;
+  };
+  TScanned m_scans[64];
   QHash<TKey, QSizeF> m_values;
   QHash<QString, int> m_ids;
   std::vector<std::unique_ptr<TFontData>> m_fonts;
