@@ -320,7 +320,8 @@ TEST_F(ReportEngine, TextsAtTheEdgeOfTheirColumnAreMeasuredExactly) {
   const QStringList texts = {QStringLiteral("1234567.8900 Ls"), QStringLiteral("Kaff 12/ff-3"),
                              QStringLiteral("Līste – Профиль ď"),
                              QStringLiteral("Приход 12.5[m]  на сумму 1234.50 EUR"),
-                             QStringLiteral("Ziemeļeiropas")};
+                             QStringLiteral("Ziemeļeiropas"),
+                             QStringLiteral("Заказ 東京 12")};  // a character of another font
   for (const QFont &font : {ReportFont(13), ReportFont(12, true)}) {
     const QFontMetricsF metrics(font);
     const double lineHeight = std::ceil(font.pixelSize() * 1.2);

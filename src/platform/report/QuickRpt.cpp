@@ -1,7 +1,9 @@
 #include "platform/report/QuickRpt.h"
 
+#include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QHash>
+#include <QRawFont>
 #include <QMetaType>
 #include <QRegularExpression>
 #include <cmath>
@@ -238,8 +240,16 @@ class TTextMeasures {
   }
 
   struct TFontData {
-    explicit TFontData(const QFont &font) : Metrics(font) {
+    explicit TFontData(const QFont &font) : Metrics(font), Own(QRawFont::fromFont(font)) {
       std::fill(std::begin(Chars), std::end(Chars), -1.0);
+      // The font drawn for the European alphabets must be the font itself: a font that
+      // does not cover an alphabet may leave it to another one.
+      for (const auto system : {QFontDatabase::Latin, QFontDatabase::Greek, QFontDatabase::Cyrillic}) {
+        const QRawFont drawn = QRawFont::fromFont(font, system);
+        if (!drawn.isValid() || drawn.familyName() != Own.familyName() ||
+            drawn.styleName() != Own.styleName())
+          Own = QRawFont();
+      }
     }
     // The width of a character alone, for guesses.
     double Guess(char16_t c) {
@@ -250,15 +260,13 @@ class TTextMeasures {
                                   : float(Metrics.horizontalAdvance(QString(QChar(c))));
       return w;
     }
-    // A character that lays out in this font as it is: printable, no line break, and drawn
-    // by the font itself.
+    // A character that lays out in this font as it is: of the European alphabets (printable,
+    // no line break) and drawn by the font itself (not by a font that stands in for it).
     bool Plain(char16_t c) {
-      if (c < 0x20 || (c >= 0x7f && c < 0xa0) || c == 0x2028 || c == 0x2029 ||
-          QChar::isSurrogate(c))
-        return false;
+      if (!European(c)) return false;
       if (Coverage.empty()) Coverage.assign(0x10000, 0);
       uint8_t &known = Coverage[c];
-      if (!known) known = Metrics.inFontUcs4(c) ? 1 : 2;
+      if (!known) known = Own.isValid() && Own.supportsCharacter(c) ? 1 : 2;
       return known == 1;
     }
     double CharWidth(char16_t c) {
@@ -277,6 +285,7 @@ class TTextMeasures {
       return k;
     }
     QFontMetricsF Metrics;
+    QRawFont Own;  // the font itself, without those standing in for it
     double Chars[128];
     std::vector<double> Pairs;
     std::vector<uint8_t> Coverage;  // per character: 0 not asked yet, 1 in the font, 2 not
