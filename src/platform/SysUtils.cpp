@@ -538,7 +538,26 @@ QString FormatDateTime(const QString &pattern, const QDate &value) {
   return FormatParts(pattern, value, QTime(0, 0));
 }
 
-QString DateToStr(const QDate &value) { return FormatDateTime(ShortDateFormat, value); }
+QString DateToStr(const QDate &value) {
+  // Lists and reports show the same dates over and over: the last ones are kept, with the
+  // format they were written in.
+  struct TKept {
+    qint64 Day = 0;
+    bool Valid = false;
+    QString Format, Text;
+  };
+  thread_local TKept kept[64];
+  if (!value.isValid()) return FormatDateTime(ShortDateFormat, value);
+  const qint64 day = value.toJulianDay();
+  TKept &k = kept[quint64(day) % std::size(kept)];
+  if (!k.Valid || k.Day != day || k.Format != ShortDateFormat) {
+    k.Day = day;
+    k.Format = ShortDateFormat;
+    k.Text = FormatDateTime(ShortDateFormat, value);
+    k.Valid = true;
+  }
+  return k.Text;
+}
 QString DateTimeToStr(const QDateTime &value) {
   QString s = FormatDateTime(ShortDateFormat, value);
   if (value.time() != QTime(0, 0)) s += QLatin1Char(' ') + FormatDateTime("hh:nn:ss", value);

@@ -306,6 +306,7 @@ class TTextMeasures {
   }
   void Store(const TKey &key, const QSizeF &size) {
     if (m_values.size() > 200000) m_values.clear();
+    if (m_values.isEmpty()) m_values.reserve(1 << 15);  // a large report's worth
     m_values.insert(key, size);
   }
   struct TScanned {
