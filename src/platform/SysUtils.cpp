@@ -1,6 +1,8 @@
 #include "platform/SysUtils.h"
 
 #include <QLocale>
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 
 QString ShortDateFormat = QStringLiteral("dd.mm.yyyy");
@@ -17,17 +19,9 @@ struct TDecimal {
   bool negative = false;
 };
 
-TDecimal ToDecimal(double value, int maxDigits, int decimals) {
-  TDecimal d;
-  d.negative = std::signbit(value);
-  if (value == 0.0 || !std::isfinite(value)) return d;
-  const QString s = QString::number(std::fabs(value), 'e', 17);  // d.ddddddddddddddddde+XX
-  const int e = s.indexOf(QLatin1Char('e'));
-  QString digits = s.left(e);
-  digits.remove(QLatin1Char('.'));
-  d.exponent = s.mid(e + 1).toInt() + 1;
-  const qint64 keep = std::min<qint64>(maxDigits, qint64(d.exponent) + decimals);
-  if (keep < 0) return d;
+// Rounds the digits half away from zero to the first `keep` ones, as the original library
+// does; carries into a new leading digit.
+void RoundDigits(QString &digits, qint64 keep, TDecimal &d) {
   if (keep < digits.size()) {
     const bool up = digits[int(keep)] >= QLatin1Char('5');
     digits.truncate(int(keep));
@@ -45,6 +39,54 @@ TDecimal ToDecimal(double value, int maxDigits, int decimals) {
   while (digits.endsWith(QLatin1Char('0'))) digits.chop(1);
   d.digits = digits;
   if (digits.isEmpty()) d.exponent = 0;
+}
+
+// The same digits as below from the shortest text that reads back as the value, which is much
+// cheaper to write than 18 digits. It serves when at most 15 digits are kept: the 18-digit
+// form and the shortest text then differ by less than 0.12 of the last kept digit's unit, so
+// both round alike unless the dropped digits are near a half (those take the long way), and
+// a shortest text that keeps all its digits is what the 18-digit form rounds to. A power of
+// ten takes the long way too: the value may lie just below it, with an exponent one less.
+bool ShortestDecimal(double value, int maxDigits, int decimals, TDecimal &d) {
+  if (maxDigits > 15) return false;
+  char text[40];
+  const auto written = std::to_chars(text, text + sizeof text, std::fabs(value),
+                                     std::chars_format::scientific);  // d.ddde+XX
+  if (written.ec != std::errc()) return false;
+  const char *end = written.ptr;
+  const char *e = std::find(static_cast<const char *>(text), end, 'e');
+  if (e == end) return false;
+  QString digits;
+  for (const char *c = text; c < e; ++c)
+    if (*c != '.') digits += QLatin1Char(*c);
+  if (digits == QLatin1String("1")) return false;
+  int exponent = 0;
+  if (std::from_chars(e + (e[1] == '+' ? 2 : 1), end, exponent).ec != std::errc()) return false;
+  d.exponent = exponent + 1;
+  const qint64 keep = std::min<qint64>(maxDigits, qint64(d.exponent) + decimals);
+  if (keep < 0) return true;
+  if (keep < digits.size()) {
+    const char16_t dropped = digits[int(keep)].unicode();
+    if (dropped >= u'3' && dropped <= u'6') return false;
+  }
+  RoundDigits(digits, keep, d);
+  return true;
+}
+
+// The decimal digits of a value (see TDecimal).
+TDecimal ToDecimal(double value, int maxDigits, int decimals) {
+  TDecimal d;
+  d.negative = std::signbit(value);
+  if (value == 0.0 || !std::isfinite(value)) return d;
+  if (ShortestDecimal(value, maxDigits, decimals, d)) return d;
+  const QString s = QString::number(std::fabs(value), 'e', 17);  // d.ddddddddddddddddde+XX
+  const int e = s.indexOf(QLatin1Char('e'));
+  QString digits = s.left(e);
+  digits.remove(QLatin1Char('.'));
+  d.exponent = s.mid(e + 1).toInt() + 1;
+  const qint64 keep = std::min<qint64>(maxDigits, qint64(d.exponent) + decimals);
+  if (keep < 0) return d;
+  RoundDigits(digits, keep, d);
   return d;
 }
 
@@ -302,9 +344,54 @@ TMaskLayout ScanMask(const QString &mask) {
   return m;
 }
 
+// A section of a mask, scanned once: its layout and the literal texts around the number.
+struct TMaskSection {
+  QString Mask;
+  TMaskLayout Layout;
+  QString Before, After;  // with digits
+  QString Literal;        // without any
+};
+
+// A mask split into its sections (positive; negative; zero), each scanned.
+struct TScannedMask {
+  QString Mask;
+  bool Valid = false;
+  TMaskSection Sections[3];
+};
+
+TMaskSection ScanSection(const QString &mask) {
+  TMaskSection s;
+  s.Mask = mask;
+  s.Layout = ScanMask(mask);
+  if (s.Layout.first < 0) {
+    s.Literal = MaskLiteral(mask);
+  } else {
+    s.Before = MaskLiteral(mask.left(s.Layout.first));
+    s.After = MaskLiteral(mask.mid(s.Layout.last + 1));
+  }
+  return s;
+}
+
+// The masks of a report repeat on every row: the last few are kept scanned.
+const TScannedMask &ScannedMask(const QString &mask) {
+  thread_local TScannedMask kept[4];
+  thread_local int next = 0;
+  for (const TScannedMask &k : kept)
+    if (k.Valid && k.Mask == mask) return k;
+  TScannedMask &k = kept[next];
+  next = (next + 1) % 4;
+  k = TScannedMask();
+  k.Mask = mask;
+  const QStringList sections = MaskSections(mask);
+  for (int i = 0; i < 3 && i < sections.size(); ++i) k.Sections[i] = ScanSection(sections[i]);
+  k.Valid = true;
+  return k;
+}
+
 // One section applied to the digits of the absolute value.
-QString ApplySection(const QString &mask, const TMaskLayout &m, const TDecimal &d, bool sign) {
-  if (m.first < 0) return MaskLiteral(mask);
+QString ApplySection(const TMaskSection &s, const TDecimal &d, bool sign) {
+  const TMaskLayout &m = s.Layout;
+  if (m.first < 0) return s.Literal;
   QString intPart, frac;
   if (!d.digits.isEmpty()) {
     if (d.exponent <= 0) {
@@ -319,44 +406,46 @@ QString ApplySection(const QString &mask, const TMaskLayout &m, const TDecimal &
   while (frac.size() < m.minDec) frac += QLatin1Char('0');
   while (intPart.size() < m.minInt) intPart.prepend(QLatin1Char('0'));
   if (m.thousands && !intPart.isEmpty()) intPart = Thousands(intPart);
-  QString number = intPart;
-  if (!frac.isEmpty()) number += QLatin1Char('.') + frac;
-  return MaskLiteral(mask.left(m.first)) + (sign ? QStringLiteral("-") : QString()) + number +
-         MaskLiteral(mask.mid(m.last + 1));
+  QString out;
+  out.reserve(s.Before.size() + 1 + intPart.size() + 1 + frac.size() + s.After.size());
+  out += s.Before;
+  if (sign) out += QLatin1Char('-');
+  out += intPart;
+  if (!frac.isEmpty()) {
+    out += QLatin1Char('.');
+    out += frac;
+  }
+  out += s.After;
+  return out;
 }
 
 }  // namespace
 
 QString FormatFloat(const QString &maskIn, double value) {
-  const QStringList sections = MaskSections(maskIn);
-  auto section = [&sections](int i) {
-    return i < sections.size() ? sections[i] : QString();
-  };
+  const TScannedMask &scanned = ScannedMask(maskIn);
   // The section of the sign: a missing or empty negative or zero section means the first.
   int index = value > 0 ? 0 : value < 0 ? 1 : 2;
-  if (section(index).isEmpty()) index = 0;
-  QString mask = section(index);
-  if (mask.isEmpty()) return FloatToStr(value);
-  TMaskLayout m = ScanMask(mask);
-  TDecimal d = ToDecimal(value, 15, m.maxDec);
+  if (scanned.Sections[index].Mask.isEmpty()) index = 0;
+  const TMaskSection *section = &scanned.Sections[index];
+  if (section->Mask.isEmpty()) return FloatToStr(value);
+  TDecimal d = ToDecimal(value, 15, section->Layout.maxDec);
   if (d.digits.isEmpty() && index != 2) {
     // Rounded to zero: the zero section when there is one, otherwise the first, unsigned.
-    if (!section(2).isEmpty()) {
-      mask = section(2);
-      m = ScanMask(mask);
+    if (!scanned.Sections[2].Mask.isEmpty()) {
+      section = &scanned.Sections[2];
       d = TDecimal();
     } else if (index == 1) {
-      mask = section(0);
-      m = ScanMask(mask);
+      section = &scanned.Sections[0];
     }
-    return ApplySection(mask, m, d, false);
+    return ApplySection(*section, d, false);
   }
-  return ApplySection(mask, m, d, value < 0 && index == 0);
+  return ApplySection(*section, d, value < 0 && index == 0);
 }
 
-QString FormatDateTime(const QString &pattern, const QDateTime &value) {
-  const QDate d = value.date();
-  const QTime t = value.time();
+namespace {
+
+// The pattern applied to a date and a time of day.
+QString FormatParts(const QString &pattern, const QDate &d, const QTime &t) {
   QString out;
   const int n = pattern.size();
   bool lastWasHour = false;
@@ -402,7 +491,7 @@ QString FormatDateTime(const QString &pattern, const QDateTime &value) {
       else if (c == 2) out += QString::number(d.day()).rightJustified(2, QLatin1Char('0'));
       else if (c == 3) out += QLocale::c().dayName(d.dayOfWeek(), QLocale::ShortFormat);
       else if (c == 4) out += QLocale::c().dayName(d.dayOfWeek(), QLocale::LongFormat);
-      else out += FormatDateTime(ShortDateFormat, value);
+      else out += FormatParts(ShortDateFormat, d, t);
       i += c;
       lastWasHour = false;
     } else if (lc == QLatin1Char('h')) {
@@ -437,11 +526,38 @@ QString FormatDateTime(const QString &pattern, const QDateTime &value) {
   return out;
 }
 
-QString FormatDateTime(const QString &pattern, const QDate &value) {
-  return FormatDateTime(pattern, QDateTime(value, QTime(0, 0)));
+}  // namespace
+
+QString FormatDateTime(const QString &pattern, const QDateTime &value) {
+  return FormatParts(pattern, value.date(), value.time());
 }
 
-QString DateToStr(const QDate &value) { return FormatDateTime(ShortDateFormat, value); }
+// A date alone is formatted at midnight, without going through a local date-time (which asks
+// the time zone of the system for every date).
+QString FormatDateTime(const QString &pattern, const QDate &value) {
+  return FormatParts(pattern, value, QTime(0, 0));
+}
+
+QString DateToStr(const QDate &value) {
+  // Lists and reports show the same dates over and over: the last ones are kept, with the
+  // format they were written in.
+  struct TKept {
+    qint64 Day = 0;
+    bool Valid = false;
+    QString Format, Text;
+  };
+  thread_local TKept kept[64];
+  if (!value.isValid()) return FormatDateTime(ShortDateFormat, value);
+  const qint64 day = value.toJulianDay();
+  TKept &k = kept[quint64(day) % std::size(kept)];
+  if (!k.Valid || k.Day != day || k.Format != ShortDateFormat) {
+    k.Day = day;
+    k.Format = ShortDateFormat;
+    k.Text = FormatDateTime(ShortDateFormat, value);
+    k.Valid = true;
+  }
+  return k.Text;
+}
 QString DateTimeToStr(const QDateTime &value) {
   QString s = FormatDateTime(ShortDateFormat, value);
   if (value.time() != QTime(0, 0)) s += QLatin1Char(' ') + FormatDateTime("hh:nn:ss", value);

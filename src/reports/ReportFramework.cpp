@@ -74,8 +74,36 @@ bool TReportQuery::AtEnd() const {
   return !Active() || Eof();
 }
 
+int TReportQuery::KnownIndex(const QString &name) const {
+  const QStringList &fields = FieldNames();
+  if (fields.isEmpty()) return -1;
+  // A query opened again may have other fields: its list is a new one then (the kept copy
+  // shares the old one, which no one can change in place).
+  if (fields.constData() != m_knownFields.constData() || fields.size() != m_knownFields.size()) {
+    m_knownFields = fields;
+    m_known.clear();
+  }
+  for (const auto &[known, index] : m_known)
+    if (known.constData() == name.constData() && known.size() == name.size()) return index;
+  for (const auto &[known, index] : m_known)
+    if (known == name) return index;
+  const int index = FieldIndex(name);
+  if (index >= 0) m_known.emplace_back(name, index);
+  return index;
+}
+
+TField TReportQuery::Field(const QString &name) const {
+  const int index = KnownIndex(name);
+  return index < 0 ? FieldByName(name) : Fields(index);
+}
+
 QVariant TReportQuery::FieldValue(const QString &field) const {
-  return FieldByName(field).Value();
+  const int index = KnownIndex(field);
+  if (index < 0) return FieldByName(field).Value();
+  const auto &rows = Rows();
+  if (rows.isEmpty()) return QVariant();
+  // Past the end the cursor stays on the last row, as FieldByName reads it.
+  return rows[std::min(RecNo() - 1, int(rows.size()) - 1)][index];
 }
 
 QString ColorCaption(int code, int systemId) {

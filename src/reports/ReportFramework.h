@@ -9,6 +9,8 @@
 #include <QVector>
 #include <deque>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "core/Query.h"
 #include "platform/report/QuickRpt.h"
@@ -37,9 +39,17 @@ class TReportQuery : public TQuery, public TReportDataSet {
   bool AtEnd() const override;
   QVariant FieldValue(const QString &field) const override;
   int RowCount() const override { return GroupSize(); }
+  // The current row's field, as FieldByName gives it; the field's index is found once per
+  // name while the query keeps its fields (elements and handlers read the same fields on
+  // every row).
+  TField Field(const QString &name) const;
 
  private:
   static QString KeyText(const QVariantList &key);
+  // The index of the field of that name (less than 0: none).
+  int KnownIndex(const QString &name) const;
+  mutable QStringList m_knownFields;  // the fields the indexes below were found in
+  mutable std::vector<std::pair<QString, int>> m_known;
   QString m_name;
   bool m_grouped = false;
   QHash<QString, QVector<int>> m_groups;  // key -> row indexes in the SQL's order

@@ -199,8 +199,8 @@ void TPrintMeterialsFull::QuickRepBeforePrint(TQuickRep *, bool &) {
 
 void TPrintMeterialsFull::DetailBandBeforePrint(TQRBand *band, bool &print) {
   InQty = InSum = OutQty = OutSum = ResQty = 0;
-  const QVariantList key = {MainQ->FieldByName(QStringLiteral("CATID")).Value(),
-                            MainQ->FieldByName(QStringLiteral("COLOR")).Value()};
+  const QVariantList key = {MainQ->Field(QStringLiteral("CATID")).Value(),
+                            MainQ->Field(QStringLiteral("COLOR")).Value()};
   SubQ1->SelectGroup(key);
   SubQ2->SelectGroup(key);
   SubQ3->SelectGroup(key);
@@ -210,28 +210,28 @@ void TPrintMeterialsFull::DetailBandBeforePrint(TQRBand *band, bool &print) {
   print = HasIn || HasOut || HasRes;
   if (!print) return;
   static_cast<TQRLabel *>(band->FindItem(QStringLiteral("ColorLabel")))->Caption =
-      ColorCaption(MainQ->FieldByName(QStringLiteral("COLOR")).AsInteger(),
-                   MainQ->FieldByName(QStringLiteral("SYSTEMID")).AsInteger());
+      ColorCaption(MainQ->Field(QStringLiteral("COLOR")).AsInteger(),
+                   MainQ->Field(QStringLiteral("SYSTEMID")).AsInteger());
 }
 
 void TPrintMeterialsFull::ReceiptLineBeforePrint(TQRBand *, bool &print) {
   print = HasIn;
   if (!print) return;
-  InQty += SubQ1->FieldByName(QStringLiteral("QUANTITY")).AsFloat();
-  InSum += SubQ1->FieldByName(QStringLiteral("SUMPRICE")).AsFloat();
+  InQty += SubQ1->Field(QStringLiteral("QUANTITY")).AsFloat();
+  InSum += SubQ1->Field(QStringLiteral("SUMPRICE")).AsFloat();
 }
 
 void TPrintMeterialsFull::IssueLineBeforePrint(TQRBand *, bool &print) {
   print = HasOut;
   if (!print) return;
-  OutQty += SubQ2->FieldByName(QStringLiteral("QUANTITY")).AsFloat();
-  OutSum += SubQ2->FieldByName(QStringLiteral("SUMPRICE")).AsFloat();
+  OutQty += SubQ2->Field(QStringLiteral("QUANTITY")).AsFloat();
+  OutSum += SubQ2->Field(QStringLiteral("SUMPRICE")).AsFloat();
 }
 
 void TPrintMeterialsFull::ReserveLineBeforePrint(TQRBand *, bool &print) {
   print = HasRes;
   if (!print) return;
-  ResQty += SubQ3->FieldByName(QStringLiteral("QUANTITY")).AsFloat();
+  ResQty += SubQ3->Field(QStringLiteral("QUANTITY")).AsFloat();
 }
 
 void TPrintMeterialsFull::GroupFooterBeforePrint(TQRBand *band, bool &print) {
@@ -239,7 +239,7 @@ void TPrintMeterialsFull::GroupFooterBeforePrint(TQRBand *band, bool &print) {
   QString label = QStringLiteral("Всего: ");
   TotalInSum += InSum;
   TotalOutSum += OutSum;
-  const QString measure = MainQ->FieldByName(QStringLiteral("MEASURE")).AsString();
+  const QString measure = MainQ->Field(QStringLiteral("MEASURE")).AsString();
   if (HasIn)
     label = Format("Приход %s%s  на сумму %s EUR",
                    {FormatFloat(QStringLiteral("0.##"), InQty), measure,

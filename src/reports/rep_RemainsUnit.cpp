@@ -131,20 +131,20 @@ void TPrintRemains::QuickRepBeforePrint(TQuickRep *, bool &) {
 
 void TPrintRemains::DetailBandBeforePrint(TQRBand *band, bool &) {
   static_cast<TQRLabel *>(band->FindItem(QStringLiteral("ColorLabel")))->Caption =
-      ColorCaption(MainQ->FieldByName(QStringLiteral("COLOR")).AsInteger(),
-                   MainQ->FieldByName(QStringLiteral("SYSTEMID")).AsInteger());
-  RowReserve = MainQ->FieldByName(QStringLiteral("RESERVE")).AsFloat();
-  SubQ->SelectGroup({MainQ->FieldByName(QStringLiteral("CATID")).Value(),
-                     MainQ->FieldByName(QStringLiteral("COLOR")).Value()});
+      ColorCaption(MainQ->Field(QStringLiteral("COLOR")).AsInteger(),
+                   MainQ->Field(QStringLiteral("SYSTEMID")).AsInteger());
+  RowReserve = MainQ->Field(QStringLiteral("RESERVE")).AsFloat();
+  SubQ->SelectGroup({MainQ->Field(QStringLiteral("CATID")).Value(),
+                     MainQ->Field(QStringLiteral("COLOR")).Value()});
   RowQuantity = 0;
   RowSum = 0;
 }
 
 void TPrintRemains::SubDetailBeforePrint(TQRBand *, bool &) {
-  const double sum = SubQ->FieldByName(QStringLiteral("ASUM")).AsFloat();
+  const double sum = SubQ->Field(QStringLiteral("ASUM")).AsFloat();
   GrandTotal += sum;
   RowSum += sum;
-  RowQuantity += SubQ->FieldByName(QStringLiteral("QUANTITY")).AsFloat();
+  RowQuantity += SubQ->Field(QStringLiteral("QUANTITY")).AsFloat();
 }
 
 void TPrintRemains::GroupFooterBeforePrint(TQRBand *band, bool &) {

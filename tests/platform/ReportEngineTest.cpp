@@ -314,6 +314,55 @@ TEST_F(ReportEngine, TextsStayInTheirColumnsAndWrappedOnesStretchTheirBand) {
   EXPECT_GE(amount->Box.width(), QFontMetricsF(amount->Font).horizontalAdvance(amount->Text));
 }
 
+// Texts are measured only where it can change the page: an amount that surely fits its column
+// is not shaped, nor a wrapped text that surely fits one line laid out. Around the edge of
+// the column every box, line count and flag is what measuring the text itself gives.
+TEST_F(ReportEngine, TextsAtTheEdgeOfTheirColumnAreMeasuredExactly) {
+  const QStringList texts = {QStringLiteral("1234567.8900 Ls"), QStringLiteral("Kaff 12/ff-3"),
+                             QStringLiteral("Līste – Профиль ď"),
+                             QStringLiteral("Приход 12.5[m]  на сумму 1234.50 EUR"),
+                             QStringLiteral("Ziemeļeiropas"),
+                             QStringLiteral("Заказ 東京 12")};  // a character of another font
+  for (const QFont &font : {ReportFont(13), ReportFont(12, true)}) {
+    const QFontMetricsF metrics(font);
+    const double lineHeight = std::ceil(font.pixelSize() * 1.2);
+    for (const QString &text : texts) {
+      const double advance = metrics.horizontalAdvance(text);
+      for (const double delta : {-30.0, -3.0, -0.5, 0.0, 0.005, 0.5, 2.0, 14.0, 16.0, 40.0}) {
+        const double width = advance + delta;
+        const std::string what = text.toStdString() + " in " + std::to_string(width);
+        TQuickRep rep;
+        rep.Font = font;
+        TQRBand *band = rep.AddBand(rbTitle, "Title", 20);
+        TQRLabel *amount = band->AddLabel("Amount", 10, 0, text);
+        amount->Width = width;
+        amount->Alignment = taRightJustify;
+        TQRLabel *wrapped = band->AddLabel("Wrapped", 10, 0, text);
+        wrapped->Width = width;
+        wrapped->WordWrap = true;
+        const TReportPage &p = rep.Prepare().Pages[0];
+
+        const TReportItem *a = p.Find("Amount");
+        ASSERT_NE(a, nullptr);
+        EXPECT_EQ(a->Flags, Qt::AlignTop | Qt::AlignRight) << what;
+        EXPECT_DOUBLE_EQ(a->Box.right() - a->Box.left(), std::max(width, advance)) << what;
+        EXPECT_DOUBLE_EQ(a->Box.height(), lineHeight) << what;
+
+        const TReportItem *w = p.Find("Wrapped");
+        ASSERT_NE(w, nullptr);
+        const auto lines = [&](int wrap) {
+          return metrics.boundingRect(QRectF(0, 0, width, 1e6), Qt::AlignLeft | Qt::AlignTop | wrap, text);
+        };
+        const int wrap = advance > width + 0.01 && lines(Qt::TextWordWrap).width() > width + 0.01
+                             ? Qt::TextWrapAnywhere
+                             : Qt::TextWordWrap;
+        EXPECT_EQ(w->Flags, Qt::AlignTop | Qt::AlignLeft | wrap) << what;
+        EXPECT_DOUBLE_EQ(w->Box.height(), std::max(lineHeight, std::ceil(lines(wrap).height()))) << what;
+      }
+    }
+  }
+}
+
 TEST_F(ReportEngine, TextWiderThanItsColumnBreaksIntoLinesAndItsFrameGrows) {
   TQuickRep rep;
   Build(rep);

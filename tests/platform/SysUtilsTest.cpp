@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QLocale>
+#include <cmath>
+#include <random>
 
 #include "platform/CalcEdit.h"
 #include "platform/SysUtils.h"
@@ -83,6 +85,45 @@ TEST(FormatNumbers, MasksOfTheWindowsAndReports) {
   EXPECT_EQ(FormatFloat("0.00#######", 12345678.123456789), "12345678.1234568");
   // A value that rounds to zero carries no sign.
   EXPECT_EQ(FormatFloat("0.00", -0.001), "0.00");
+}
+
+// A mask rounds the value's 18-digit decimal form half away from zero, as the original
+// library does: 1.005 is 1.00499999999999989 and shows "1.00", though "1.005" reads back as
+// the same value. The value in units of the last decimal, the long way.
+QString RoundedTheLongWay(double value, int decimals) {
+  const QString s = QString::number(std::fabs(value), 'e', 17);
+  const int e = s.indexOf(QLatin1Char('e'));
+  const QString digits = s.left(e).remove(QLatin1Char('.'));
+  const int keep = s.mid(e + 1).toInt() + 1 + decimals;  // digits before the cut
+  qint64 units = 0;
+  for (int i = 0; i < keep; ++i) units = units * 10 + (i < digits.size() ? digits[i].digitValue() : 0);
+  if (keep >= 0 && keep < digits.size() && digits[keep] >= QLatin1Char('5')) ++units;
+  QString text = QString::number(units).rightJustified(decimals + 1, QLatin1Char('0'));
+  text.insert(text.size() - decimals, QLatin1Char('.'));
+  return (value < 0 && units > 0 ? QStringLiteral("-") : QString()) + text;
+}
+
+TEST(FormatNumbers, MasksRoundTheEighteenDigitFormOfEveryValue) {
+  EXPECT_EQ(FormatFloat("0.00", 1.005), "1.00");
+  EXPECT_EQ(FormatFloat("0.00", 2.675), "2.67");
+  EXPECT_EQ(FormatFloat("0.00", 1.125), "1.13");
+  EXPECT_EQ(FormatFloat("0.0000 EUR", 0.00005), "0.0001 EUR");
+  EXPECT_EQ(FloatToStr(0.1 + 0.2), "0.3");
+  EXPECT_EQ(FloatToStr(1e15 - 1), "999999999999999");
+  EXPECT_EQ(FloatToStr(std::nextafter(1000.0, 0.0)), "1000");
+  // Amounts and prices of every size, many of them on a half or next to one.
+  std::mt19937_64 random(20240305);
+  for (int i = 0; i < 200000; ++i) {
+    const double scale = std::pow(10.0, double(random() % 7));
+    double value = double(qint64(random() % 2000000000) - 1000000000) / scale;
+    if (i % 3 == 1) value = (double(random() % 1000000) + 0.5) / scale;
+    if (i % 3 == 2) value = std::nextafter(value, i % 2 ? 1e30 : -1e30);
+    for (int decimals : {2, 4}) {
+      const QString mask = decimals == 2 ? QStringLiteral("0.00") : QStringLiteral("0.0000");
+      ASSERT_EQ(FormatFloat(mask, value), RoundedTheLongWay(value, decimals))
+          << QString::number(value, 'g', 17).toStdString();
+    }
+  }
 }
 
 TEST(FormatNumbers, MaskSectionsForNegativeAndZero) {

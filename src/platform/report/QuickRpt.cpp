@@ -1,9 +1,13 @@
 #include "platform/report/QuickRpt.h"
 
+#include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QHash>
+#include <QRawFont>
 #include <QMetaType>
 #include <QRegularExpression>
+#include <cmath>
+#include <limits>
 #include <stdexcept>
 
 #include "platform/Clock.h"
@@ -106,55 +110,214 @@ double LineHeight(const QFont &font, double height) {
 
 // Text measures of one font and text, kept while a report is laid out: a band's texts are
 // measured for its height and again when they are placed, and captions repeat on every row.
-// Measuring (shaping) is the costly part of a lay-out.
+// Measuring (shaping) is the costly part of a lay-out. Fonts are known by a small number.
 class TTextMeasures {
  public:
-  double Advance(const QFont &font, const QString &text) {
-    const TKey key{FontCode(font), 0, 0, text};
+  int FontId(const QFont &font) {
+    const QString key = font.key();
+    if (const auto it = m_ids.constFind(key); it != m_ids.constEnd()) return *it;
+    const int id = int(m_fonts.size());
+    m_fonts.push_back(std::make_unique<TFontData>(font));
+    m_ids.insert(key, id);
+    return id;
+  }
+  double Advance(int font, const QString &text) {
+    const TKey key{font, 0, 0, text};
     if (const auto it = m_values.constFind(key); it != m_values.constEnd()) return it->width();
-    const double w = QFontMetricsF(font).horizontalAdvance(text);
+    const double w = m_fonts[size_t(font)]->Metrics.horizontalAdvance(text);
     Store(key, QSizeF(w, 0));
     return w;
   }
-  QSizeF Wrapped(const QFont &font, double width, const QString &text, int wrap) {
-    const TKey key{FontCode(font), qRound64(width * 1000), wrap, text};
+  QSizeF Wrapped(int font, double width, const QString &text, int wrap) {
+    const TKey key{font, wrap, qRound64(width * 1000), text};
     if (const auto it = m_values.constFind(key); it != m_values.constEnd()) return *it;
-    const QSizeF size = QFontMetricsF(font)
+    const QSizeF size = m_fonts[size_t(font)]
+                            ->Metrics
                             .boundingRect(QRectF(0, 0, width, 1e6),
                                           Qt::AlignLeft | Qt::AlignTop | wrap, text)
                             .size();
     Store(key, size);
     return size;
   }
+  // True when the text is certainly no wider than the width, told without shaping it.
+  bool SurelyFits(int font, const QString &text, double width) {
+    const TScan &scan = Scan(font, text);
+    return scan.Bound >= 0 && scan.Bound <= width;
+  }
+  // True when the text certainly takes one line when broken at words in the width: it has
+  // no line break, every character is in the font itself (no other font's line height
+  // comes in), and it is narrower than the width by more than a character's overhang.
+  bool OnOneLine(int font, const QString &text, double width) {
+    const TScan &scan = Scan(font, text);
+    if (!scan.Plain) return false;
+    const double w = scan.Bound >= 0 ? scan.Bound : Advance(font, text);
+    return w + m_fonts[size_t(font)]->Metrics.height() <= width;
+  }
+  // A guess whether the text takes more than one line of the width, from the widths of its
+  // characters alone: it only chooses which measure to take first.
+  bool LikelyWide(int font, const QString &text, double width) {
+    return Scan(font, text).Guess + m_fonts[size_t(font)]->Metrics.height() > width;
+  }
+  // The height of one line of text as a text broken into lines measures it.
+  double OneLineHeight(int font) {
+    TFontData &f = *m_fonts[size_t(font)];
+    if (f.LineHeight < 0)
+      f.LineHeight = f.Metrics
+                         .boundingRect(QRectF(0, 0, 1e6, 1e6),
+                                       Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
+                                       QStringLiteral("0"))
+                         .height();
+    return f.LineHeight;
+  }
 
  private:
+  // What a look at a text's characters tells, without shaping it.
+  struct TScan {
+    // A bound of the text's width (less than 0: none). For a short text of printable ASCII
+    // characters (amounts, dates, numbers): the sum of its characters' widths and its pairs'
+    // kerning, which is its width, taken with a margin to spare. Ligatures break that sum;
+    // they start at an 'f', so such a text takes the next way. For a text of letters, digits
+    // and punctuation of the European alphabets drawn by the font itself: the sum of its
+    // characters' widths alone, with a margin far beyond what kerning and ligatures of these
+    // alphabets ever change (a few hundredths and a pixel or two).
+    double Bound = -1;
+    double Guess = 0;    // the sum of its characters' widths alone
+    bool Plain = true;   // every character lays out in the font as it is
+  };
+  TScan ScanText(int font, const QString &text) {
+    TScan scan;
+    TFontData &f = *m_fonts[size_t(font)];
+    bool ascii = text.size() <= 40, european = true;
+    double pairs = 0;
+    char16_t previous = 0;
+    for (const QChar ch : text) {
+      const char16_t c = ch.unicode();
+      if (ascii) {
+        if (c < 0x20 || c > 0x7e || c == u'f') {
+          ascii = false;
+        } else {
+          pairs += f.CharWidth(c);
+          if (previous) pairs += f.Kerning(previous, c);
+          previous = c;
+        }
+      }
+      if (european && !European(c)) european = false;
+      if (scan.Plain && !f.Plain(c)) scan.Plain = false;
+      scan.Guess += f.Guess(c);
+    }
+    if (text.isEmpty())
+      scan.Bound = -1;
+    else if (ascii)
+      scan.Bound = pairs * 1.01 + 1;
+    else if (european && scan.Plain)
+      scan.Bound = scan.Guess * 1.05 + f.Metrics.height();
+    return scan;
+  }
+  // A band's texts are looked at for its height and again when placed: the last ones are
+  // kept, known by their text's data (which the kept copy holds; data the text does not own
+  // is compared).
+  const TScan &Scan(int font, const QString &text) {
+    TScanned &kept =
+        m_scans[(size_t(quintptr(text.constData())) >> 4 ^ size_t(font) * 31) % std::size(m_scans)];
+    const bool same = kept.Font == font && kept.Text.size() == text.size() &&
+                      kept.Text.constData() == text.constData() &&
+                      (text.data_ptr().isMutable() || kept.Text == text);
+    if (!same) {
+      kept.Font = font;
+      kept.Text = text;
+      kept.Scan = ScanText(font, text);
+    }
+    return kept.Scan;
+  }
+  // Letters, digits and punctuation of the Latin, Greek and Cyrillic alphabets, without
+  // combining marks and the soft hyphen.
+  static bool European(char16_t c) {
+    return (c >= 0x20 && c <= 0x7e) || (c >= 0xa0 && c <= 0x24f && c != 0xad) ||
+           (c >= 0x370 && c <= 0x3ff) || (c >= 0x400 && c <= 0x482) ||
+           (c >= 0x48a && c <= 0x52f) || (c >= 0x2010 && c <= 0x2027) ||
+           (c >= 0x2030 && c <= 0x205e) || (c >= 0x20a0 && c <= 0x20bf) ||
+           (c >= 0x2100 && c <= 0x214f);
+  }
+
+  struct TFontData {
+    explicit TFontData(const QFont &font) : Metrics(font), Own(QRawFont::fromFont(font)) {
+      std::fill(std::begin(Chars), std::end(Chars), -1.0);
+      // The font drawn for the European alphabets must be the font itself: a font that
+      // does not cover an alphabet may leave it to another one.
+      for (const auto system : {QFontDatabase::Latin, QFontDatabase::Greek, QFontDatabase::Cyrillic}) {
+        const QRawFont drawn = QRawFont::fromFont(font, system);
+        if (!drawn.isValid() || drawn.familyName() != Own.familyName() ||
+            drawn.styleName() != Own.styleName())
+          Own = QRawFont();
+      }
+    }
+    // The width of a character alone, for guesses.
+    double Guess(char16_t c) {
+      if (Guesses.empty()) Guesses.assign(0x10000, -1.0f);
+      float &w = Guesses[c];
+      if (w < 0)
+        w = QChar::isSurrogate(c) ? float(Metrics.averageCharWidth())
+                                  : float(Metrics.horizontalAdvance(QString(QChar(c))));
+      return w;
+    }
+    // A character that lays out in this font as it is: of the European alphabets (printable,
+    // no line break) and drawn by the font itself (not by a font that stands in for it).
+    bool Plain(char16_t c) {
+      if (!European(c)) return false;
+      if (Coverage.empty()) Coverage.assign(0x10000, 0);
+      uint8_t &known = Coverage[c];
+      if (!known) known = Own.isValid() && Own.supportsCharacter(c) ? 1 : 2;
+      return known == 1;
+    }
+    double CharWidth(char16_t c) {
+      double &w = Chars[c];
+      if (w < 0) w = Metrics.horizontalAdvance(QString(QChar(c)));
+      return w;
+    }
+    // What a pair takes more or less than its two characters.
+    double Kerning(char16_t a, char16_t b) {
+      if (Pairs.empty()) Pairs.assign(128 * 128, std::numeric_limits<double>::quiet_NaN());
+      double &k = Pairs[size_t(a) * 128 + b];
+      if (std::isnan(k)) {
+        const QChar pair[2] = {QChar(a), QChar(b)};
+        k = Metrics.horizontalAdvance(QString(pair, 2)) - CharWidth(a) - CharWidth(b);
+      }
+      return k;
+    }
+    QFontMetricsF Metrics;
+    QRawFont Own;  // the font itself, without those standing in for it
+    double Chars[128];
+    std::vector<double> Pairs;
+    std::vector<uint8_t> Coverage;  // per character: 0 not asked yet, 1 in the font, 2 not
+    std::vector<float> Guesses;
+    double LineHeight = -1;
+  };
   struct TKey {
-    QString Font;
-    qint64 Width;
+    int Font;
     int Wrap;
+    qint64 Width;
     QString Text;
     bool operator==(const TKey &o) const {
-      return Width == o.Width && Wrap == o.Wrap && Text == o.Text && Font == o.Font;
+      return Font == o.Font && Width == o.Width && Wrap == o.Wrap && Text == o.Text;
     }
   };
   friend size_t qHash(const TKey &k, size_t seed) {
     return qHashMulti(seed, k.Font, k.Width, k.Wrap, k.Text);
   }
-  QString FontCode(const QFont &font) {
-    // The last font asked for is nearly always the next one.
-    if (!(font == m_lastFont) || m_lastCode.isEmpty()) {
-      m_lastFont = font;
-      m_lastCode = font.key();
-    }
-    return m_lastCode;
-  }
   void Store(const TKey &key, const QSizeF &size) {
     if (m_values.size() > 200000) m_values.clear();
+    if (m_values.isEmpty()) m_values.reserve(1 << 15);  // a large report's worth
     m_values.insert(key, size);
   }
+  struct TScanned {
+    int Font = -1;
+    QString Text;
+    TScan Scan;
+  };
+  TScanned m_scans[64];
   QHash<TKey, QSizeF> m_values;
-  QFont m_lastFont;
-  QString m_lastCode;
+  QHash<QString, int> m_ids;
+  std::vector<std::unique_ptr<TFontData>> m_fonts;
 };
 
 TTextMeasures &Measures() {
@@ -162,57 +325,92 @@ TTextMeasures &Measures() {
   return measures;
 }
 
-// The size of a text broken into lines of the given width.
-QSizeF WrappedSize(const QFont &font, double width, const QString &text,
-                   int wrap = Qt::TextWordWrap) {
-  return Measures().Wrapped(font, width, text, wrap);
-}
-
-double Advance(const QFont &font, const QString &text) { return Measures().Advance(font, text); }
+// While a band is measured and then placed, the texts its elements read for its height are
+// kept for placing them (a non-zero pass); none is kept across anything else.
+quint64 TextPass = 0;
+quint64 LastPass = 0;
 
 }  // namespace
+
+const TQRPrintable::TFontCache &TQRPrintable::Fonts() const {
+  if (m_font.Id >= 0 && Font.isCopyOf(m_font.Seen)) return m_font;
+  const bool same = m_font.Id >= 0 && Font == m_font.Seen &&
+                    Font.resolveMask() == m_font.Seen.resolveMask();
+  m_font.Seen = Font;
+  m_font.Pixel = PixelFont(Font);
+  if (!same) m_font.Id = Measures().FontId(m_font.Pixel);
+  return m_font;
+}
 
 double TQRPrintable::LineWidth() const {
   return AlignToBand ? m_band->Report()->BandWidth() : Width;
 }
 
-int TQRPrintable::WrapFlags(const QFont &font, const QString &text) const {
-  const double width = LineWidth();
-  if (width <= 0 || text.isEmpty()) return 0;
-  const bool wide = Advance(font, text) > width + 0.01;
+bool TQRPrintable::NeverWraps() const {
   // Amounts (right-aligned or centred in their column) stay on one line.
-  if (!WordWrap && !(wide && (Alignment == taLeftJustify || AlignToBand))) return 0;
+  return LineWidth() <= 0 || !(WordWrap || Alignment == taLeftJustify || AlignToBand);
+}
+
+int TQRPrintable::WrapFlags(const QString &text) const {
+  if (text.isEmpty() || NeverWraps()) return 0;
+  const double width = LineWidth();
+  const int font = Fonts().Id;
+  TTextMeasures &measures = Measures();
+  // A text that breaks at words anyway and likely takes more than one line is laid out
+  // first: when no line is wider than the width, its words fit, and its width alone is
+  // not needed.
+  if (WordWrap && measures.LikelyWide(font, text, width) &&
+      measures.Wrapped(font, width, text, Qt::TextWordWrap).width() <= width + 0.01)
+    return Qt::TextWordWrap;
+  const bool wide =
+      !measures.SurelyFits(font, text, width) && measures.Advance(font, text) > width + 0.01;
+  if (!WordWrap && !wide) return 0;
   // A word longer than the line breaks inside the word.
-  if (wide && WrappedSize(font, width, text).width() > width + 0.01) return Qt::TextWrapAnywhere;
+  if (wide && measures.Wrapped(font, width, text, Qt::TextWordWrap).width() > width + 0.01)
+    return Qt::TextWrapAnywhere;
   return Qt::TextWordWrap;
+}
+
+double TQRPrintable::WrappedHeight(const QString &text, int wrap) const {
+  const int font = Fonts().Id;
+  const double width = LineWidth();
+  TTextMeasures &measures = Measures();
+  // Most texts given a width fit on one line of it: they are not laid out.
+  if (wrap == Qt::TextWordWrap && !measures.LikelyWide(font, text, width) &&
+      measures.OnOneLine(font, text, width))
+    return measures.OneLineHeight(font);
+  return measures.Wrapped(font, width, text, wrap).height();
 }
 
 double TQRPrintable::TextStretch(const QString &text) const {
   if (!Enabled) return 0;
-  const QFont font = PixelFont(Font);
-  const int wrap = WrapFlags(font, text);
+  const int wrap = WrapFlags(text);
   if (!wrap) return 0;
-  return std::max(0.0, std::ceil(WrappedSize(font, LineWidth(), text, wrap).height()) -
-                           LineHeight(font, Height));
+  return std::max(0.0, std::ceil(WrappedHeight(text, wrap)) - LineHeight(Fonts().Pixel, Height));
 }
 
 void TQRPrintable::PlaceText(TReportLayout &layout, const QRectF &band, const QString &text) const {
-  const QFont font = PixelFont(Font);
-  double h = LineHeight(font, Height);
-  const double advance = Advance(font, text);
+  const TFontCache &font = Fonts();
+  TTextMeasures &measures = Measures();
+  double h = LineHeight(font.Pixel, Height);
   // Without a width the box is as wide as the text.
+  double advance = -1;  // not measured
+  if (Width <= 0 && !AlignToBand) advance = measures.Advance(font.Id, text);
   const double w = Width > 0 ? Width : advance;
-  const int wrap = WrapFlags(font, text);
-  if (wrap) h = std::max(h, std::ceil(WrappedSize(font, LineWidth(), text, wrap).height()));
+  const int wrap = WrapFlags(text);
+  if (wrap) h = std::max(h, std::ceil(WrappedHeight(text, wrap)));
   QRectF box(band.left() + Left, band.top() + Top, w, h);
   if (AlignToBand) box = QRectF(band.left(), band.top() + Top, band.width(), h);
   // An amount too wide for its column shows every digit: its box widens away from the side
   // it is aligned to.
-  if (!wrap && !AlignToBand && advance > w) {
-    if (Alignment == taRightJustify)
-      box.setLeft(box.right() - advance);
-    else if (Alignment == taCenter)
-      box.adjust(-(advance - w) / 2, 0, (advance - w) / 2, 0);
+  if (!wrap && !AlignToBand && Alignment != taLeftJustify) {
+    if (advance < 0 && !measures.SurelyFits(font.Id, text, w)) advance = measures.Advance(font.Id, text);
+    if (advance > w) {
+      if (Alignment == taRightJustify)
+        box.setLeft(box.right() - advance);
+      else
+        box.adjust(-(advance - w) / 2, 0, (advance - w) / 2, 0);
+    }
   }
   int flags = Qt::AlignTop | wrap;
   switch (Alignment) {
@@ -225,7 +423,7 @@ void TQRPrintable::PlaceText(TReportLayout &layout, const QRectF &band, const QS
   item.Name = Name;
   item.Box = box;
   item.Text = text;
-  item.Font = font;
+  item.Font = font.Pixel;
   item.Flags = flags;
   layout.AddItem(std::move(item));
 }
@@ -278,20 +476,30 @@ double NumberOf(const QVariant &value) {
 
 }  // namespace
 
+QString TQRDBText::ShownText() const {
+  if (TextPass && m_textPass == TextPass) return m_text;
+  QVariant v;
+  if (!DataSet->AtEnd()) v = DataSet->FieldValue(DataField);
+  m_text = DisplayValue(v, Mask);
+  m_textPass = TextPass;
+  return m_text;
+}
+
 void TQRDBText::Place(TReportLayout &layout, const QRectF &band) const {
   if (!DataSet) throw std::runtime_error("Data-bound text " + Name.toStdString() +
                                          " has no data set.");
-  QVariant v;
-  if (!DataSet->AtEnd()) v = DataSet->FieldValue(DataField);
-  PlaceText(layout, band, DisplayValue(v, Mask));
+  PlaceText(layout, band, ShownText());
 }
 
 double TQRDBText::WrapStretch() const {
-  if (!DataSet || DataSet->AtEnd()) return 0;
-  return TextStretch(DisplayValue(DataSet->FieldValue(DataField), Mask));
+  if (!DataSet || DataSet->AtEnd() || !Enabled || NeverWraps()) return 0;
+  return TextStretch(ShownText());
 }
 
-double TQRExpr::WrapStretch() const { return TextStretch(DisplayValue(QVariant(m_sum), Mask)); }
+double TQRExpr::WrapStretch() const {
+  if (!Enabled || NeverWraps()) return 0;
+  return TextStretch(DisplayValue(QVariant(m_sum), Mask));
+}
 
 void TQRExpr::Place(TReportLayout &layout, const QRectF &band) const {
   PlaceText(layout, band, DisplayValue(QVariant(m_sum), Mask));
@@ -566,8 +774,11 @@ void TReportLayout::Run() {
 }
 
 void TReportLayout::StartPage(bool first) {
+  // Pages of a report hold about as many items as the one before.
+  const size_t expected = Model.Pages.empty() ? 0 : Model.Pages.back().Items.size() + 16;
   Model.Pages.emplace_back();
   m_page = &Model.Pages.back();
+  m_page->Items.reserve(expected);
   m_page->Size = Model.PaperSize;
   ++PageNumber;
   m_y = m_top;
@@ -597,6 +808,13 @@ bool TReportLayout::PrintBand(TQRBand *band, bool mayBreak) {
   bool print = true;
   if (band->BeforePrint) band->BeforePrint(band, print);
   if (!print) return false;
+  // The texts read for the band's height are placed as they were read, unless the page
+  // breaks in between (its footer's and header's handlers run then).
+  struct TPassGuard {
+    ~TPassGuard() { TextPass = 0; }
+  } guard;
+  const quint64 pass = ++LastPass;
+  TextPass = pass;
   // Word-wrapped texts that need more than one line stretch the band this time.
   double stretch = 0, from = band->Height;
   for (const auto &item : band->Items())
@@ -605,17 +823,20 @@ bool TReportLayout::PrintBand(TQRBand *band, bool mayBreak) {
         stretch = std::max(stretch, s);
         from = std::min(from, item->Top);
       }
+  TextPass = 0;
   const double height = std::max(0.0, band->Height) + stretch;
   // A band that does not fit goes to the next page, unless the page holds nothing yet but
   // its headers: a band taller than a page is placed once and cut at the page's end. The
   // headings it is kept with go along, and a closing band takes the band before it along.
-  if (mayBreak && m_y + height > m_contentBottom + 0.001 && m_y > m_contentTop + 0.001 &&
-      !MoveToNewPage(band->KeepWithPrevious ? m_tail : m_kept, height)) {
+  const bool breaks = mayBreak && m_y + height > m_contentBottom + 0.001 && m_y > m_contentTop + 0.001;
+  if (breaks && !MoveToNewPage(band->KeepWithPrevious ? m_tail : m_kept, height)) {
     EndPage();
     StartPage(false);
   }
   const TKept placed{m_page->Items.size(), m_y, mayBreak && band->KeepWithNext};
+  TextPass = breaks ? 0 : pass;
   Place(band, m_y, m_contentBottom, stretch, from);
+  TextPass = 0;
   m_y += height;
   if (!mayBreak) return true;
   m_tail = m_kept;

@@ -74,13 +74,26 @@ class TQRPrintable {
   // centred one (an amount) that does not fit widens its box to the left or to both sides.
   void PlaceText(TReportLayout &layout, const QRectF &band, const QString &text) const;
   double TextStretch(const QString &text) const;
+  // True when no text of the element breaks into lines: it has no width to break in, or it
+  // is an amount that stays on one line.
+  bool NeverWraps() const;
   // The flags that break the text into lines in the element's width (0: one line).
-  int WrapFlags(const QFont &font, const QString &text) const;
+  int WrapFlags(const QString &text) const;
+  // The height of the text broken into lines with those flags.
+  double WrappedHeight(const QString &text, int wrap) const;
   // The width the text's lines may take: the element's, or the band's for one aligned to it.
   double LineWidth() const;
 
  private:
+  // Font in pixels and its number in the text measures, kept while Font stays the same.
+  struct TFontCache {
+    QFont Seen;
+    QFont Pixel;
+    int Id = -1;
+  };
+  const TFontCache &Fonts() const;
   TQRBand *m_band;
+  mutable TFontCache m_font;
 };
 
 // A fixed or computed text.
@@ -101,6 +114,12 @@ class TQRDBText : public TQRPrintable {
   QString Mask;
   void Place(TReportLayout &layout, const QRectF &band) const override;
   double WrapStretch() const override;
+
+ private:
+  // The value's text, read once for the band's height and for placing it.
+  QString ShownText() const;
+  mutable QString m_text;
+  mutable quint64 m_textPass = 0;
 };
 
 // An engine expression: "sum(DataSet.FIELD)", a running sum of the field over the rows of
