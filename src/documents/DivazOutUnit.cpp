@@ -350,11 +350,14 @@ void TDivazOut::BitBtn2Click() {
 
 namespace {
 
-// A lot's place among the open lots of its material and colour, oldest first by receipt date
-// and then line, as one number: the date (YYYYMMDD, -1 when it has none) above the line's ID
-// (a 32-bit number, raised to be positive). The smallest of a material and colour names its
-// oldest lot, and the numbers of the lots of one list order them as their dates and IDs do.
+// A lot's place among the open lots, oldest first by receipt date and then line, as one
+// number: the date (YYYYMMDD, -1 when it has none) above the line's ID (a 32-bit number,
+// raised to be positive). The smallest of a material and colour is its oldest lot, and the
+// places order the lots as their dates and IDs do.
 const char *const kLotPlace = "(coalesce(w1.BDATE+0,-1)*4294967296+w.ID+2147483648)";
+
+// The ID of the lot at a place.
+int LotAtPlace(qint64 place) { return int(qint64(quint32(place)) - 2147483648LL); }
 
 // Rows of the lot list whose further columns are read together.
 constexpr int kSourceBlock = 200;
@@ -375,12 +378,13 @@ int SourceColumn(const char *field) {
 }  // namespace
 
 QString TDivazOut::BaseSource() const {
-  // One row per material and colour that has open lots: the ID of its oldest lot, the rows in
-  // the order of those lots. The material is joined for the filters only (the server leaves
-  // it out when no filter names it); RefreshSource groups and orders after the filters, and
-  // what the list shows of a row is read by block when it is drawn or used (LoadSourceRow).
+  // One row per material and colour that has open lots: the place of its oldest lot, the
+  // rows in the order of those lots. The material is joined for the filters only (the server
+  // leaves it out when no filter names it); RefreshSource groups and orders after the
+  // filters, and what the list shows of a row is read by block when it is drawn or used
+  // (LoadSourceRow).
   return Format(QStringLiteral(
-      "select cast(min(%s) & 4294967295 as signed)-2147483648 as ID "
+      "select min(%s) as LOTPLACE "
       "from WaybillCont w left join Waybill w1 on w1.ID=w.WAYBILLID "
       "left join Catalog c on c.ID=w.CATID "
       "where w1.ISOUT=%d and %s "), {QString::fromLatin1(kLotPlace), DocKindReceipt, OpenLotSQL()});
@@ -396,8 +400,7 @@ void TDivazOut::RefreshSource() {
   QSource.Close();
   // Only the rows and their order come from the whole store; the quantities and texts of a
   // row are read with its block.
-  QSource.SQL = QStringLiteral("%1group by w.CATID, w.COLOR order by min(%2)")
-                    .arg(m_sourceFilter, QString::fromLatin1(kLotPlace));
+  QSource.SQL = m_sourceFilter + QStringLiteral("group by w.CATID, w.COLOR order by LOTPLACE");
   QSource.Open();
   m_sourceRows = QVector<QVector<QVariant>>(QSource.RecordCount());
   m_sourceBlockRead.assign((QSource.RecordCount() + kSourceBlock - 1) / kSourceBlock, false);
@@ -414,7 +417,7 @@ void TDivazOut::LoadSourceRow(int row) {
   QStringList ids, columns;
   QHash<int, int> rowOf;
   for (int r = from; r < to; ++r) {
-    const int id = QSource.Rows()[r][0].toInt();
+    const int id = LotAtPlace(QSource.Rows()[r][0].toLongLong());
     ids << QString::number(id);
     rowOf.insert(id, r);
   }
@@ -439,8 +442,10 @@ void TDivazOut::LoadSourceRow(int row) {
 }
 
 const QVector<QVariant> *TDivazOut::SourceRow(int row) {
+  // Rows beyond the list (a re-run that failed left none) show nothing.
+  if (row < 0 || row >= QSource.RecordCount() || row >= m_sourceRows.size()) return nullptr;
   LoadSourceRow(row);
-  if (row < 0 || row >= m_sourceRows.size() || m_sourceRows[row].isEmpty()) return nullptr;
+  if (m_sourceRows[row].isEmpty()) return nullptr;
   return &m_sourceRows[row];
 }
 

@@ -66,7 +66,8 @@ class TDivazOut : public TForm {
   QPushButton *SaveWB;
 
   // The rows of the lot list, one per material and colour with open lots, oldest lot first:
-  // the ID of each row's oldest lot (the rest is read by block: SourceRow).
+  // the place of each row's oldest lot, which names the lot (the rest is read by block:
+  // SourceRow).
   TQuery QSource;
 
   int DocumentID() const { return m_documentID; }
