@@ -232,11 +232,6 @@ void TQuery::Open() {
   m_bof = true;
 }
 
-void TQuery::SetValue(int row, int field, const QVariant &value) {
-  if (row < 0 || row >= m_rows.size() || field < 0 || field >= m_fields.size()) return;
-  m_rows[row][field] = value;
-}
-
 void TQuery::Close() {
   if (m_active) {
     m_heldActive = true;

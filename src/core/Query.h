@@ -141,8 +141,6 @@ class TQuery {
   TField Fields(int index) const;
   const QStringList &FieldNames() const { return m_fields; }
   const QVector<QVector<QVariant>> &Rows() const { return m_rows; }
-  // Stores a value into a fetched row: for columns a window reads only for the rows it shows.
-  void SetValue(int row, int field, const QVariant &value);
 
   TConnection *Connection() const;
 

@@ -348,18 +348,46 @@ void TDivazOut::BitBtn2Click() {
 // ---------------------------------------------------------------------------------------------
 // Source list
 
+namespace {
+
+// A lot's place among the open lots, oldest first by receipt date and then line, as one
+// number: the date (YYYYMMDD, -1 when it has none) above the line's ID (a 32-bit number,
+// raised to be positive). The smallest of a material and colour is its oldest lot, and the
+// places order the lots as their dates and IDs do.
+const char *const kLotPlace = "(coalesce(w1.BDATE+0,-1)*4294967296+w.ID+2147483648)";
+
+// The ID of the lot at a place.
+int LotAtPlace(qint64 place) { return int(qint64(quint32(place)) - 2147483648LL); }
+
+// Rows of the lot list whose further columns are read together.
+constexpr int kSourceBlock = 200;
+// The columns of the lot list that are read by block (what they are read from, after the
+// lot's ID), and the field names the window reads them by.
+const char *const kSourceBlockColumns[][2] = {
+    {"CATID", "w.CATID"},       {"COLOR", "w.COLOR"},     {"WAYBILLID", "w.WAYBILLID"},
+    {"PRICE", "w.PRICE"},       {"BDATE", "w1.BDATE"},    {"SYSTEMID", "c.SYSTEMID"},
+    {"NAME", "c.NAME"},         {"COMMENTS", "c.COMMENTS"}, {"MEASURE", "c.MEASURE"},
+    {"SUPPLIER", "c.SUPPLIER"}, {"REMAIN", nullptr}};
+
+int SourceColumn(const char *field) {
+  for (size_t c = 0; c < std::size(kSourceBlockColumns); ++c)
+    if (qstrcmp(kSourceBlockColumns[c][0], field) == 0) return int(c);
+  return -1;
+}
+
+}  // namespace
+
 QString TDivazOut::BaseSource() const {
-  // One row per open lot with the sum of what the lots of its material and colour hold and its
-  // place among them, oldest first by receipt date and then line. The material is joined for
-  // the filters only (the server leaves it out when no filter names it); what else the list
-  // shows is read by block for the first lots (LoadSourceRow).
+  // One row per material and colour that has open lots: the place of its oldest lot, the
+  // rows in the order of those lots. The material is joined for the filters only (the server
+  // leaves it out when no filter names it); RefreshSource groups and orders after the
+  // filters, and what the list shows of a row is read by block when it is drawn or used
+  // (LoadSourceRow).
   return Format(QStringLiteral(
-      "select w.ID, w.CATID, w.COLOR, "
-      "sum(w.QUANTITY-w.QTYOUT) over (partition by w.CATID, w.COLOR) as REMAIN, "
-      "w1.BDATE, row_number() over (partition by w.CATID, w.COLOR order by w1.BDATE, w.ID) as LOTNO "
+      "select min(%s) as LOTPLACE "
       "from WaybillCont w left join Waybill w1 on w1.ID=w.WAYBILLID "
       "left join Catalog c on c.ID=w.CATID "
-      "where w1.ISOUT=%d and %s "), {DocKindReceipt, OpenLotSQL()});
+      "where w1.ISOUT=%d and %s "), {QString::fromLatin1(kLotPlace), DocKindReceipt, OpenLotSQL()});
 }
 
 void TDivazOut::SetSourceFilter(const QString &filter) {
@@ -367,30 +395,14 @@ void TDivazOut::SetSourceFilter(const QString &filter) {
   RefreshSource();
 }
 
-namespace {
-
-// Rows of the lot list whose further columns are read together.
-constexpr int kSourceBlock = 200;
-// The columns of the lot list that are read by block, with what they are read from.
-const char *const kSourceBlockColumns[][2] = {
-    {"WAYBILLID", "w.WAYBILLID"}, {"PRICE", "w.PRICE"},     {"BDATE", "w1.BDATE"},
-    {"SYSTEMID", "c.SYSTEMID"},   {"NAME", "c.NAME"},       {"COMMENTS", "c.COMMENTS"},
-    {"MEASURE", "c.MEASURE"},     {"SUPPLIER", "c.SUPPLIER"}};
-
-}  // namespace
-
 void TDivazOut::RefreshSource() {
   const TBusyCursor busy;  // a list over the whole store may take a while
   QSource.Close();
-  // The list is ordered and counted over the whole store; what its rows show besides the
-  // quantity is read when they are drawn or read (LoadSourceRow).
-  QSource.SQL = QStringLiteral(
-                    "select s.ID, s.CATID, null as SYSTEMID, null as NAME, null as COMMENTS, "
-                    "null as WAYBILLID, null as PRICE, s.REMAIN, null as MEASURE, null as SUPPLIER, "
-                    "s.COLOR, null as BDATE from (%1) s where s.LOTNO=1 "
-                    "order by s.BDATE, s.ID")
-                    .arg(m_sourceFilter);
+  // Only the rows and their order come from the whole store; the quantities and texts of a
+  // row are read with its block.
+  QSource.SQL = m_sourceFilter + QStringLiteral("group by w.CATID, w.COLOR order by LOTPLACE");
   QSource.Open();
+  m_sourceRows = QVector<QVector<QVariant>>(QSource.RecordCount());
   m_sourceBlockRead.assign((QSource.RecordCount() + kSourceBlock - 1) / kSourceBlock, false);
   FillSourceGrid();
   Qty->setEnabled(QSource.RecordCount() > 0 && m_mode < 2);
@@ -398,54 +410,69 @@ void TDivazOut::RefreshSource() {
 }
 
 void TDivazOut::LoadSourceRow(int row) {
-  if (row < 0 || row >= QSource.RecordCount()) return;
+  if (row < 0 || row >= QSource.RecordCount() || row >= m_sourceRows.size()) return;
   const int block = row / kSourceBlock;
   if (block >= int(m_sourceBlockRead.size()) || m_sourceBlockRead[block]) return;
   const int from = block * kSourceBlock, to = std::min(from + kSourceBlock, QSource.RecordCount());
-  const int idField = QSource.FieldIndex(QStringLiteral("ID"));
   QStringList ids, columns;
   QHash<int, int> rowOf;
   for (int r = from; r < to; ++r) {
-    const int id = QSource.Rows()[r][idField].toInt();
+    const int id = LotAtPlace(QSource.Rows()[r][0].toLongLong());
     ids << QString::number(id);
     rowOf.insert(id, r);
   }
-  for (const auto &c : kSourceBlockColumns) columns << QString::fromLatin1(c[1]);
+  for (const auto &c : kSourceBlockColumns)
+    if (c[1]) columns << QString::fromLatin1(c[1]);
   TQuery q(QSource.Connection());
-  q.SQL = QStringLiteral(
-              "select w.ID, %1 from WaybillCont w left join Waybill w1 on w1.ID=w.WAYBILLID "
-              "left join Catalog c on c.ID=w.CATID where w.ID in (%2)")
-              .arg(columns.join(QStringLiteral(", ")), ids.join(QLatin1Char(',')));
+  // What the open lots of the row's material and colour hold together.
+  q.SQL = Format(QStringLiteral(
+      "select w.ID, %s, (select sum(x.QUANTITY-x.QTYOUT) from WaybillCont x "
+      "join Waybill x1 on x1.ID=x.WAYBILLID where x.CATID=w.CATID and x.COLOR=w.COLOR "
+      "and x1.ISOUT=%d and %s) as REMAIN "
+      "from WaybillCont w left join Waybill w1 on w1.ID=w.WAYBILLID "
+      "left join Catalog c on c.ID=w.CATID where w.ID in (%s)"),
+      {columns.join(QStringLiteral(", ")), DocKindReceipt, OpenLotSQL(QStringLiteral("x")),
+       ids.join(QLatin1Char(','))});
   q.Open();
-  int fields[std::size(kSourceBlockColumns)];
-  for (size_t c = 0; c < std::size(kSourceBlockColumns); ++c)
-    fields[c] = QSource.FieldIndex(QString::fromLatin1(kSourceBlockColumns[c][0]));
   for (const QVector<QVariant> &values : q.Rows()) {
     const int r = rowOf.value(values[0].toInt(), -1);
-    if (r < 0) continue;
-    for (size_t c = 0; c < std::size(kSourceBlockColumns); ++c) QSource.SetValue(r, fields[c], values[int(c) + 1]);
+    if (r >= 0) m_sourceRows[r] = values.mid(1);
   }
   m_sourceBlockRead[block] = true;
 }
 
+const QVector<QVariant> *TDivazOut::SourceRow(int row) {
+  // Rows beyond the list (a re-run that failed left none) show nothing.
+  if (row < 0 || row >= QSource.RecordCount() || row >= m_sourceRows.size()) return nullptr;
+  LoadSourceRow(row);
+  if (m_sourceRows[row].isEmpty()) return nullptr;
+  return &m_sourceRows[row];
+}
+
+TField TDivazOut::SourceField(const char *field) {
+  const QString name = QString::fromLatin1(field);
+  if (QSource.RecordCount() == 0 || QSource.Eof()) return TField(name, QVariant());
+  const QVector<QVariant> *row = SourceRow(QSource.RecNo() - 1);
+  const int c = SourceColumn(field);
+  return TField(name, row && c >= 0 ? row->at(c) : QVariant());
+}
+
 void TDivazOut::FillSourceGrid() {
   const QSignalBlocker block(DBGrid1);
-  // The cells come from the fetched lots when they are drawn or read.
-  const TQuery *q = &QSource;
-  const int name = q->FieldIndex(QStringLiteral("NAME")), comments = q->FieldIndex(QStringLiteral("COMMENTS")),
-            price = q->FieldIndex(QStringLiteral("PRICE")), remain = q->FieldIndex(QStringLiteral("REMAIN")),
-            measure = q->FieldIndex(QStringLiteral("MEASURE")), supplier = q->FieldIndex(QStringLiteral("SUPPLIER")),
-            colour = q->FieldIndex(QStringLiteral("COLOR")), system = q->FieldIndex(QStringLiteral("SYSTEMID"));
-  DBGrid1->SetRows(q->RecordCount(), [=, this](int r, int c) {
+  // The cells come from the rows' blocks when they are drawn or read.
+  const int name = SourceColumn("NAME"), comments = SourceColumn("COMMENTS"), price = SourceColumn("PRICE"),
+            remain = SourceColumn("REMAIN"), measure = SourceColumn("MEASURE"),
+            supplier = SourceColumn("SUPPLIER"), colour = SourceColumn("COLOR"), system = SourceColumn("SYSTEMID");
+  DBGrid1->SetRows(QSource.RecordCount(), [=, this](int r, int c) {
     TRowGridCell cell;
-    if (r >= q->RecordCount()) return cell;
+    const QVector<QVariant> *row = nullptr;
     try {
-      LoadSourceRow(r);
+      row = SourceRow(r);
     } catch (const std::exception &) {
       // Drawing goes on without them; the next refresh or move reads them again.
     }
-    const QVector<QVariant> &row = q->Rows()[r];
-    auto f = [&](int i) { return i < 0 ? TField() : TField(QString(), row[i]); };
+    if (!row) return cell;
+    auto f = [&](int i) { return TField(QString(), row->at(i)); };
     switch (c) {
       case 0: cell.Text = f(name).AsString(); break;
       case 1: cell.Text = f(comments).AsString(); break;
@@ -467,10 +494,8 @@ void TDivazOut::FillSourceGrid() {
 void TDivazOut::QSourceAfterScroll() {
   const int r = DBGrid1->currentRow();
   if (r >= 0 && r < QSource.RecordCount()) QSource.SetRecNo(r + 1);
-  if (!QSource.Eof()) LoadSourceRow(QSource.RecNo() - 1);
   QString unit;
-  if (!QSource.Eof() && QSource.RecordCount() > 0)
-    unit = MeasureName(QSource.FieldByName(QStringLiteral("MEASURE")).AsInteger());
+  if (!QSource.Eof() && QSource.RecordCount() > 0) unit = MeasureName(SourceField("MEASURE").AsInteger());
   Qty->setPlaceholderText(unit);
 }
 
@@ -531,8 +556,8 @@ void TDivazOut::RefreshAddButton() {
 }
 
 void TDivazOut::SpeedButton1Click() {
-  if (QSource.RecordCount() == 0 || QSource.Eof()) return;
-  Qty->setText(FloatToStr(RoundQty(QSource.FieldByName(QStringLiteral("REMAIN")).AsFloat())));
+  if (QSource.RecordCount() == 0 || QSource.Eof() || !SourceRow(QSource.RecNo() - 1)) return;
+  Qty->setText(FloatToStr(RoundQty(SourceField("REMAIN").AsFloat())));
 }
 
 void TDivazOut::AddContentRow(int sysId, int catId, int color, int lotId, int supplier,
@@ -599,19 +624,19 @@ int TDivazOut::SplitOverLots(int catId, int color, double quantity, int position
 }
 
 void TDivazOut::AddBtnClick() {
-  if (QSource.RecordCount() == 0 || QSource.Eof()) return;
-  LoadSourceRow(QSource.RecNo() - 1);
+  // A lot that could not be read (its receipt was deleted meanwhile) has nothing to add.
+  if (QSource.RecordCount() == 0 || QSource.Eof() || !SourceRow(QSource.RecNo() - 1)) return;
   const double qty = RoundQty(Qty->Value());
   if (qty <= QtyEpsilon) return;
-  const double remain = RoundQty(QSource.FieldByName(QStringLiteral("REMAIN")).AsFloat());
+  const double remain = RoundQty(SourceField("REMAIN").AsFloat());
   if (m_mode == 0 && qty > remain + QtyEpsilon) {
     ShowMessage(QStringLiteral("Daudzums parāk liels. Atlikums ir mazāks: ") +
                 Format(QStringLiteral("%g"), {remain}));
     Qty->setFocus();
     return;
   }
-  const int catId = QSource.FieldByName(QStringLiteral("CATID")).AsInteger();
-  const int color = QSource.FieldByName(QStringLiteral("COLOR")).AsInteger();
+  const int catId = SourceField("CATID").AsInteger();
+  const int color = SourceField("COLOR").AsInteger();
   int row = 0;
   if (FindGridRow(row, CntGrd, catId, color)) {
     ShowMessage(QStringLiteral("Nosaukums jau sarakstā. Vienkarši izmainit tas daudzums."));
@@ -626,10 +651,10 @@ void TDivazOut::AddBtnClick() {
                                   "esāt parliecināti?"),
                    TMsgDlgType::mtWarning, mbYes | mbNo, this) == mrNo)
       return;
-    AddContentRow(QSource.FieldByName(QStringLiteral("SYSTEMID")).AsInteger(), catId, color, -1,
-                  QSource.FieldByName(QStringLiteral("SUPPLIER")).AsInteger(), -1,
-                  QSource.FieldByName(QStringLiteral("NAME")).AsString(), QString(), qty,
-                  QSource.FieldByName(QStringLiteral("PRICE")).AsFloat(), -1);
+    AddContentRow(SourceField("SYSTEMID").AsInteger(), catId, color, -1,
+                  SourceField("SUPPLIER").AsInteger(), -1,
+                  SourceField("NAME").AsString(), QString(), qty,
+                  SourceField("PRICE").AsFloat(), -1);
   } else {
     return;
   }

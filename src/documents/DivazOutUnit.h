@@ -3,6 +3,8 @@
 // write-off of a stored reservation, put together from the open receipt lots. An issue line is
 // always one lot, so that the save knows which lot each line consumes.
 #include <QString>
+#include <QVariant>
+#include <QVector>
 #include <cstdint>
 #include <vector>
 
@@ -63,6 +65,9 @@ class TDivazOut : public TForm {
   QPushButton *BitBtn4;  // content cancel
   QPushButton *SaveWB;
 
+  // The rows of the lot list, one per material and colour with open lots, oldest lot first:
+  // the place of each row's oldest lot, which names the lot (the rest is read by block:
+  // SourceRow).
   TQuery QSource;
 
   int DocumentID() const { return m_documentID; }
@@ -120,9 +125,14 @@ class TDivazOut : public TForm {
   void ProposeAgainIfKept();
   void FillSourceGrid();
   QString BaseSource() const;
-  // Reads the columns of the lot list that come from the lot's line, receipt and material
-  // for the block of rows that holds the row (once per block and list).
+  // Reads what the lot list shows and uses of a row (the lot's line, receipt and material and
+  // what the open lots of its material and colour hold) for the block of rows that holds it,
+  // once per block and list.
   void LoadSourceRow(int row);
+  // A row's columns, read with its block (nullptr when its lot is gone); the field of the
+  // current row by name (null when it could not be read).
+  const QVector<QVariant> *SourceRow(int row);
+  TField SourceField(const char *field);
 
   int m_documentID;
   uint8_t m_mode;
@@ -133,6 +143,7 @@ class TDivazOut : public TForm {
   bool m_shown = false;
   QString m_sourceFilter;
   std::vector<bool> m_sourceBlockRead;  // per block of the lot list: its columns are read
+  QVector<QVector<QVariant>> m_sourceRows;  // per row of the lot list: its columns, once read
 };
 
 // The editor that is open (one at a time).

@@ -1,6 +1,7 @@
 // The issue and reservation editor: composing lines from the open lots and saving them.
 #include <QHeaderView>
 #include <QLabel>
+#include <QToolButton>
 
 #include "core/IDComboBox.h"
 #include "core/InputFormUnit.h"
@@ -503,11 +504,14 @@ TEST_F(IssueEditor, TheLotListShowsEachMaterialOnceOldestFirstUnderEveryFilter) 
 }
 
 TEST_F(IssueEditor, EveryRowOfALongLotListShowsAndAddsItsOwnMaterial) {
-  // More rows than the list reads at once: each row keeps its own material, price and unit,
-  // in its place, wherever it lies in the list.
+  // More rows than the list reads at once: each row keeps its own material, price, unit and
+  // what all the open lots of its material hold, in its place, wherever it lies in the list.
   const int receipt = fx::Receipt(QDate(2023, 6, 1), "R-MANY", sup);
-  for (int i = 0; i < 450; ++i)
-    fx::Lot(receipt, fx::Material(QStringLiteral("Bar %1").arg(i, 3, 10, QLatin1Char('0')), sup), -1, 1, i + 0.5);
+  for (int i = 0; i < 450; ++i) {
+    const int bar = fx::Material(QStringLiteral("Bar %1").arg(i, 3, 10, QLatin1Char('0')), sup);
+    fx::Lot(receipt, bar, -1, 1, i + 0.5);
+    if (i == 300) fx::Lot(newer, bar, -1, 2.25, 9.0);  // a later lot: the row stays the older one's
+  }
   TEditor e(-1, 1);
   e.Next();
   ASSERT_EQ(e.W->DBGrid1->rowCount(), 451);
@@ -522,6 +526,13 @@ TEST_F(IssueEditor, EveryRowOfALongLotListShowsAndAddsItsOwnMaterial) {
     EXPECT_EQ(e.W->DBGrid1->item(r, 2)->text(), FloatToStr(r + 0.5));
   }
   EXPECT_EQ(e.W->DBGrid1->item(450, 0)->text(), "Pine 68x78");
+  EXPECT_EQ(e.W->DBGrid1->item(450, 3)->text(), "9");
+  EXPECT_EQ(e.W->DBGrid1->item(449, 3)->text(), "1");
+  EXPECT_EQ(e.W->DBGrid1->item(300, 2)->text(), "300.5");
+  EXPECT_EQ(e.W->DBGrid1->item(300, 3)->text(), "3.25");
+  e.W->DBGrid1->setCurrentCell(300, 0);
+  e.W->SpeedButton1->click();
+  EXPECT_EQ(e.W->Qty->text(), "3.25");
 }
 
 }  // namespace
