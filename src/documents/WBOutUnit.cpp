@@ -296,11 +296,10 @@ void TWBOut::RefreshList(const QString &Search) {
   else if (Chk1->isChecked()) kinds = QStringLiteral("(%1)").arg(kIssue);
   else if (Chk2->isChecked()) kinds = QStringLiteral("(%1)").arg(kReservation);
   // Only the columns that the grid shows and the handlers read: the list may hold every issue
-  // of the store.
+  // of the store. The suppliers' names are looked up here rather than joined for each row.
   QString sql = QStringLiteral(
                     "select w.ID, w.BDATE, w.NUM, w.ORDLINK, w.NOTES, w.ISOUT, w.ISPAID, w.SUM, "
-                    "s.NAME as SUPPLIERNAME from Waybill w left join Suppliers s on "
-                    "(s.ID=w.SUPPLIERID) where w.ISOUT in %1")
+                    "w.SUPPLIERID from Waybill w where w.ISOUT in %1")
                     .arg(kinds);
   if (cb1->currentIndex() == 1) {
     if (ChkUntil->isChecked())
@@ -315,10 +314,19 @@ void TWBOut::RefreshList(const QString &Search) {
   sql += QStringLiteral("  order by w.BDATE, w.ID");
   m_listSQL = sql;
   WBOutSource.SQL = sql;
+  LoadSupplierNames();
   WBOutSource.Open();
   FillGrid();
   DeleteBitBtn->setEnabled(HasRows());
   BitBtn5->setEnabled(HasRows());
+}
+
+void TWBOut::LoadSupplierNames() {
+  TQuery q(WBOutSource.Connection());
+  q.SQL = QStringLiteral("select ID, NAME from Suppliers");
+  q.Open();
+  m_supplierNames.clear();
+  for (const QVector<QVariant> &row : q.Rows()) m_supplierNames.insert(row[0].toInt(), row[1].toString());
 }
 
 void TWBOut::FillGrid() {
@@ -327,7 +335,7 @@ void TWBOut::FillGrid() {
   const TQuery *q = &WBOutSource;
   const int date = q->FieldIndex(QStringLiteral("BDATE")), num = q->FieldIndex(QStringLiteral("NUM")),
             order = q->FieldIndex(QStringLiteral("ORDLINK")), paid = q->FieldIndex(QStringLiteral("ISPAID")),
-            sum = q->FieldIndex(QStringLiteral("SUM")), supplier = q->FieldIndex(QStringLiteral("SUPPLIERNAME")),
+            sum = q->FieldIndex(QStringLiteral("SUM")), supplier = q->FieldIndex(QStringLiteral("SUPPLIERID")),
             kind = q->FieldIndex(QStringLiteral("ISOUT"));
   DBGrid1->SetRows(q->RecordCount(), [=](int r, int c) {
     TRowGridCell cell;
@@ -349,7 +357,7 @@ void TWBOut::FillGrid() {
         cell.Text = FormatFloat(QStringLiteral("0.00 Ls"), f(sum).AsFloat());
         cell.Alignment = Qt::AlignRight | Qt::AlignVCenter;
         break;
-      case 5: cell.Text = f(supplier).AsString(); break;
+      case 5: cell.Text = supplier < 0 ? QString() : m_supplierNames.value(row[supplier].toInt()); break;
       case 6: {
         const int k = f(kind).AsInteger();
         cell.Text = k == kIssue ? QStringLiteral("Pavadzīme")
@@ -388,6 +396,7 @@ void TWBOut::ReopenKeepPosition(bool KeepPosition) {
   const int rec = DBGrid1->currentRow();
   WBOutSource.Close();
   WBOutSource.SQL = m_listSQL;
+  LoadSupplierNames();
   WBOutSource.Open();
   FillGrid();
   DeleteBitBtn->setEnabled(HasRows());
@@ -414,7 +423,10 @@ void TWBOut::FindBtnClick() {
   switch (cb2->currentIndex()) {
     case 0: cond = QStringLiteral(" and w.NUM like %1").arg(pattern); break;
     case 1: cond = QStringLiteral(" and w.ORDLINK like %1").arg(pattern); break;
-    case 2: cond = QStringLiteral(" and s.NAME like %1").arg(pattern); break;
+    case 2:
+      cond = QStringLiteral(" and w.SUPPLIERID in (select ID from Suppliers where NAME like %1)")
+                 .arg(pattern);
+      break;
     default:
       // By article: the documents with a line of a material whose name matches.
       cond = QStringLiteral(

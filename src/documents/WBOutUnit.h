@@ -3,6 +3,7 @@
 // filters and searches the list, starts new issues and reservations, writes off, re-dates and
 // cancels reservations, undoes issues lot by lot, prints the materials of a document or an
 // order, and is shown the due reservations shortly after the window opens.
+#include <QHash>
 #include <QString>
 
 #include "core/Query.h"
@@ -94,10 +95,12 @@ class TWBOut : public TForm {
 
  private:
   void FillGrid();
+  void LoadSupplierNames();
   void SyncCursor();
   QString OrderCaption() const;
   bool m_shown = false;
   QString m_listSQL;
+  QHash<int, QString> m_supplierNames;  // by ID, for the list's supplier column
 };
 
 extern TWBOut *WBOut;

@@ -172,6 +172,13 @@ TEST_F(IssueJournal, FiltersAndSearchChooseTheRows) {
   j->FindTxt->setText("O-9");
   j->FindBtn->click();
   EXPECT_EQ(j->DBGrid1->rowCount(), 1);
+  // By supplier: the supplier's name is shown and searched.
+  j->cb2->setCurrentIndex(2);
+  j->FindTxt->setText("imber");
+  j->FindBtn->click();
+  ASSERT_EQ(j->DBGrid1->rowCount(),
+            fx::Count("Waybill", QStringLiteral("ISOUT in (1,3) and SUPPLIERID=%1").arg(sup)));
+  EXPECT_EQ(j->DBGrid1->item(Row(*j, "RES-1"), 5)->text(), "Timber Ltd");
   // By article: the documents with a line of that material.
   j->cb2->setCurrentIndex(3);
   j->FindTxt->setText("Oak");
