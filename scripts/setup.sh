@@ -1,7 +1,24 @@
 #!/usr/bin/env bash
 # Installs what is missing (Debian 12 packages) and builds the program into build/.
+#   scripts/setup.sh [-j N | --jobs N]   build with N parallel jobs (default: WAREHOUSE_JOBS,
+#                                        else one per processor)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
+jobs=${WAREHOUSE_JOBS:-}
+while [ $# -gt 0 ]; do
+  case "$1" in
+    -j|--jobs) [ $# -gt 1 ] || { echo "usage: setup.sh [-j N | --jobs N]" >&2; exit 2; }
+      jobs=$2; shift 2 ;;
+    -j*) jobs=${1#-j}; shift ;;
+    --jobs=*) jobs=${1#--jobs=}; shift ;;
+    *) echo "usage: setup.sh [-j N | --jobs N]" >&2; exit 2 ;;
+  esac
+done
+[ -n "$jobs" ] || jobs=$(nproc)
+if ! [[ "$jobs" =~ ^[0-9]+$ ]] || [ "$((10#$jobs))" -lt 1 ]; then
+  echo "setup.sh: the number of build jobs must be a whole number of 1 or more, not '$jobs'" >&2
+  exit 2
+fi
 packages="cmake ninja-build g++ pkg-config qt6-base-dev libqt6sql6-mysql mariadb-server
   mariadb-client libgtest-dev xvfb xauth poppler-utils fonts-dejavu-core"
 missing=""
@@ -17,4 +34,4 @@ if [ -n "$missing" ]; then
   DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq $missing > /dev/null
 fi
 cmake -S "$top" -B "$top/build" -G Ninja ${WAREHOUSE_CMAKE_ARGS:-} > /dev/null
-cmake --build "$top/build" --parallel "$(nproc)"
+cmake --build "$top/build" --parallel "$jobs"
