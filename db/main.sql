@@ -148,11 +148,18 @@ CREATE TABLE WaybillCont (
   QUANTITY   DOUBLE NOT NULL DEFAULT 0,
   PRICE      DOUBLE NOT NULL DEFAULT 0,
   QTYOUT     DOUBLE DEFAULT NULL,
+  -- The material of a line that still holds something (QTYOUT is set on receipt lines only),
+  -- NULL on every other line: its index starts from the open lots alone, however long the
+  -- history of closed lots grows. Invisible, so "select *" and inserts without a column list
+  -- see the table as before.
+  OPENCAT    INT AS (IF(QUANTITY-QTYOUT>0.0000005, CATID, NULL)) PERSISTENT INVISIBLE,
   PRIMARY KEY (ID),
   KEY WaybillContDoc (WAYBILLID),
   KEY WaybillContMaterial (CATID, COLOR),
   -- The open lots of the receipts, read from the index alone (the lot lists of the editors).
-  KEY WaybillContOpenLot (WAYBILLID, QUANTITY, QTYOUT, CATID, COLOR, PRICE)
+  KEY WaybillContOpenLot (WAYBILLID, QUANTITY, QTYOUT, CATID, COLOR, PRICE),
+  -- The open lots by material and colour (the stock list, the issue editor's lot list).
+  KEY WaybillContOpen (OPENCAT, COLOR, WAYBILLID, PRICE)
 ) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci;
 
 CREATE TABLE WBList (
