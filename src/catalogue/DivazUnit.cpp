@@ -1,6 +1,7 @@
 #include "catalogue/DivazUnit.h"
 
 #include <QAction>
+#include <algorithm>
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -644,10 +645,14 @@ void TDivazForm::FindBtnClick() {
   // The typed text is matched as typed: quotes and backslashes are escaped, while '%' and '_'
   // keep their wildcard meaning.
   const QString t = EscapeLike(Edit1->text());
-  QString condition = QStringLiteral("(c.NAME like \"%") + t + QStringLiteral("%\" or c.COMMENTS like \"%") + t;
+  QString condition = QStringLiteral("(c.NAME like \"%") + t + QStringLiteral("%\" or c.COMMENTS like \"%") + t +
+                      QStringLiteral("%\")");
+  // A text of nothing but '%' matches every name or comment that is there: said so, the server
+  // answers from the group index instead of reading every material's comments.
+  if (std::all_of(t.cbegin(), t.cend(), [](QChar ch) { return ch == QLatin1Char('%'); }))
+    condition = QStringLiteral("(c.NAME is not null or c.COMMENTS is not null)");
   const TcbIntObj *measure = IDcb_Measure->SelectedObj();
-  if (measure && measure->ID >= 0) condition += QStringLiteral("%\") and c.MEASURE=%1").arg(measure->ID);
-  else condition += QStringLiteral("%\")");
+  if (measure && measure->ID >= 0) condition += QStringLiteral(" and c.MEASURE=%1").arg(measure->ID);
   SetFilter(condition);
 }
 

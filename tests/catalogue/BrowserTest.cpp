@@ -143,6 +143,11 @@ TEST_F(Browser, SearchTextsAreMatchedAsTypedWithWildcards) {
   EXPECT_EQ(search("\"Pro\" 5\\8"), QStringList({"Seal \"Pro\" 5\\8"}));
   EXPECT_EQ(search("x\"); delete from Catalog; --"), QStringList());
   EXPECT_EQ(search("back\\"), QStringList());
+  // no text, or nothing but '%', lists every material, also one without comments
+  Db->Exec(QStringLiteral("update Catalog set COMMENTS=NULL where ID=%1").arg(glass));
+  const QStringList all = search("");
+  EXPECT_EQ(all.size(), 5);
+  EXPECT_EQ(search("%%"), all);
   EXPECT_TRUE(Script().Messages().isEmpty());
   EXPECT_EQ(fx::Count("Catalog"), 5);
 }

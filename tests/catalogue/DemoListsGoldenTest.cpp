@@ -1,8 +1,9 @@
 // The main window over the demo data set shows the rows of its golden file, in the same order,
 // with the same texts, figures and red quantities, in stock mode (all groups, critical only, a
 // group, a search, a profile system) and back in catalogue mode. Each row also carries the
-// hidden fields that the window's commands read. WAREHOUSE_UPDATE_GOLDEN=1 rewrites the file
-// from the current lists.
+// hidden fields that the window's commands read. Rows that the lists' order leaves tied (one
+// material's colours, materials of one name in one subgroup) come by material and colour.
+// WAREHOUSE_UPDATE_GOLDEN=1 rewrites the file from the current lists.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -11,7 +12,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QToolButton>
-#include <algorithm>
 
 #include "catalogue/DivazUnit.h"
 #include "catalogue/StorageModel.h"
@@ -27,18 +27,13 @@ namespace {
 QString GoldenFile() { return QStringLiteral(WAREHOUSE_SOURCE_DIR "/tests/catalogue/golden/demo_lists.txt"); }
 
 // The list as the grid shows it: a heading, then per row the shown texts, "red" for a red
-// quantity, and the hidden fields. Rows that the list's order leaves tied (one material's
-// colours, materials of one name in one subgroup) come by material and colour.
+// quantity, and the hidden fields.
 QStringList Listed(const TDivazForm &form, const QString &heading) {
   const TStorageModel &m = *form.Model;
-  const bool stock = m.Mode() == 1;
-  const QStringList hidden = stock ? QStringList{"ID", "COLOR", "SYSTEMID", "CATGROUP", "SUBGROUP", "DIFF"}
-                                   : QStringList{"ID", "SYSTEMID", "CATGROUP", "SUBGROUP", "DIFF", "ISCOLOR"};
-  struct TRow {
-    QString Tie, Text;
-    qint64 Id, Color;
-  };
-  QVector<TRow> rows;
+  const QStringList hidden = m.Mode() == 1
+                                 ? QStringList{"ID", "COLOR", "SYSTEMID", "CATGROUP", "SUBGROUP", "DIFF"}
+                                 : QStringList{"ID", "SYSTEMID", "CATGROUP", "SUBGROUP", "DIFF", "ISCOLOR"};
+  QStringList out{QStringLiteral("== %1: %2 rows").arg(heading).arg(m.rowCount())};
   for (int r = 0; r < m.rowCount(); ++r) {
     QStringList cells;
     bool red = false;
@@ -51,22 +46,9 @@ QStringList Listed(const TDivazForm &form, const QString &heading) {
       const QVariant v = m.Value(r, f);
       fields << f + QLatin1Char('=') + (v.typeId() == QMetaType::Double ? FloatToStr(v.toDouble()) : v.toString());
     }
-    rows.push_back({QStringList{m.Value(r, "CATGROUP").toString(), m.Value(r, "SUBGROUP").toString(),
-                                m.Value(r, "NAME").toString()}.join(QLatin1Char('\n')),
-                    cells.join(QStringLiteral(" | ")) + (red ? QStringLiteral(" | red") : QString()) +
-                        QStringLiteral(" | ") + fields.join(QLatin1Char(' ')),
-                    m.Value(r, "ID").toLongLong(), stock ? m.Value(r, "COLOR").toLongLong() : 0});
+    out << cells.join(QStringLiteral(" | ")) + (red ? QStringLiteral(" | red") : QString()) + QStringLiteral(" | ") +
+               fields.join(QLatin1Char(' '));
   }
-  for (qsizetype from = 0; from < rows.size();) {
-    qsizetype to = from + 1;
-    while (to < rows.size() && rows[to].Tie == rows[from].Tie) ++to;
-    std::sort(rows.begin() + from, rows.begin() + to, [](const TRow &a, const TRow &b) {
-      return a.Id != b.Id ? a.Id < b.Id : a.Color < b.Color;
-    });
-    from = to;
-  }
-  QStringList out{QStringLiteral("== %1: %2 rows").arg(heading).arg(m.rowCount())};
-  for (const TRow &r : rows) out << r.Text;
   return out;
 }
 
