@@ -357,24 +357,23 @@ TEST_F(WholeStoreBench, AMillionDocuments) {
     const issuedoc::TOutHeader header{FormatServerDate(QDate::currentDate()), QStringLiteral("PROF-%1").arg(run),
                                       QString(), QString(), 0};
     ExecSQL(QStringLiteral("set profiling=1"));
+    const qint64 before = DATA->DB_Storage.StatementCount;
     issuedoc::SaveOutgoing(DocKindIssue, header, lines);
+    const qsizetype statementsOfRun = DATA->DB_Storage.StatementCount - before;
     ExecSQL(QStringLiteral("set profiling=0"));
     TQuery profile;
     profile.SQL = QStringLiteral("show profiles");
     profile.Open();
-    // the statements of this run: those after the "set profiling=0" of the run before
-    int from = 0;
-    for (int r = 0; r + 1 < profile.RecordCount(); ++r)
-      if (profile.Rows()[r][2].toString().simplified().startsWith(QStringLiteral("set profiling=0"), Qt::CaseInsensitive))
-        from = r + 1;
+    // the statements of this run: the last ones of the history
+    QVector<QVector<QVariant>> rows;
+    for (const auto &r : profile.Rows())
+      if (!r[2].toString().simplified().startsWith(QStringLiteral("set profiling"), Qt::CaseInsensitive)) rows << r;
     texts.clear();
     int i = 0;
-    for (const auto &r : profile.Rows().mid(from)) {
-      const QString text = r[2].toString().simplified();
-      if (text.startsWith(QStringLiteral("set profiling"), Qt::CaseInsensitive)) continue;
+    for (const auto &r : rows.mid(std::max<qsizetype>(0, rows.size() - statementsOfRun))) {
       if (int(perStatement.size()) <= i) perStatement.emplace_back();
       perStatement[i].push_back(r[1].toDouble() * 1000);
-      texts << text;
+      texts << r[2].toString().simplified();
       ++i;
     }
     RunInTransaction([&] {
