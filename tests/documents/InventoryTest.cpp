@@ -490,7 +490,8 @@ TEST_F(Counts, DeletionIsRefusedWhenTheReturnedQuantityWasIssuedAgain) {
   const QStringList before = Snapshot();
   EXPECT_FALSE(DeleteThroughJournal("C-1"));
   EXPECT_EQ(Script().LastMessage(),
-            "Inventarizāciju nevar dzēst: materiāla Oak () atgrieztais daudzums jau ir izsniegts.");
+            "Inventarizāciju C-1 nevar dzēst: vēlāks dokuments jau ir mainījis materiāla Oak () partijas vai "
+            "atlikumu. Nekas netika mainīts.");
   EXPECT_EQ(Snapshot(), before);
 }
 
