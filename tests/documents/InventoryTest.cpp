@@ -30,20 +30,7 @@
 namespace {
 
 // Everything a count can touch, row by row.
-QStringList Snapshot() {
-  QStringList out;
-  for (const char *table : {"Waybill", "WaybillCont", "WBList", "WaybillInventory", "CatalogQty"}) {
-    TQuery q;
-    q.SQL = QStringLiteral("select * from %1 order by ID").arg(QLatin1String(table));
-    q.Open();
-    for (const auto &row : q.Rows()) {
-      QStringList cells;
-      for (const QVariant &v : row) cells << (v.isNull() ? QStringLiteral("NULL") : v.toString());
-      out << QLatin1String(table) + QLatin1Char('|') + cells.join(QLatin1Char('|'));
-    }
-  }
-  return out;
-}
+QStringList Snapshot() { return fx::Snapshot().split(QLatin1Char('\n')); }
 
 class Counts : public DbTest {
  protected:
