@@ -388,13 +388,17 @@ bool TPageWriter::Claim(TShapedRun &run, quint32 glyph, QStringView text) {
 }
 
 // The common case: runs left to right whose glyphs are the characters' own, one for each in
-// their order (blanks at the end of a broken line have none).
+// their order (blanks at the end of a broken line have none), all on the line (a mark
+// placed above or below its letter is read as a letter of a line of its own).
 bool TPageWriter::MapNominal(const QList<QGlyphRun> &runs, QStringView text, TShapedLine &line) {
   QVarLengthArray<quint32, 256> nominal(text.size());
   qsizetype at = 0;
   for (qsizetype r = 0; r < runs.size(); ++r) {
     const TShapedRun &run = line.Runs[size_t(r)];
     if (!run.Embedded || runs[r].isRightToLeft()) return false;
+    const double y = run.Positions.front().y();
+    for (const QPointF &p : run.Positions)
+      if (p.y() != y) return false;
     const qsizetype from = at;
     for (size_t g = 0; g < run.Glyphs.size(); ++g) {
       if (at >= text.size()) return false;
@@ -527,10 +531,11 @@ void TPageWriter::MapText(const QTextLine &line, const QList<QGlyphRun> &runs,
       if (c.Run != int(r)) continue;
       at[size_t(c.From)] = &c;
       if (!run.Embedded) continue;
-      // A glyph of several characters right to left (as lam-alef) gets a text of its own.
-      if (c.Glyphs != 1 || c.Text.isEmpty() || (rtl && c.Text.size() > 1) ||
-          !Claim(run, run.Glyphs[size_t(c.From)], c.Text))
-        own.emplace_back(c.From, c.To);
+      // A glyph of several characters right to left (as lam-alef) gets a text of its own
+      // too, for the readers that turn it round (the map keeps their order for the others).
+      const bool mapped =
+          c.Glyphs == 1 && !c.Text.isEmpty() && Claim(run, run.Glyphs[size_t(c.From)], c.Text);
+      if (!mapped || (rtl && c.Text.size() > 1)) own.emplace_back(c.From, c.To);
     }
     const auto inOrder = [](const TCluster *a, const TCluster *b) { return a->Char < b->Char; };
     if (!run.Embedded) {
@@ -544,6 +549,9 @@ void TPageWriter::MapText(const QTextLine &line, const QList<QGlyphRun> &runs,
     }
     // Clusters whose glyphs overlap share one text, in the order of their characters.
     std::sort(own.begin(), own.end());
+    // Right to left, readers place the marks of a text of its own apart from their letters
+    // unless the text stands for the whole run.
+    if (rtl && !own.empty()) own = {{0, int(run.Glyphs.size()) - 1}};
     for (size_t i = 0; i < own.size();) {
       int from = own[i].first, to = own[i].second;
       for (++i; i < own.size() && own[i].first <= to; ++i) to = std::max(to, own[i].second);
@@ -670,14 +678,15 @@ void TPageWriter::Glyphs(const TShapedRun &run, const QPointF &origin, bool mark
   bool open = false;
   double x = 0, y = 0;  // where the PDF's text position is
   size_t span = 0;      // the next text of its own
+  double spanY = 0;     // the baseline it starts on
   for (size_t i = 0; i < run.Glyphs.size(); ++i) {
-    const bool spanStarts = span < run.Spans.size() && int(i) == run.Spans[span].From;
-    if (spanStarts) {
+    const QPointF p = run.Positions[i] + origin;
+    if (span < run.Spans.size() && int(i) == run.Spans[span].From) {
       if (open) m_content.append(">] TJ\n");
       open = false;
       BeginActualText(run.Spans[span].Text);
+      spanY = p.y();
     }
-    const QPointF p = run.Positions[i] + origin;
     if (!open || std::abs(p.y() - y) > 0.001) {
       if (open) m_content.append(">] TJ\n");
       m_content.append("1 0 0 -1 ");
@@ -698,9 +707,19 @@ void TPageWriter::Glyphs(const TShapedRun &run, const QPointF &origin, bool mark
     Hex4(m_content, run.Glyphs[i]);
     x += metrics.Width(run.Glyphs[i]) * scale;
     if (span < run.Spans.size() && int(i) == run.Spans[span].From + run.Spans[span].Count - 1) {
-      m_content.append(">] TJ EMC\n");
+      m_content.append(">] TJ\n");
       open = false;
       ++span;
+      if (std::abs(p.y() - spanY) > 0.001) {
+        // It ends on a mark above or below the line: readers take the text's direction
+        // from its first and last glyph, so it ends where that mark ends but on the line,
+        // with an invisible glyph of no width.
+        m_content.append("3 Tr 0 Tz 1 0 0 -1 ");
+        Num(m_content, x);
+        Num(m_content, spanY);
+        m_content.append("Tm <0000> Tj 100 Tz 0 Tr\n");
+      }
+      m_content.append("EMC\n");
     }
   }
   if (open) m_content.append(">] TJ ");
