@@ -1,9 +1,25 @@
 #include "support/Keyboard.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QStringList>
 #include <QTest>
 #include <QWidget>
+
+namespace {
+void ShowActive(QWidget *window) {
+  window->show();
+  QApplication::setActiveWindow(window);
+  window->activateWindow();
+  QCoreApplication::processEvents();
+}
+
+void FocusFirstCell(QAbstractItemView *grid) {
+  grid->setFocus(Qt::TabFocusReason);
+  grid->setCurrentIndex(grid->model()->index(0, 0));
+  QCoreApplication::processEvents();
+}
+}  // namespace
 
 QString FocusName() {
   for (QWidget *w = QApplication::focusWidget(); w; w = w->parentWidget())
@@ -13,9 +29,7 @@ QString FocusName() {
 }
 
 QString TabWalk(QWidget *window, QWidget *first, int steps) {
-  window->show();
-  QApplication::setActiveWindow(window);
-  window->activateWindow();
+  ShowActive(window);
   first->setFocus(Qt::TabFocusReason);
   QCoreApplication::processEvents();
   QStringList reached{FocusName()};
@@ -24,4 +38,19 @@ QString TabWalk(QWidget *window, QWidget *first, int steps) {
     reached << FocusName();
   }
   return reached.join(QLatin1Char(' '));
+}
+
+QString GridKeys(QAbstractItemView *grid) {
+  ShowActive(grid->window());
+  QStringList out;
+  for (const auto &[key, name] : {std::pair{Qt::Key_Tab, "Tab"}, std::pair{Qt::Key_Backtab, "Backtab"}}) {
+    FocusFirstCell(grid);
+    QTest::keyClick(QApplication::focusWidget(), key);
+    out << QStringLiteral("%1>%2%3").arg(QLatin1String(name), FocusName(),
+                                         grid->currentIndex().row() > 0 ? QStringLiteral("!") : QString());
+  }
+  FocusFirstCell(grid);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+  out << QStringLiteral("Down>%1@%2").arg(FocusName()).arg(grid->currentIndex().row());
+  return out.join(QLatin1Char(' '));
 }

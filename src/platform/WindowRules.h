@@ -1,0 +1,7 @@
+#pragma once
+// What every window of the program does alike, whichever window built the control and whether
+// its list is a table widget or a view over a row model. Installed once on the application
+// object (TApplication does it); a second call changes nothing.
+//  - Tab and Shift+Tab leave a list for the next and the previous control; the arrow keys move
+//    inside it.
+void InstallWindowRules();
