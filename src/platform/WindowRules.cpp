@@ -1,10 +1,14 @@
 #include "platform/WindowRules.h"
 
+#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QCalendarWidget>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
+#include <QKeyEvent>
+#include <QRadioButton>
 
 namespace {
 
@@ -19,6 +23,11 @@ bool IsList(const QAbstractItemView *view) {
   return true;
 }
 
+bool IsPushButton(const QObject *o) {
+  return qobject_cast<const QAbstractButton *>(o) && !qobject_cast<const QCheckBox *>(o) &&
+         !qobject_cast<const QRadioButton *>(o);
+}
+
 class TWindowRules : public QObject {
  public:
   using QObject::QObject;
@@ -31,9 +40,24 @@ class TWindowRules : public QObject {
           view->setTabKeyNavigation(false);
         }
         return false;
+      case QEvent::KeyPress:
+        return EnterOnButton(watched, static_cast<QKeyEvent *>(event));
       default:
         return false;
     }
+  }
+
+ private:
+  // Before the button's own key handling and before a dialog's default button can take the
+  // key; Enter elsewhere in the window keeps its meaning there.
+  static bool EnterOnButton(QObject *watched, QKeyEvent *key) {
+    if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) return false;
+    if ((key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) return false;
+    if (!IsPushButton(watched)) return false;
+    auto *button = static_cast<QAbstractButton *>(watched);
+    if (!button->hasFocus() || !button->isEnabled() || !button->isVisible()) return false;
+    if (!key->isAutoRepeat()) button->click();  // a key held down presses once
+    return true;
   }
 };
 

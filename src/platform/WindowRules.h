@@ -4,4 +4,6 @@
 // object (TApplication does it); a second call changes nothing.
 //  - Tab and Shift+Tab leave a list for the next and the previous control; the arrow keys move
 //    inside it.
+//  - Enter on a focused push or tool button presses that button, also in a window that has a
+//    default button (which Enter elsewhere in the window still presses).
 void InstallWindowRules();

@@ -1,5 +1,5 @@
-// The windows worked from the keyboard: Tab walks the header in the published order and one Tab
-// leaves a date box or a list.
+// The windows worked from the keyboard: Tab walks the header in the published order, one Tab
+// leaves a date box or a list, and Enter presses the focused button.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -143,6 +143,35 @@ TEST_F(KeyboardOnDemo, TabLeavesEveryListAndTheArrowsMoveInside) {
     TSCALAExpForm exportWindow(nullptr, 0);
     EXPECT_EQ(GridKeys(Named<QTableView>(&exportWindow, "DB1")).toStdString(),
               "Tab>DoButt Backtab>CheckBox1 Down>DB1@1");
+  }
+}
+
+TEST_F(KeyboardOnDemo, EnterPressesTheFocusedButtonOnlyEvenBesideADefaultButton) {
+  {
+    auto e = std::make_unique<TDivazIn>(nullptr, -1, 0);
+    e->show();
+    e->Edit1->setText(QStringLiteral("K-2"));
+    EXPECT_EQ(EnterOn(e->BitBtn2).toStdString(), "BitBtn2");
+    EXPECT_TRUE(e->ContentGrid->isVisible());
+    EXPECT_EQ(EnterOn(e->SpeedButton1).toStdString(), "SpeedButton1");
+    EXPECT_TRUE(e->SpeedButton1->isChecked());
+  }
+  {
+    // "Править" is the journal's default button: Enter on "Iziet" leaves without editing
+    TWBIn journal(nullptr);
+    EXPECT_EQ(EnterOn(journal.BitBtn1).toStdString(), "BitBtn1");
+    EXPECT_FALSE(journal.isVisible());
+  }
+  {
+    TDivazForm main;
+    EXPECT_EQ(EnterOn(Named<QPushButton>(&main, "FindBtn")).toStdString(), "FindBtn");
+    EXPECT_EQ(EnterOn(Named<QToolButton>(&main, "SpeedButton1")).toStdString(), "SpeedButton1");
+  }
+  {
+    // "Eksportēt" is the default button: Enter on "Atcelt" cancels
+    TSCALAExpForm exportWindow(nullptr, 0);
+    EXPECT_EQ(EnterOn(Named<QPushButton>(&exportWindow, "BitBtn2")).toStdString(), "BitBtn2");
+    EXPECT_EQ(exportWindow.ModalResult(), mrCancel);
   }
 }
 

@@ -1,10 +1,14 @@
 #include "support/Keyboard.h"
 
+#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QSignalSpy>
 #include <QStringList>
 #include <QTest>
 #include <QWidget>
+#include <memory>
+#include <vector>
 
 namespace {
 void ShowActive(QWidget *window) {
@@ -53,4 +57,19 @@ QString GridKeys(QAbstractItemView *grid) {
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
   out << QStringLiteral("Down>%1@%2").arg(FocusName()).arg(grid->currentIndex().row());
   return out.join(QLatin1Char(' '));
+}
+
+QString EnterOn(QAbstractButton *button) {
+  QWidget *window = button->window();
+  ShowActive(window);
+  std::vector<std::pair<QAbstractButton *, std::unique_ptr<QSignalSpy>>> spies;
+  for (QAbstractButton *b : window->findChildren<QAbstractButton *>())
+    spies.emplace_back(b, std::make_unique<QSignalSpy>(b, &QAbstractButton::clicked));
+  button->setFocus(Qt::TabFocusReason);
+  QCoreApplication::processEvents();
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+  QStringList pressed;
+  for (const auto &[b, spy] : spies)
+    if (!spy->isEmpty()) pressed << b->objectName();
+  return pressed.join(QLatin1Char(' '));
 }

@@ -2,6 +2,7 @@
 // Working a window from the keyboard in tests.
 #include <QString>
 
+class QAbstractButton;
 class QAbstractItemView;
 class QWidget;
 
@@ -15,3 +16,6 @@ QString TabWalk(QWidget *window, QWidget *first, int steps);
 // then hold the focus and r the grid's current row after Down; "!" follows a name when Tab or
 // Shift+Tab moved the grid to another row.
 QString GridKeys(QAbstractItemView *grid);
+// Puts the focus on the button (its window shown) and presses Enter: the names of the buttons
+// of the window that were pressed, separated by blanks.
+QString EnterOn(QAbstractButton *button);
