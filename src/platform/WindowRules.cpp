@@ -3,16 +3,42 @@
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QBrush>
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
 #include <QKeyEvent>
+#include <QProxyStyle>
 #include <QRadioButton>
+#include <QStyleOptionViewItem>
 
 namespace {
 
 const char *const kRulesInstalled = "WindowRulesInstalled";
+
+// The style of the program: the platform's own, except that the text of a selected cell keeps
+// the colour its row gives it instead of the highlight's text colour.
+class TProgramStyle : public QProxyStyle {
+ public:
+  using QProxyStyle::QProxyStyle;
+
+  void drawControl(ControlElement element, const QStyleOption *option, QPainter *painter,
+                   const QWidget *widget) const override {
+    if (element == CE_ItemViewItem && (option->state & State_Selected)) {
+      if (const auto *item = qstyleoption_cast<const QStyleOptionViewItem *>(option)) {
+        const QVariant colour = item->index.data(Qt::ForegroundRole);
+        if (colour.isValid() && colour.canConvert<QBrush>()) {
+          QStyleOptionViewItem kept(*item);
+          kept.palette.setBrush(QPalette::HighlightedText, qvariant_cast<QBrush>(colour));
+          QProxyStyle::drawControl(element, &kept, painter, widget);
+          return;
+        }
+      }
+    }
+    QProxyStyle::drawControl(element, option, painter, widget);
+  }
+};
 
 // A list of a window, not the list of a drop-down box or a calendar, which keep their own keys
 // and sizes.
@@ -68,4 +94,5 @@ void InstallWindowRules() {
   if (!app || app->property(kRulesInstalled).toBool()) return;
   app->setProperty(kRulesInstalled, true);
   app->installEventFilter(new TWindowRules(app));
+  QApplication::setStyle(new TProgramStyle(QApplication::style()->name()));
 }

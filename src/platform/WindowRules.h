@@ -6,4 +6,6 @@
 //    inside it.
 //  - Enter on a focused push or tool button presses that button, also in a window that has a
 //    default button (which Enter elsewhere in the window still presses).
+//  - A cell that its row colours (a critical quantity in red) keeps the colour when its row is
+//    selected.
 void InstallWindowRules();

@@ -1,5 +1,6 @@
 // The windows worked from the keyboard: Tab walks the header in the published order, one Tab
-// leaves a date box or a list, and Enter presses the focused button.
+// leaves a date box or a list, Enter presses the focused button; and a coloured cell keeps its
+// colour on the selected row.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -15,12 +16,14 @@
 
 #include "ReceiptFixture.h"
 #include "catalogue/DivazUnit.h"
+#include "core/IDComboBox.h"
 #include "core/Startup.h"
 #include "documents/DivazInPickerUnit.h"
 #include "documents/DivazInUnit.h"
 #include "documents/DivazInventoryUnit.h"
 #include "documents/DivazOutUnit.h"
 #include "documents/WBInUnit.h"
+#include "documents/WBOutUnit.h"
 #include "platform/Grids.h"
 #include "reports/SCALAExportUnit.h"
 #include "support/Keyboard.h"
@@ -172,6 +175,32 @@ TEST_F(KeyboardOnDemo, EnterPressesTheFocusedButtonOnlyEvenBesideADefaultButton)
     TSCALAExpForm exportWindow(nullptr, 0);
     EXPECT_EQ(EnterOn(Named<QPushButton>(&exportWindow, "BitBtn2")).toStdString(), "BitBtn2");
     EXPECT_EQ(exportWindow.ModalResult(), mrCancel);
+  }
+}
+
+TEST_F(KeyboardOnDemo, ACellColouredByItsRowKeepsTheColourOnTheSelectedRow) {
+  for (const bool stock : {false, true}) {
+    auto e = ReceiptLines(stock);
+    // a supplier with a critical material
+    QString shown = QStringLiteral("none");
+    for (int i = 0; i < e->IDcb_Supplier->count() && shown == QLatin1String("none"); ++i) {
+      e->IDcb_Supplier->setCurrentIndex(i);
+      e->RefreshPicker();
+      shown = SelectedCellColour(e->DBGrid1);
+    }
+    EXPECT_EQ(shown.toStdString(), "kept") << "stock list " << stock;
+  }
+  {
+    TWBIn journal(nullptr);  // requests are not paid: "---" in red
+    EXPECT_EQ(SelectedCellColour(journal.DBGrid1).toStdString(), "kept");
+  }
+  {
+    TWBOut journal(nullptr);
+    EXPECT_EQ(SelectedCellColour(Named<QTableView>(&journal, "DBGrid1")).toStdString(), "kept");
+  }
+  {
+    TDivazForm main;
+    EXPECT_EQ(SelectedCellColour(Named<QTableView>(&main, "DBGrid1")).toStdString(), "kept");
   }
 }
 

@@ -3,10 +3,13 @@
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QBrush>
+#include <QImage>
 #include <QSignalSpy>
 #include <QStringList>
 #include <QTest>
 #include <QWidget>
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -72,4 +75,31 @@ QString EnterOn(QAbstractButton *button) {
   for (const auto &[b, spy] : spies)
     if (!spy->isEmpty()) pressed << b->objectName();
   return pressed.join(QLatin1Char(' '));
+}
+
+QString SelectedCellColour(QAbstractItemView *list) {
+  ShowActive(list->window());
+  const QAbstractItemModel *model = list->model();
+  for (int r = 0; r < model->rowCount(); ++r) {
+    for (int c = 0; c < model->columnCount(); ++c) {
+      const QModelIndex index = model->index(r, c);
+      const QVariant brush = index.data(Qt::ForegroundRole);
+      if (!brush.canConvert<QBrush>() || index.data().toString().trimmed().isEmpty()) continue;
+      const QColor colour = qvariant_cast<QBrush>(brush).color();
+      list->setFocus(Qt::TabFocusReason);
+      list->setCurrentIndex(index);
+      list->scrollTo(index);
+      QCoreApplication::processEvents();
+      const QImage shown = list->viewport()->grab(list->visualRect(index)).toImage();
+      for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x) {
+          const QColor p = shown.pixelColor(x, y);
+          if (std::abs(p.red() - colour.red()) < 40 && std::abs(p.green() - colour.green()) < 40 &&
+              std::abs(p.blue() - colour.blue()) < 40)
+            return QStringLiteral("kept");
+        }
+      return QStringLiteral("lost");
+    }
+  }
+  return QStringLiteral("none");
 }

@@ -1,5 +1,5 @@
 #pragma once
-// Working a window from the keyboard in tests.
+// Working a window from the keyboard in tests, and looking at what its lists show.
 #include <QString>
 
 class QAbstractButton;
@@ -19,3 +19,6 @@ QString GridKeys(QAbstractItemView *grid);
 // Puts the focus on the button (its window shown) and presses Enter: the names of the buttons
 // of the window that were pressed, separated by blanks.
 QString EnterOn(QAbstractButton *button);
+// Selects the row of the first cell that the list colours (its window shown) and tells whether
+// that cell still shows its colour: "kept" or "lost"; "none" when no cell is coloured.
+QString SelectedCellColour(QAbstractItemView *list);
