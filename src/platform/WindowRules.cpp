@@ -8,13 +8,18 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QProxyStyle>
 #include <QRadioButton>
 #include <QStyleOptionViewItem>
+#include <QTableView>
+
+#include "platform/Grids.h"
 
 namespace {
 
+const char *const kFitted = "ColumnsFitted";
 const char *const kRulesInstalled = "WindowRulesInstalled";
 
 // The style of the program: the platform's own, except that the text of a selected cell keeps
@@ -38,6 +43,51 @@ class TProgramStyle : public QProxyStyle {
     }
     QProxyStyle::drawControl(element, option, painter, widget);
   }
+};
+
+// Keeps the columns of one list fitted (FitColumnsToRoom) after it is shown, resized or
+// refilled; once the user drags a column's border the list keeps the user's widths.
+class TColumnFitter : public QObject {
+ public:
+  explicit TColumnFitter(QTableView *grid) : QObject(grid), m_grid(grid) {
+    grid->installEventFilter(this);
+    grid->viewport()->installEventFilter(this);
+    QHeaderView *columns = grid->horizontalHeader();
+    connect(columns, &QHeaderView::sectionCountChanged, this, [this] { Schedule(); });
+    connect(grid->verticalHeader(), &QHeaderView::sectionCountChanged, this, [this] { Schedule(); });
+    connect(columns, &QHeaderView::sectionResized, this, [this] {
+      if (!m_fitting && QGuiApplication::mouseButtons() != Qt::NoButton) m_userSized = true;
+    });
+  }
+
+  bool eventFilter(QObject *watched, QEvent *event) override {
+    if ((watched == m_grid && event->type() == QEvent::Show) ||
+        (watched == m_grid->viewport() && event->type() == QEvent::Resize))
+      Schedule();
+    return false;
+  }
+
+ private:
+  // After the window's own handling of the change (a window sets its widths and fills its
+  // rows as it is shown): once, however many changes came meanwhile.
+  void Schedule() {
+    if (m_pending || m_userSized) return;
+    m_pending = true;
+    QMetaObject::invokeMethod(this, [this] { Fit(); }, Qt::QueuedConnection);
+  }
+
+  void Fit() {
+    m_pending = false;
+    if (m_userSized || !m_grid->isVisible()) return;
+    m_fitting = true;
+    FitColumnsToRoom(m_grid);
+    m_fitting = false;
+  }
+
+  QTableView *m_grid;
+  bool m_pending = false;
+  bool m_fitting = false;
+  bool m_userSized = false;
 };
 
 // A list of a window, not the list of a drop-down box or a calendar, which keep their own keys
@@ -64,6 +114,11 @@ class TWindowRules : public QObject {
         if (auto *view = qobject_cast<QAbstractItemView *>(watched); view && IsList(view)) {
           // Tab is the key that goes from control to control, in a list as anywhere else
           view->setTabKeyNavigation(false);
+          auto *grid = qobject_cast<QTableView *>(view);
+          if (grid && !grid->property(kFitted).toBool()) {
+            grid->setProperty(kFitted, true);
+            new TColumnFitter(grid);
+          }
         }
         return false;
       case QEvent::KeyPress:

@@ -8,4 +8,7 @@
 //    default button (which Enter elsewhere in the window still presses).
 //  - A cell that its row colours (a critical quantity in red) keeps the colour when its row is
 //    selected.
+//  - A list shows its column titles whole, and gives the width it has to spare to the columns
+//    whose texts it cuts (FitColumnsToRoom), when it is shown, resized or refilled, until the
+//    user sizes a column by hand.
 void InstallWindowRules();
