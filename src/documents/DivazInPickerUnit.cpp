@@ -69,11 +69,8 @@ void TQueryGrid::SetColumns(const QVector<TGridColumn> &columns) {
   clear();
   setRowCount(0);
   setColumnCount(columns.size());
-  const int ch = fontMetrics().averageCharWidth();
-  for (int c = 0; c < columns.size(); ++c) {
-    setHorizontalHeaderItem(c, new QTableWidgetItem(columns[c].Title));
-    setColumnWidth(c, columns[c].Width * ch + 8);
-  }
+  for (int c = 0; c < columns.size(); ++c) setHorizontalHeaderItem(c, new QTableWidgetItem(columns[c].Title));
+  ShowColumnWidths(this, columns);
 }
 
 void TQueryGrid::SetDataSet(TQuery *query) {
@@ -95,15 +92,7 @@ void TQueryGrid::Refill() {
         auto *item = new QTableWidgetItem;
         item->setTextAlignment(col.Alignment);
         const int fi = m_query->FieldIndex(col.Field);
-        if (fi >= 0) {
-          const TField f = m_query->Fields(fi);
-          const int type = f.Value().typeId();
-          if (f.IsNull()) item->setText(QString());
-          else if (!col.Mask.isEmpty()) item->setText(FormatFloat(col.Mask, f.AsFloat()));
-          else if (type == QMetaType::Double || type == QMetaType::Float) item->setText(FloatToStr(f.AsFloat()));
-          else if (type == QMetaType::QDate || type == QMetaType::QDateTime) item->setText(DateToStr(f.AsDate()));
-          else item->setText(f.AsString());
-        }
+        if (fi >= 0) item->setText(ColumnText(col, m_query->Fields(fi)));
         if (OnDrawColumnCell) OnDrawColumnCell(col, item);
         setItem(r, c, item);
       }

@@ -183,7 +183,7 @@ TEST_F(DemoLists, CountSourceShowsItsGoldenRows) {
   editor.show();
   // Rows come in the order of their oldest open lot's receipt date.
   auto byDate = [&](int r) {
-    return editor.QSource.Rows()[r][editor.QSource.FieldIndex(QStringLiteral("BDATE"))].toString();
+    return editor.QSource.Field(r, QStringLiteral("BDATE")).Value().toString();
   };
   Section("all", Shown(editor.DBGrid1, byDate));
   Activate(editor.IDcb_Grp1, 1);
