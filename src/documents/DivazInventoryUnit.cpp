@@ -545,7 +545,11 @@ void TDivazInventory::SaveWBClick() {
   for (int r = 1; r < CntGrd->RowCount(); ++r) {
     const auto *o = CntGrd->ObjectAs<TAddObj>(0, r);
     if (!o) continue;
-    lines << TCountLine{o->N2, o->N3, o->N5, StrToFloatDef(CntGrd->Cells(2, r), 0), StrToFloatDef(CntGrd->Cells(3, r), 0)};
+    lines << TCountLine{.CATID = o->N2,
+                        .COLOR = o->N3,
+                        .SupplierID = o->N5,
+                        .Counted = StrToFloatDef(CntGrd->Cells(2, r), 0),
+                        .Book = StrToFloatDef(CntGrd->Cells(3, r), 0)};
     if (!suppliers.contains(o->N5)) suppliers << o->N5;
   }
   if (lines.isEmpty()) {
@@ -562,12 +566,15 @@ void TDivazInventory::SaveWBClick() {
 
   TCountResult result;
   try {
-    result = PostCount({FormatServerDate(DT1->date()), number, Edit3->text()}, lines);
+    result = PostCount({.Date = FormatServerDate(DT1->date()), .Num = number, .Notes = Edit3->text()}, lines);
   } catch (const ENumberTaken &) {
     // Another save took one of the numbers meanwhile: nothing was written, the lines stay.
     ShowMessage(QStringLiteral("Inventarizācijas numurs jau eksistē!"));
     ProposeAgainIfKept();
     Edit1->setFocus();
+    return;
+  } catch (const ERefused &e) {
+    MessageDlg(e.Text, TMsgDlgType::mtError, mbOK, this);
     return;
   } catch (const std::exception &e) {
     ShowStockUpdateFailure(e);

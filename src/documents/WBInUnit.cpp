@@ -391,38 +391,25 @@ void TWBIn::DeleteBitBtnClick() {
                        QStringLiteral("?\n\nВы уверены?"),
                    TMsgDlgType::mtConfirmation, mbYes | mbNo, this) != mrYes)
       return;
-    try {
-      RunInTransaction([id] {
-        // a lot issued by another client meanwhile refuses the deletion
-        CheckReceiptLotsUnused(id, kDeleteRefused);
-        DeleteWaybillRows(id, Format("select ID,CATID,COLOR,QUANTITY from WaybillCont where WAYBILLID=%d", {id}),
-                          true);
-      });
-      Changed = true;
-    } catch (const EDocumentRefused &e) {
-      ShowMessage(e.Text());
-    } catch (const std::exception &e) {
-      ShowStockUpdateFailure(e);
-      ShowException(e);
-    }
   } else if (kind == DocKindRequest) {
     if (MessageDlg(QStringLiteral("Удалить заявку Nr.") + CurrentField(QStringLiteral("ORDLINK")) +
                        QStringLiteral("?\n\nВы уверены?"),
                    TMsgDlgType::mtConfirmation, mbYes | mbNo, this) != mrYes)
       return;
-    try {
-      RunInTransaction([id] {
-        // a request saved as a receipt meanwhile holds lots now: it is not deleted here
-        if (SQLInt(Format("select ISOUT from Waybill where ID=%d for update", {id})) == DocKindReceipt)
-          throw EDocumentRefused(kRequestBecameReceipt);
-        ExecSQL(Format("delete from WaybillCont where WAYBILLID=%d", {id}));
-        ExecSQL(Format("delete from Waybill where ID=%d", {id}));
-      });
-    } catch (const EDocumentRefused &e) {
-      ShowMessage(e.Text());
-    } catch (const std::exception &e) {
-      ShowException(e);
-    }
+  } else {
+    return;
+  }
+  try {
+    const int found = DeleteIncoming(id, kind);
+    // a request saved as a receipt meanwhile holds lots now: it is not deleted here
+    if (kind == DocKindRequest && found == DocKindReceipt) ShowMessage(kRequestBecameReceipt);
+    else if (kind == DocKindReceipt && found == kind) Changed = true;
+  } catch (const ERefused &e) {
+    ShowMessage(e.Text);
+  } catch (const std::exception &e) {
+    ShowStockUpdateFailure(e);
+    ShowMessage(FailureText(e, kind == DocKindReceipt ? QStringLiteral("Невозможно удалить накладную.")
+                                                      : QStringLiteral("Невозможно удалить заявку.")));
   }
   ReopenList();
 }

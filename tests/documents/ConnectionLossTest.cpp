@@ -3,6 +3,8 @@
 // which (an error, or that it is not known whether it was saved), and the next action works
 // on a fresh connection without the program being restarted.
 #include <QCheckBox>
+#include <QDateEdit>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <arpa/inet.h>
@@ -21,6 +23,7 @@
 #include "documents/DivazInventoryUnit.h"
 #include "documents/IssueTestKit.h"
 #include "documents/WBInUnit.h"
+#include "reports/SCALAExportUnit.h"
 #include "platform/Clock.h"
 #include "support/LedgerCheck.h"
 
@@ -420,6 +423,33 @@ TEST_F(ConnectionLoss, SavesWhoseCommitAnswerIsLostAreWholeAndNotSentAgain) {
   EXPECT_EQ(fx::Count("Waybill", "ISOUT=4 and NUM=\"LOST-C\""), 1);
   EXPECT_EQ(fx::Count("Waybill", "ISOUT=6 and NUM=\"LOST-CL\""), 1);
   EXPECT_DOUBLE_EQ(fx::StockQty(pine, -1), 90);
+
+  // An export whose record of being exported may be stored keeps its file: otherwise those
+  // documents might never reach the accounting system.
+  relay.Dropped = false;
+  commits = 0;
+  QTemporaryDir dir;
+  const QString file = dir.filePath("woff.txt");
+  {
+    TSCALAExpForm form(nullptr, 1);
+    Script().Clear();
+    Script().Files.push_back(file);
+    Script().OnModal(QStringLiteral("SCALAExpForm"), [&](QDialog *) {
+      form.DT1->setDate(QDate(2024, 1, 1));
+      form.DT2->setDate(QDate(2024, 1, 31));
+      relay.Armed = true;
+      form.DoButt->click();
+      form.close();
+      return mrNone;
+    });
+    form.ShowModal();
+  }
+  EXPECT_TRUE(relay.Dropped);
+  EXPECT_EQ(commits, 1);
+  EXPECT_TRUE(QFile::exists(file));
+  EXPECT_TRUE(Script().LastMessage().contains("not known whether")) << Script().LastMessage().toStdString();
+  EXPECT_FALSE(Script().Messages().contains("Materials write off was successfully exported!"));
+  EXPECT_EQ(fx::Count("WriteOffLog"), 1);  // the server had stored it
   DATA->DB_Storage.OnStatement = nullptr;
   // Back to the server itself before the relay goes.
   DATA->DB_Storage.Port = testdb::Port();
