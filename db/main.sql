@@ -37,6 +37,7 @@ CREATE TABLE Catalog (
   KEY CatalogGroup (CATGROUP, SUBGROUP, NAME),
   KEY CatalogSystem (SYSTEMID, CATGROUP, SUBGROUP),
   KEY CatalogSupplier (SUPPLIER),
+  KEY CatalogSupplierGroup (SUPPLIER, CATGROUP, SUBGROUP, NAME),
   KEY CatalogName (NAME)
 ) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci;
 

@@ -20,7 +20,7 @@ if ! [[ "$jobs" =~ ^[0-9]+$ ]] || [ "$((10#$jobs))" -lt 1 ]; then
   exit 2
 fi
 packages="cmake ninja-build g++ pkg-config qt6-base-dev libqt6sql6-mysql mariadb-server
-  mariadb-client libgtest-dev xvfb xauth poppler-utils fonts-dejavu-core"
+  mariadb-client libgtest-dev xvfb xauth poppler-utils qpdf fonts-dejavu-core"
 missing=""
 for p in $packages; do
   dpkg -s "$p" > /dev/null 2>&1 || missing="$missing $p"
