@@ -648,10 +648,12 @@ void TDivazForm::FindBtnClick() {
   const QString t = EscapeLike(Edit1->text());
   QString condition = QStringLiteral("(c.NAME like \"%") + t + QStringLiteral("%\" or c.COMMENTS like \"%") + t +
                       QStringLiteral("%\")");
-  // A text of nothing but '%' matches every name or comment that is there: said so, the server
-  // answers from the group index instead of reading every material's comments.
-  if (std::all_of(t.cbegin(), t.cend(), [](QChar ch) { return ch == QLatin1Char('%'); }))
-    condition = QStringLiteral("(c.NAME is not null or c.COMMENTS is not null)");
+  // A text of nothing but '%' matches every material that has a name or comments: while
+  // every material has a name (the card requires one), that is every material with a name,
+  // which the server finds in the group index instead of reading every material's comments.
+  if (std::all_of(t.cbegin(), t.cend(), [](QChar ch) { return ch == QLatin1Char('%'); }) &&
+      SQLInt(QStringLiteral("select count(*) from Catalog where NAME is null")) == 0)
+    condition = QStringLiteral("c.NAME is not null");
   const TcbIntObj *measure = IDcb_Measure->SelectedObj();
   if (measure && measure->ID >= 0) condition += QStringLiteral(" and c.MEASURE=%1").arg(measure->ID);
   SetFilter(condition);
