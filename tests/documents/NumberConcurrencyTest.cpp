@@ -26,6 +26,9 @@ namespace {
 const char *kDbVar = "WAREHOUSE_NUMBER_CLIENT_DB";
 const char *kDirVar = "WAREHOUSE_NUMBER_CLIENT_DIR";
 const char *kNumVar = "WAREHOUSE_NUMBER_CLIENT_NUM";
+// Optional: how long a client works, in seconds. The server it works on is the test
+// server's port (WAREHOUSE_TEST_DB_PORT), which may be a cluster node's or a proxy's.
+const char *kSecondsVar = "WAREHOUSE_NUMBER_CLIENT_SECONDS";
 constexpr int kClients = 8;
 constexpr int kSeconds = 6;
 
@@ -120,16 +123,18 @@ TEST(NumberClients, DISABLED_OneClientSavesForAWhile) {
   ASSERT_TRUE(WaitForFile(dir + QStringLiteral("/go"), 60000));
   QElapsedTimer clock;
   clock.start();
-  while (clock.elapsed() < kSeconds * 1000) {
+  const int seconds = qEnvironmentVariableIsSet(kSecondsVar) ? qEnvironmentVariableIntValue(kSecondsVar) : kSeconds;
+  while (clock.elapsed() < seconds * 1000) {
     Script().Clear();
     const int what = rnd.bounded(5);
     if (what < 2) SaveOutgoing(tally, rnd, 1);
     else if (what < 4) SaveOutgoing(tally, rnd, 3);
     else SaveCount(tally, rnd);
   }
+  // The figures, then one line per failed action.
   WriteFile(dir + QStringLiteral("/result_") + num,
             QStringLiteral("%1 %2 %3 %4\n").arg(tally.Done).arg(tally.Refused).arg(tally.Errors).arg(tally.NumberTaken) +
-                tally.ErrorTexts.join(QLatin1Char('\n')));
+                tally.ErrorTexts.replaceInStrings(QStringLiteral("\n"), QStringLiteral(" ")).join(QLatin1Char('\n')));
   StartupFreeLists();
   delete DATA;
   DATA = nullptr;
