@@ -394,7 +394,6 @@ TEST_F(ClusterTest, ANodeThatIsNotReadyFailsTheActionAndTheNextOneConnectsAgain)
   DATA->DB_Storage.Port = node3;
   DATA->DB_Storage.Connect();
   StartupLoadLists();
-  auto control = Node(node3);
   auto e = std::make_unique<TEditor>(-1, 1);
   const QString proposed = e->W->Edit1->text();
   ASSERT_FALSE(proposed.isEmpty());
@@ -403,11 +402,23 @@ TEST_F(ClusterTest, ANodeThatIsNotReadyFailsTheActionAndTheNextOneConnectsAgain)
 
   // The node leaves the cluster (as when the network splits): it is not ready until it is
   // back and has caught up.
-  control->Exec(QStringLiteral("set global wsrep_provider_options='gmcast.isolate=1'"));
+  const auto isolate = [&](bool on) {
+    Node(node3)->Exec(QStringLiteral("set global wsrep_provider_options='gmcast.isolate=%1'").arg(on ? 1 : 0));
+  };
+  isolate(true);
+  struct TRejoin {
+    std::function<void(bool)> Isolate;
+    ~TRejoin() {
+      try {
+        Isolate(false);
+      } catch (const std::exception &) {
+      }
+    }
+  } rejoin{isolate};
   const bool isolated = WaitUntil([&] { return !Synced(node3); }, 30000);
   Script().Clear();
   if (isolated) e->Save();
-  control->Exec(QStringLiteral("set global wsrep_provider_options='gmcast.isolate=0'"));
+  isolate(false);
   ASSERT_TRUE(isolated);
   EXPECT_FALSE(e->Saved());
   // The user reads the connection message (with the save's own line once the save began),
