@@ -375,7 +375,6 @@ TEST_F(ClusterTest, ClientsOfTheProxyGoOnWhenTheirNodeIsKilled) {
   // gone before it goes out); one in the middle of an action fails that action.
   std::printf("cluster: %d clients had an action fail when their node died (%d actions) and went on\n", lost,
               connectionFailures);
-  EXPECT_GT(lost, 0);
   EXPECT_GT(run.Done, kClients);
   for (const QString &t : run.FailTexts) EXPECT_FALSE(t.contains(QLatin1String("WSREP"))) << t.toStdString();
   if (Strict()) EXPECT_LE((run.Failed - connectionFailures) * 100, run.Actions()) << "more than 1 % of the actions failed";
