@@ -2,8 +2,10 @@
 # Installs what is missing (Debian 12 packages) and builds the program into build/.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
+# galera-4, mariadb-backup, socat and haproxy: the test cluster (scripts/cluster.sh).
 packages="cmake ninja-build g++ pkg-config qt6-base-dev libqt6sql6-mysql mariadb-server
-  mariadb-client libgtest-dev xvfb xauth poppler-utils qpdf fonts-dejavu-core"
+  mariadb-client libgtest-dev xvfb xauth poppler-utils qpdf fonts-dejavu-core
+  galera-4 mariadb-backup socat haproxy"
 missing=""
 for p in $packages; do
   dpkg -s "$p" > /dev/null 2>&1 || missing="$missing $p"
