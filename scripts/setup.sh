@@ -19,8 +19,10 @@ if ! [[ "$jobs" =~ ^[0-9]+$ ]] || [ "$((10#$jobs))" -lt 1 ]; then
   echo "setup.sh: the number of build jobs must be a whole number of 1 or more, not '$jobs'" >&2
   exit 2
 fi
+# galera-4, mariadb-backup, socat and haproxy: the test cluster (scripts/cluster.sh).
 packages="cmake ninja-build g++ pkg-config qt6-base-dev libqt6sql6-mysql mariadb-server
-  mariadb-client libgtest-dev xvfb xauth poppler-utils qpdf fonts-dejavu-core"
+  mariadb-client libgtest-dev xvfb xauth poppler-utils qpdf fonts-dejavu-core
+  galera-4 mariadb-backup socat haproxy"
 missing=""
 for p in $packages; do
   dpkg -s "$p" > /dev/null 2>&1 || missing="$missing $p"
