@@ -131,6 +131,12 @@ void SaveOutgoing(TTally &tally, QRandomGenerator &rnd, int kind) {
     tally.Count(false);
     return;
   }
+  // A list that could not be read (the connection went with a node) fails the action with its
+  // message; the next action connects again.
+  if (!e.Pick(QStringLiteral("Pine")) || !e.Pick(QStringLiteral("Glass"))) {
+    tally.Count(false);
+    return;
+  }
   e.Add(QStringLiteral("Pine"), QStringLiteral("0.5"));
   // A reservation asks for more glass than there is now and then: an automatic request.
   e.Add(QStringLiteral("Glass"), kind == 3 && rnd.bounded(2) ? QStringLiteral("5000") : QStringLiteral("0.25"));
