@@ -15,6 +15,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QTextLayout>
 #include <QToolButton>
 #include <stdexcept>
 
@@ -84,6 +85,28 @@ class ReportEngine : public ::testing::Test {
 };
 
 int CountOf(const QStringList &texts, const QString &text) { return int(texts.count(text)); }
+
+// The lines a text item shows in, broken as the painter and the PDF writer break it.
+QStringList PaintedLines(const TReportItem &item) {
+  QString text = item.Text;
+  text.replace(QLatin1Char('\n'), QChar::LineSeparator);
+  QTextLayout layout(text, item.Font);
+  QTextOption option;
+  option.setWrapMode(item.Flags & Qt::TextWrapAnywhere ? QTextOption::WrapAnywhere
+                     : item.Flags & Qt::TextWordWrap  ? QTextOption::WordWrap
+                                                      : QTextOption::NoWrap);
+  layout.setTextOption(option);
+  layout.beginLayout();
+  for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine())
+    line.setLineWidth(item.Box.width());
+  layout.endLayout();
+  QStringList lines;
+  for (int i = 0; i < layout.lineCount(); ++i)
+    lines << text.mid(layout.lineAt(i).textStart(), layout.lineAt(i).textLength())
+                 .remove(QChar::LineSeparator)
+                 .trimmed();
+  return lines;
+}
 
 TEST_F(ReportEngine, LongReportRepeatsHeadersAndFootersAndSummarisesOnTheLastPage) {
   TQuickRep rep;
@@ -350,14 +373,18 @@ TEST_F(ReportEngine, TextsAtTheEdgeOfTheirColumnAreMeasuredExactly) {
 
         const TReportItem *w = p.Find("Wrapped");
         ASSERT_NE(w, nullptr);
-        const auto lines = [&](int wrap) {
-          return metrics.boundingRect(QRectF(0, 0, width, 1e6), Qt::AlignLeft | Qt::AlignTop | wrap, text);
+        const auto lines = [&](const QString &shown, int wrap) {
+          return metrics.boundingRect(QRectF(0, 0, width, 1e6), Qt::AlignLeft | Qt::AlignTop | wrap, shown);
         };
-        const int wrap = advance > width + 0.01 && lines(Qt::TextWordWrap).width() > width + 0.01
-                             ? Qt::TextWrapAnywhere
-                             : Qt::TextWordWrap;
+        // A word wider than the width breaks inside, where line breaks are written into the
+        // text; only a text of one word is broken anywhere instead.
+        const bool wordTooWide = advance > width + 0.01 && lines(text, Qt::TextWordWrap).width() > width + 0.01;
+        const int wrap = wordTooWide && !text.contains(' ') ? Qt::TextWrapAnywhere : Qt::TextWordWrap;
         EXPECT_EQ(w->Flags, Qt::AlignTop | Qt::AlignLeft | wrap) << what;
-        EXPECT_DOUBLE_EQ(w->Box.height(), std::max(lineHeight, std::ceil(lines(wrap).height()))) << what;
+        EXPECT_EQ(QString(w->Text).remove('\n'), text) << what;
+        EXPECT_EQ(w->Text.contains('\n'), wordTooWide && wrap == Qt::TextWordWrap) << what;
+        EXPECT_LE(lines(w->Text, wrap).width(), width + 0.01) << what;
+        EXPECT_DOUBLE_EQ(w->Box.height(), std::max(lineHeight, std::ceil(lines(w->Text, wrap).height()))) << what;
       }
     }
   }
@@ -372,12 +399,22 @@ TEST_F(ReportEngine, TextWiderThanItsColumnBreaksIntoLinesAndItsFrameGrows) {
   // Not marked to wrap: a note and a code of one long word, each wider than its column.
   detail->AddLabel("Note", 390, 2, "Производство, заказ Z-32867")->Width = 105;
   detail->AddLabel("Code", 500, 2, "Ziemeļeiropas")->Width = 30;
+  // Marked to wrap, narrower than its first word: it breaks at its blanks all the same, and
+  // inside a word only where the word alone is wider than the column, after a hyphen first.
+  TQRLabel *order = detail->AddLabel("Order", 240, 2, "Производство, заказ Z-232607");
+  order->Width = 60;
+  order->WordWrap = true;
   const TReportPage &p = rep.Prepare().Pages[0];
 
   const auto notes = p.FindAll("Note"), codes = p.FindAll("Code"), names = p.FindAll("Name");
+  const auto orders = p.FindAll("Order");
   ASSERT_EQ(notes.size(), 2u);
   ASSERT_EQ(codes.size(), 2u);
-  for (const TReportItem *t : {notes[0], codes[0]}) {
+  ASSERT_EQ(orders.size(), 2u);
+  EXPECT_EQ(PaintedLines(*notes[0]).join(" | "), "Производство, | заказ Z-32867");
+  EXPECT_EQ(PaintedLines(*codes[0]).join(" | "), "Zie | meļ | eiro | pas");
+  EXPECT_EQ(PaintedLines(*orders[0]).join(" | "), "Произво | дство, | заказ Z- | 232607");
+  for (const TReportItem *t : {notes[0], codes[0], orders[0]}) {
     EXPECT_FALSE(t->Clipped) << t->Name.toStdString();
     const QRectF run = QFontMetricsF(t->Font).boundingRect(t->Box, t->Flags, t->Text);
     EXPECT_LE(run.width(), t->Box.width() + 0.01) << t->Name.toStdString();

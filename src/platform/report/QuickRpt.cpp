@@ -6,6 +6,8 @@
 #include <QRawFont>
 #include <QMetaType>
 #include <QRegularExpression>
+#include <QTextBoundaryFinder>
+#include <QTextLayout>
 #include <cmath>
 #include <limits>
 #include <stdexcept>
@@ -158,6 +160,65 @@ class TTextMeasures {
   bool LikelyWide(int font, const QString &text, double width) {
     return Scan(font, text).Guess + m_fonts[size_t(font)]->Metrics.height() > width;
   }
+  // A text with a word wider than the width, broken as it is printed: at its blanks (and
+  // after hyphens and slashes between words) as a text breaks at words, and inside a word only
+  // where the word alone is wider than the width, after a hyphen or a slash in it if there is
+  // one on that line. The breaks inside words are written into the text as line breaks, so
+  // that drawing it with word wrap gives these lines. Empty when the text is a single word
+  // broken only where the width ends: breaking anywhere gives the same lines then.
+  QString BreakWords(int font, double width, const QString &text) {
+    const TKey key{font, -1, qRound64(width * 1000), text};
+    if (const auto it = m_broken.constFind(key); it != m_broken.constEnd()) return *it;
+    if (m_broken.size() > 10000) m_broken.clear();
+    QString work = text;
+    work.replace(QLatin1Char('\n'), QChar::LineSeparator);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    bool inserted = false, afterMark = false;
+    for (int done = 0;;) {
+      QTextLayout layout(work, m_fonts[size_t(font)]->Font);
+      layout.setTextOption(option);
+      layout.beginLayout();
+      for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine())
+        line.setLineWidth(width);
+      layout.endLayout();
+      QTextBoundaryFinder breaks(QTextBoundaryFinder::Line, work);
+      int at = -1, lineStart = 0;
+      for (int i = 1; i < layout.lineCount() && at < 0; ++i) {
+        const int start = layout.lineAt(i).textStart();
+        breaks.setPosition(start);
+        if (start > done && !breaks.isAtBoundary()) {
+          at = start;
+          lineStart = layout.lineAt(i - 1).textStart();
+        }
+      }
+      if (at < 0) break;
+      // The word goes on past the width: it breaks after its last hyphen or slash on the
+      // line, or else where the line is full.
+      for (int k = at - 1; k > lineStart; --k)
+        if (work[k - 1] == QLatin1Char('-') || work[k - 1] == QLatin1Char('/')) {
+          at = k;
+          afterMark = true;
+          break;
+        }
+      work.insert(at, QChar::LineSeparator);
+      inserted = true;
+      done = at + 1;
+    }
+    QString out;
+    if (inserted) {
+      bool oneWord = true;
+      QTextBoundaryFinder breaks(QTextBoundaryFinder::Line, text);
+      for (qsizetype p = breaks.toNextBoundary(); p > 0 && p < text.size(); p = breaks.toNextBoundary())
+        oneWord = false;
+      if (!oneWord || afterMark) {
+        out = work;
+        out.replace(QChar::LineSeparator, QLatin1Char('\n'));
+      }
+    }
+    m_broken.insert(key, out);
+    return out;
+  }
   // The height of one line of text as a text broken into lines measures it.
   double OneLineHeight(int font) {
     TFontData &f = *m_fonts[size_t(font)];
@@ -240,7 +301,8 @@ class TTextMeasures {
   }
 
   struct TFontData {
-    explicit TFontData(const QFont &font) : Metrics(font), Own(QRawFont::fromFont(font)) {
+    explicit TFontData(const QFont &font)
+        : Font(font), Metrics(font), Own(QRawFont::fromFont(font)) {
       std::fill(std::begin(Chars), std::end(Chars), -1.0);
       // The font drawn for the European alphabets must be the font itself: a font that
       // does not cover an alphabet may leave it to another one.
@@ -284,6 +346,7 @@ class TTextMeasures {
       }
       return k;
     }
+    QFont Font;
     QFontMetricsF Metrics;
     QRawFont Own;  // the font itself, without those standing in for it
     double Chars[128];
@@ -316,6 +379,7 @@ class TTextMeasures {
   };
   TScanned m_scans[64];
   QHash<TKey, QSizeF> m_values;
+  QHash<TKey, QString> m_broken;
   QHash<QString, int> m_ids;
   std::vector<std::unique_ptr<TFontData>> m_fonts;
 };
@@ -351,7 +415,7 @@ bool TQRPrintable::NeverWraps() const {
   return LineWidth() <= 0 || !(WordWrap || Alignment == taLeftJustify || AlignToBand);
 }
 
-int TQRPrintable::WrapFlags(const QString &text) const {
+int TQRPrintable::WrapFlags(QString &text) const {
   if (text.isEmpty() || NeverWraps()) return 0;
   const double width = LineWidth();
   const int font = Fonts().Id;
@@ -365,9 +429,14 @@ int TQRPrintable::WrapFlags(const QString &text) const {
   const bool wide =
       !measures.SurelyFits(font, text, width) && measures.Advance(font, text) > width + 0.01;
   if (!WordWrap && !wide) return 0;
-  // A word longer than the line breaks inside the word.
-  if (wide && measures.Wrapped(font, width, text, Qt::TextWordWrap).width() > width + 0.01)
-    return Qt::TextWrapAnywhere;
+  // A word longer than the line breaks inside the word; the other words stay whole.
+  if (wide && measures.Wrapped(font, width, text, Qt::TextWordWrap).width() > width + 0.01) {
+    const QString broken = measures.BreakWords(font, width, text);
+    if (broken.isEmpty() ||
+        measures.Wrapped(font, width, broken, Qt::TextWordWrap).width() > width + 0.01)
+      return Qt::TextWrapAnywhere;
+    text = broken;
+  }
   return Qt::TextWordWrap;
 }
 
@@ -382,14 +451,16 @@ double TQRPrintable::WrappedHeight(const QString &text, int wrap) const {
   return measures.Wrapped(font, width, text, wrap).height();
 }
 
-double TQRPrintable::TextStretch(const QString &text) const {
+double TQRPrintable::TextStretch(const QString &given) const {
   if (!Enabled) return 0;
+  QString text = given;
   const int wrap = WrapFlags(text);
   if (!wrap) return 0;
   return std::max(0.0, std::ceil(WrappedHeight(text, wrap)) - LineHeight(Fonts().Pixel, Height));
 }
 
-void TQRPrintable::PlaceText(TReportLayout &layout, const QRectF &band, const QString &text) const {
+void TQRPrintable::PlaceText(TReportLayout &layout, const QRectF &band, const QString &given) const {
+  QString text = given;
   const TFontCache &font = Fonts();
   TTextMeasures &measures = Measures();
   double h = LineHeight(font.Pixel, Height);

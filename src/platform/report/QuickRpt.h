@@ -60,7 +60,8 @@ class TQRPrintable {
   bool AlignToBand = false;  // aligned within the whole band's width
   // With a width: the text breaks into lines at word boundaries and its band stretches to
   // hold them (texts lower in the band move down by as much). A left-aligned text wider than
-  // its width breaks the same way without it; a word longer than a line breaks inside.
+  // its width breaks the same way without it; a word longer than a line breaks inside (after
+  // a hyphen or slash in it first), the other words of the text staying whole.
   bool WordWrap = false;
   QFont Font;
 
@@ -77,8 +78,9 @@ class TQRPrintable {
   // True when no text of the element breaks into lines: it has no width to break in, or it
   // is an amount that stays on one line.
   bool NeverWraps() const;
-  // The flags that break the text into lines in the element's width (0: one line).
-  int WrapFlags(const QString &text) const;
+  // The flags that break the text into lines in the element's width (0: one line). A text
+  // whose words do not all fit gets line breaks written in where a word is broken.
+  int WrapFlags(QString &text) const;
   // The height of the text broken into lines with those flags.
   double WrappedHeight(const QString &text, int wrap) const;
   // The width the text's lines may take: the element's, or the band's for one aligned to it.
