@@ -24,6 +24,7 @@
 #include "platform/report/QuickRpt.h"
 #include "platform/report/ReportPreview.h"
 #include "platform/report/ReportProgress.h"
+#include "support/ReportChecks.h"
 #include "support/ScriptedDialogs.h"
 
 void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
@@ -357,10 +358,10 @@ TEST_F(ReportEngine, TextsAtTheEdgeOfTheirColumnAreMeasuredExactly) {
         TQuickRep rep;
         rep.Font = font;
         TQRBand *band = rep.AddBand(rbTitle, "Title", 20);
-        TQRLabel *amount = band->AddLabel("Amount", 10, 0, text);
+        TQRLabel *amount = band->AddLabel("Amount", 40, 0, text);
         amount->Width = width;
         amount->Alignment = taRightJustify;
-        TQRLabel *wrapped = band->AddLabel("Wrapped", 10, 0, text);
+        TQRLabel *wrapped = band->AddLabel("Wrapped", 40, 0, text);
         wrapped->Width = width;
         wrapped->WordWrap = true;
         const TReportPage &p = rep.Prepare().Pages[0];
@@ -432,6 +433,49 @@ TEST_F(ReportEngine, TextWiderThanItsColumnBreaksIntoLinesAndItsFrameGrows) {
   ASSERT_NE(frame, nullptr);
   EXPECT_DOUBLE_EQ(frame->Box.height(), rowHeight);
   EXPECT_EQ(frame->Band, "Detail");
+}
+
+// An amount wider than its column widens into the room beside it, never into the columns of
+// the texts beside it nor out of its band; where that room is too small, its figures are set
+// smaller. Every digit shows, on one line.
+TEST_F(ReportEngine, AmountsWiderThanTheirColumnKeepClearOfTheTextsBesideThem) {
+  TQuickRep rep;
+  TQRBand *band = rep.AddBand(rbTitle, "Title", 80);
+  const auto amount = [&](const char *name, double left, double top, double width,
+                          TAlignment alignment, const char *text) {
+    TQRLabel *l = band->AddLabel(name, left, top, QString::fromUtf8(text));
+    l->Width = width;
+    l->Alignment = alignment;
+  };
+  // A quantity, a price with room before its column, and a value whose column follows the
+  // price's without any.
+  amount("Qty", 470, 0, 55, taRightJustify, "3.000");
+  amount("Price", 545, 0, 85, taRightJustify, "125.9400 EUR");
+  amount("Sum", 630, 0, 88, taRightJustify, "12345.67 EUR");
+  // A centred amount between a caption and an amount that widens towards it.
+  band->AddLabel("Caption", 180, 20, "Kopā:");
+  amount("Middle", 250, 20, 40, taCenter, "1234.567");
+  amount("Next", 295, 20, 60, taRightJustify, "12345.99");
+  // An amount at the band's left edge.
+  amount("Edge", 0, 40, 40, taRightJustify, "12345.67");
+  const TReportPage &p = rep.Prepare().Pages[0];
+
+  EXPECT_EQ(AmountsRunningIntoOthers(p).join("; "), "");
+  for (const char *name : {"Qty", "Price", "Sum", "Middle", "Next", "Edge"}) {
+    const TReportItem *item = p.Find(name);
+    ASSERT_NE(item, nullptr) << name;
+    EXPECT_EQ(item->Text, QString::fromUtf8(static_cast<const TQRLabel *>(rep.FindItem(name))->Caption.toUtf8()));
+    EXPECT_FALSE(item->Flags & (Qt::TextWordWrap | Qt::TextWrapAnywhere)) << name;
+    EXPECT_FALSE(item->Clipped) << name;
+    EXPECT_LE(QFontMetricsF(item->Font).horizontalAdvance(item->Text), item->Box.width() + 0.01) << name;
+  }
+  EXPECT_EQ(p.Find("Price")->Font.pixelSize(), 13);
+  EXPECT_LT(p.Find("Price")->Box.left(), p.Find("Qty")->Box.right() + 20);
+  EXPECT_EQ(p.Find("Middle")->Font.pixelSize(), 13);
+  for (const char *name : {"Sum", "Edge"}) {
+    EXPECT_LT(p.Find(name)->Font.pixelSize(), 13) << name;
+    EXPECT_GE(p.Find(name)->Font.pixelSize(), 8) << name;
+  }
 }
 
 TEST_F(ReportEngine, HeadingsAndTotalsGoToTheNextPageWithTheLineTheyAreKeptWith) {

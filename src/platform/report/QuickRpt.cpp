@@ -38,6 +38,12 @@ class TReportLayout {
   int PageNumber = 0;
   int DetailNumber = 0;
 
+  // The top of an element of the band being placed, where the band's stretching puts it.
+  double TopOf(const TQRPrintable &item) const {
+    if (&item == m_placing || m_stretch <= 0 || item.Top <= m_from + 0.5) return item.Top;
+    return item.Top + m_stretch;  // moved down while it is placed itself
+  }
+
   // Adds an item of the band being placed: one wholly outside the band is left out, one
   // reaching out of it is cut at the band's edges.
   void AddItem(TReportItem &&item) {
@@ -78,6 +84,8 @@ class TReportLayout {
 
   TQuickRep &m_report;
   TReportPage *m_page = nullptr;
+  const TQRPrintable *m_placing = nullptr;  // the element being placed, already moved down
+  double m_stretch = 0, m_from = 0;         // how the band being placed stretches
   QRectF m_clip;
   QString m_bandName;
   std::vector<TKept> m_kept;  // headings at the foot of the page, waiting for their band
@@ -219,6 +227,8 @@ class TTextMeasures {
     m_broken.insert(key, out);
     return out;
   }
+  double Ascent(int font) { return m_fonts[size_t(font)]->Metrics.ascent(); }
+  double Blank(int font) { return m_fonts[size_t(font)]->CharWidth(u' '); }
   // The height of one line of text as a text broken into lines measures it.
   double OneLineHeight(int font) {
     TFontData &f = *m_fonts[size_t(font)];
@@ -472,15 +482,43 @@ void TQRPrintable::PlaceText(TReportLayout &layout, const QRectF &band, const QS
   if (wrap) h = std::max(h, std::ceil(WrappedHeight(text, wrap)));
   QRectF box(band.left() + Left, band.top() + Top, w, h);
   if (AlignToBand) box = QRectF(band.left(), band.top() + Top, band.width(), h);
+  QFont itemFont = font.Pixel;
   // An amount too wide for its column shows every digit: its box widens away from the side
-  // it is aligned to.
-  if (!wrap && !AlignToBand && Alignment != taLeftJustify) {
-    if (advance < 0 && !measures.SurelyFits(font.Id, text, w)) advance = measures.Advance(font.Id, text);
-    if (advance > w) {
-      if (Alignment == taRightJustify)
-        box.setLeft(box.right() - advance);
-      else
-        box.adjust(-(advance - w) / 2, 0, (advance - w) / 2, 0);
+  // it is aligned to, as far as the room beside the column goes; where even that is too
+  // narrow, its figures are set smaller on the same base line. One that keeps a blank's
+  // width inside its column on those sides needs no room beside it.
+  if (!wrap && !AlignToBand && Alignment != taLeftJustify && Width > 0) {
+    const double gap = measures.Blank(font.Id);
+    const double inside = w - (Alignment == taCenter ? 2 * gap : gap);
+    if (!measures.SurelyFits(font.Id, text, inside) && measures.Advance(font.Id, text) > inside) {
+      advance = measures.Advance(font.Id, text);
+      const auto [roomLeft, roomRight] = AmountRoom(layout, band, gap);
+      const double room = Alignment == taRightJustify ? box.right() - roomLeft : roomRight - roomLeft;
+      if (advance > room + 0.01) {
+        // The largest size that fits.
+        const int size = font.Pixel.pixelSize();
+        for (int smaller = std::min(size - 1, int(size * room / advance)); smaller >= 1; --smaller) {
+          QFont small = font.Pixel;
+          small.setPixelSize(smaller);
+          const int id = measures.FontId(small);
+          const double fits = measures.Advance(id, text);
+          if (fits <= room + 0.01) {
+            box.translate(0, measures.Ascent(font.Id) - measures.Ascent(id));
+            itemFont = small;
+            advance = fits;
+            break;
+          }
+        }
+      }
+      if (Alignment == taRightJustify) {
+        if (advance > w) box.setLeft(box.right() - advance);
+      } else {
+        // Centred in its column, moved aside as far as the room asks.
+        double left = box.center().x() - advance / 2;
+        left = std::max(std::min(left, roomRight - advance), roomLeft);
+        if (advance > w || left > box.left() || left + advance < box.right())
+          box = QRectF(left, box.top(), std::max(advance, 0.0), box.height());
+      }
     }
   }
   int flags = Qt::AlignTop | wrap;
@@ -494,9 +532,59 @@ void TQRPrintable::PlaceText(TReportLayout &layout, const QRectF &band, const QS
   item.Name = Name;
   item.Box = box;
   item.Text = text;
-  item.Font = font.Pixel;
+  item.Font = itemFont;
   item.Flags = flags;
   layout.AddItem(std::move(item));
+}
+
+std::pair<double, double> TQRPrintable::AmountRoom(const TReportLayout &layout,
+                                                   const QRectF &band, double gap) const {
+  double roomLeft = band.left(), roomRight = band.right();
+  const double left = band.left() + Left, right = left + Width;
+  const double top = band.top() + layout.TopOf(*this);
+  const double bottom = top + LineHeight(Fonts().Pixel, Height);
+  TTextMeasures &measures = Measures();
+  for (const auto &other : m_band->Items()) {
+    const TQRPrintable &n = *other;
+    if (&n == this || !n.Enabled) continue;
+    const double nTop = band.top() + layout.TopOf(n);
+    if (nTop >= bottom - 0.5 || nTop + LineHeight(n.Fonts().Pixel, n.Height) <= top + 0.5) continue;
+    const std::optional<QString> text = n.PrintedText(layout);
+    if (!text || text->isEmpty()) continue;
+    // Where the other text lies: an amount in its whole column (its figures may fill it), any
+    // other text where its lines go.
+    double from = 0, to = 0;
+    const bool amount = !n.AlignToBand && n.Width > 0 && n.Alignment != taLeftJustify && !n.WordWrap;
+    if (amount) {
+      from = band.left() + n.Left;
+      to = from + n.Width;
+    } else {
+      const double columnLeft = n.AlignToBand ? band.left() : band.left() + n.Left;
+      const double columnWidth = n.AlignToBand ? band.width() : n.Width;
+      double used = measures.Advance(n.Fonts().Id, *text);
+      if (columnWidth > 0) used = std::min(used, columnWidth);
+      from = columnLeft;
+      if (columnWidth > 0 && n.Alignment == taRightJustify)
+        from = columnLeft + columnWidth - used;
+      else if (columnWidth > 0 && n.Alignment == taCenter)
+        from = columnLeft + (columnWidth - used) / 2;
+      to = from + used;
+    }
+    // Only what lies beside the column counts: a text placed over it is the design's own.
+    if (to <= left + 0.5) {
+      // A centred amount on the left widens towards this one too: they share the space.
+      if (amount && n.Alignment == taCenter && to < left)
+        roomLeft = std::max(roomLeft, (to + left) / 2 + gap / 2);
+      else
+        roomLeft = std::max(roomLeft, to + gap);
+    } else if (from >= right - 0.5 && Alignment == taCenter) {
+      if (amount && from > right)
+        roomRight = std::min(roomRight, (right + from) / 2 - gap / 2);
+      else
+        roomRight = std::min(roomRight, from - gap);
+    }
+  }
+  return {roomLeft, roomRight};
 }
 
 void TQRLabel::Place(TReportLayout &layout, const QRectF &band) const {
@@ -562,6 +650,15 @@ void TQRDBText::Place(TReportLayout &layout, const QRectF &band) const {
   PlaceText(layout, band, ShownText());
 }
 
+std::optional<QString> TQRDBText::PrintedText(const TReportLayout &) const {
+  if (!DataSet) return std::nullopt;
+  return ShownText();
+}
+
+std::optional<QString> TQRExpr::PrintedText(const TReportLayout &) const {
+  return DisplayValue(QVariant(m_sum), Mask);
+}
+
 double TQRDBText::WrapStretch() const {
   if (!DataSet || DataSet->AtEnd() || !Enabled || NeverWraps()) return 0;
   return TextStretch(ShownText());
@@ -577,7 +674,7 @@ void TQRExpr::Place(TReportLayout &layout, const QRectF &band) const {
   if (ResetAfterPrint) m_sum = 0;
 }
 
-void TQRSysData::Place(TReportLayout &layout, const QRectF &band) const {
+std::optional<QString> TQRSysData::PrintedText(const TReportLayout &layout) const {
   QString value;
   switch (Data) {
     case qrsDate: value = DateToStr(Clock::Today()); break;
@@ -586,7 +683,11 @@ void TQRSysData::Place(TReportLayout &layout, const QRectF &band) const {
     case qrsPageNumber: value = QString::number(layout.PageNumber); break;
     case qrsDetailNo: value = QString::number(layout.DetailNumber); break;
   }
-  PlaceText(layout, band, Text + value);
+  return Text + value;
+}
+
+void TQRSysData::Place(TReportLayout &layout, const QRectF &band) const {
+  PlaceText(layout, band, *PrintedText(layout));
 }
 
 void TQRImage::Place(TReportLayout &layout, const QRectF &band) const {
@@ -962,9 +1063,16 @@ void TReportLayout::Place(TQRBand *band, double top, double bottomLimit, double 
   const QRectF rect(m_left, top, m_width, std::max(0.0, band->Height) + stretch);
   m_clip = rect;
   m_bandName = band->Name;
+  m_stretch = stretch;
+  m_from = from;
   if (m_clip.bottom() > bottomLimit) m_clip.setBottom(std::max(m_clip.top(), bottomLimit));
+  struct TPlacingGuard {
+    const TQRPrintable *&placing;
+    ~TPlacingGuard() { placing = nullptr; }
+  } guard{m_placing};
   for (const auto &item : band->Items()) {
     if (!item->Enabled) continue;
+    m_placing = item.get();
     if (stretch <= 0) {
       item->Place(*this, rect);
       continue;
