@@ -228,6 +228,18 @@ class TTextMeasures {
     return out;
   }
   double Ascent(int font) { return m_fonts[size_t(font)]->Metrics.ascent(); }
+  // The same font in another pixel size.
+  int Resized(int font, int pixelSize) {
+    std::vector<int> &sizes = m_fonts[size_t(font)]->Sizes;
+    if (sizes.size() <= size_t(pixelSize)) sizes.resize(size_t(pixelSize) + 1, -1);
+    if (sizes[size_t(pixelSize)] < 0) {
+      QFont resized = m_fonts[size_t(font)]->Font;
+      resized.setPixelSize(pixelSize);
+      sizes[size_t(pixelSize)] = FontId(resized);
+    }
+    return sizes[size_t(pixelSize)];
+  }
+  const QFont &FontOf(int font) const { return m_fonts[size_t(font)]->Font; }
   double Blank(int font) { return m_fonts[size_t(font)]->CharWidth(u' '); }
   // The height of one line of text as a text broken into lines measures it.
   double OneLineHeight(int font) {
@@ -363,6 +375,7 @@ class TTextMeasures {
     std::vector<double> Pairs;
     std::vector<uint8_t> Coverage;  // per character: 0 not asked yet, 1 in the font, 2 not
     std::vector<float> Guesses;
+    std::vector<int> Sizes;  // the same font in other pixel sizes, by size (-1: not yet)
     double LineHeight = -1;
   };
   struct TKey {
@@ -498,13 +511,11 @@ void TQRPrintable::PlaceText(TReportLayout &layout, const QRectF &band, const QS
         // The largest size that fits.
         const int size = font.Pixel.pixelSize();
         for (int smaller = std::min(size - 1, int(size * room / advance)); smaller >= 1; --smaller) {
-          QFont small = font.Pixel;
-          small.setPixelSize(smaller);
-          const int id = measures.FontId(small);
+          const int id = measures.Resized(font.Id, smaller);
           const double fits = measures.Advance(id, text);
           if (fits <= room + 0.01) {
             box.translate(0, measures.Ascent(font.Id) - measures.Ascent(id));
-            itemFont = small;
+            itemFont = measures.FontOf(id);
             advance = fits;
             break;
           }
