@@ -27,42 +27,12 @@
 #include "platform/report/ReportPreview.h"
 #include "reports/rep_MaterialsFullUnit.h"
 #include "reports/rep_RemainsUnit.h"
-#include "support/TestDatabase.h"
+#include "StoreBench.h"
 
 namespace {
 
-double Ms(const QElapsedTimer &t) { return t.nsecsElapsed() / 1e6; }
-
-// Shows the window and waits until it has painted once.
-void ShowAndPaint(QWidget &w) {
-  w.resize(1000, 700);
-  w.show();
-  QApplication::processEvents();
-  w.repaint();
-  QApplication::processEvents();
-}
-
-class WholeStoreBench : public DbTest {
+class WholeStoreBench : public StoreBench {
  protected:
-  void Load(int scale) {
-    CheckLedger = false;
-    QElapsedTimer t;
-    t.start();
-    Db->LoadDemo(scale);
-    std::printf("demo data, scale %d: %d materials, %d stock rows, %d documents (loaded in %.0f s)\n", scale,
-                SQLInt("select count(*) from Catalog"), SQLInt("select count(*) from CatalogQty"),
-                SQLInt("select count(*) from Waybill"), Ms(t) / 1000);
-    std::fflush(stdout);
-  }
-  // Start-up as the program runs it: key file, registry, connection and every list.
-  void StartUp() {
-    const TStartupResult result = Db->StartProgram(m_folder.path(), "Demo");
-    ASSERT_EQ(result.Outcome, TStartupOutcome::Ready) << result.Message.toStdString();
-  }
-  void TearDown() override {
-    StartupFreeLists();
-    DbTest::TearDown();
-  }
   // Lays the report out and writes its PDF; prints the figures.
   void ReportToPdf(const char *what, TQuickRep &report, double queried, const QString &lineItem) {
     QElapsedTimer t;
@@ -81,8 +51,6 @@ class WholeStoreBench : public DbTest {
                 lines ? total * 1000 / lines : 0.0);
     std::fflush(stdout);
   }
-
-  QTemporaryDir m_folder;
 };
 
 TEST_F(WholeStoreBench, LargeWorkshop) {

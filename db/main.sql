@@ -37,6 +37,7 @@ CREATE TABLE Catalog (
   KEY CatalogGroup (CATGROUP, SUBGROUP, NAME),
   KEY CatalogSystem (SYSTEMID, CATGROUP, SUBGROUP),
   KEY CatalogSupplier (SUPPLIER),
+  KEY CatalogSupplierGroup (SUPPLIER, CATGROUP, SUBGROUP, NAME),
   KEY CatalogName (NAME)
 ) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci;
 
@@ -139,6 +140,16 @@ CREATE TABLE DocNumberLock (
   PRIMARY KEY (ID)
 ) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci;
 INSERT INTO DocNumberLock (ID, SAVES) VALUES (1, 0);
+
+-- materials: every posting and reversal, the material deletion and the colour-flag changes write
+-- the row of each material they touch before anything else of it, so that two of them that
+-- touch one material wait for each other (on a cluster the second write of the row aborts at
+-- commit and the transaction is retried).
+CREATE TABLE CatalogLock (
+  CATID  INT NOT NULL,
+  SAVES  BIGINT NOT NULL DEFAULT 0,
+  PRIMARY KEY (CATID)
+) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci;
 
 CREATE TABLE WaybillCont (
   ID         INT NOT NULL AUTO_INCREMENT,

@@ -3,7 +3,7 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 packages="cmake ninja-build g++ pkg-config qt6-base-dev libqt6sql6-mysql mariadb-server
-  mariadb-client libgtest-dev xvfb xauth poppler-utils fonts-dejavu-core"
+  mariadb-client libgtest-dev xvfb xauth poppler-utils qpdf fonts-dejavu-core"
 # A build with another compiler needs it too: WAREHOUSE_CMAKE_ARGS="-DCMAKE_CXX_COMPILER=clang++"
 # (or CXX=clang++-14 in the environment) installs clang (or clang-14).
 compiler=$(printf '%s\n' ${WAREHOUSE_CMAKE_ARGS:-} | sed -n 's/^-DCMAKE_CXX_COMPILER\(:[A-Za-z]*\)\{0,1\}=//p' | tail -n 1)

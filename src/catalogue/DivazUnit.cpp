@@ -29,6 +29,7 @@
 #include "core/CommonVariables.h"
 #include "core/DataLists.h"
 #include "core/DataUnit.h"
+#include "core/MaterialPosting.h"
 #include "core/IDComboBox.h"
 #include "core/SetupObject.h"
 #include "core/Ledger.h"
@@ -779,23 +780,8 @@ void TDivazForm::REMOVECOLORINFO1Click() {
   if (MessageDlg(QStringLiteral("Materiālam bus izdzēsta krāsu informācija!\r\rApstipriniet izmaiņas."),
                  TMsgDlgType::mtConfirmation, mbYes | mbNo, this) != mrYes)
     return;
-  const QString m = QString::number(CurrentField(QStringLiteral("ID")).toInt());
   try {
-    RunInTransaction([&] {
-      ExecSQL(QStringLiteral("update WaybillCont set COLOR=-1 where CATID=") + m);
-      ExecSQL(QStringLiteral("update WaybillInventory set COLOR=-1 where CATID=") + m);
-      // This update also locks the material's stock rows (and the room for new ones) until
-      // the merge below is committed.
-      ExecSQL(QStringLiteral("update CatalogQty set COLOR=-1 where CATID=") + m);
-      if (SQLInt(QStringLiteral("select count(*) from CatalogQty where CATID=") + m) < 1) return;
-      const double q = RoundQty(SQLFloat(QStringLiteral("select sum(QUANTITY) from CatalogQty where CATID=") + m));
-      const double r = RoundQty(SQLFloat(QStringLiteral("select sum(RESERVE) from CatalogQty where CATID=") + m));
-      const int w = SQLInt(QStringLiteral("select max(LASTWBID) from CatalogQty where CATID=") + m);
-      ExecSQL(QStringLiteral("delete from CatalogQty where CATID=") + m);
-      ExecSQL(Format(QStringLiteral("insert into CatalogQty (CATID,COLOR,QUANTITY,RESERVE,LASTWBID) "
-                                    "values (%d,-1,%g,%g,%d)"),
-                     {m.toInt(), q, r, w}));
-    });
+    RemoveColourInfo(CurrentField(QStringLiteral("ID")).toInt());
   } catch (const std::exception &e) {
     ShowMessage(FailureText(e, QueryErrorText));
   }

@@ -18,6 +18,7 @@
 #include "core/CommonVariables.h"
 #include "core/DataLists.h"
 #include "core/DataUnit.h"
+#include "core/MaterialPosting.h"
 #include "core/IDComboBox.h"
 #include "core/MyMsgUnit.h"
 #include "core/SetupObject.h"
@@ -509,10 +510,9 @@ bool Tinf_Material::CloseQuery(int result) {
       unasked = false;
       bool rewriteColours = false;
       if (flagChanged) {
-        // The material's row first, then the locking read of its stock rows, which also keeps
-        // new stock rows of the material out until the transaction ends.
-        SQLInt(Format("select ID from Catalog where ID=%d for update", {FCatalogID}));
-        const bool held = SQLInt(stockRows + QStringLiteral(" lock in share mode")) > 0;
+        // The material's lock first, then whether it has stock rows; no stock row of the
+        // material can be created until the transaction ends.
+        const bool held = LockMaterialForColourFlag(FCatalogID);
         if (held && !asked) {
           unasked = true;  // nothing written yet: the question is asked outside the transaction
           return;
@@ -520,13 +520,7 @@ bool Tinf_Material::CloseQuery(int result) {
         rewriteColours = held && confirmed;
       }
       ExecSQL(sql);
-      if (rewriteColours) {
-        const QString code = coloured ? QStringLiteral("0") : QStringLiteral("-1");
-        const QString id = QString::number(FCatalogID);
-        ExecSQL(QStringLiteral("update CatalogQty set COLOR=") + code + QStringLiteral(" where CATID=") + id);
-        ExecSQL(QStringLiteral("update WaybillCont set COLOR=") + code + QStringLiteral(" where CATID=") + id);
-        ExecSQL(QStringLiteral("update WaybillInventory set COLOR=") + code + QStringLiteral(" where CATID=") + id);
-      }
+      if (rewriteColours) RewriteMaterialColours(FCatalogID, coloured);
     };
     RunInTransaction(write);
     if (unasked) {

@@ -3,7 +3,6 @@
 #include <stdexcept>
 
 #include "core/DataUnit.h"
-#include "core/IDComboBox.h"
 #include "core/SetupObject.h"
 
 TColorList *Colors = nullptr;
@@ -54,21 +53,6 @@ TColorList::TColorList(const TSetupObject *setup) {
       }
     }
   }
-}
-
-void TColorList::FillGroupCombo(QObject *control, int system, int mainGroup) const {
-  auto *combo = qobject_cast<TIDComboBox *>(control);
-  if (!combo) return;
-  for (const TColorRec &g : m_groups)
-    if (g.SystemID == system && g.MainGroup == mainGroup)
-      combo->AddItem(g.Caption, ColorGroupItemID(g.SystemID, g.GroupID, g.Kind), g.Caption, 0);
-}
-
-void TColorList::FillColorCombo(TIDComboBox *combo, int system, int mainGroup, int group) const {
-  if (!combo) return;
-  for (const TColorRec &c : m_colors)
-    if (c.SystemID == system && c.MainGroup == mainGroup && c.GroupID == group)
-      combo->AddItem(c.Caption, c.ColorID, c.Caption, 0);
 }
 
 void TColorList::GetSecondColor(int system, int mainGroup, int group, int color,

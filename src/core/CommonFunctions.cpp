@@ -99,23 +99,6 @@ void SaveFormPosition(QWidget *form, bool withSize) {
   }
 }
 
-QString FormatServerDate(const QDateTime &value) {
-  QString pattern = QStringLiteral("yyyy-mm-dd");
-  try {
-    TRegistry reg;
-    if (reg.OpenKey(RegistryRoot, false) && reg.ValueExists(QStringLiteral("SERVER DATE FORMAT"))) {
-      const QString p = reg.ReadString(QStringLiteral("SERVER DATE FORMAT"));
-      if (!p.isEmpty()) pattern = p;
-    }
-  } catch (const std::exception &) {
-  }
-  return FormatDateTime(pattern, value);
-}
-
-QString FormatServerDate(const QDate &value) {
-  return FormatServerDate(QDateTime(value, QTime(0, 0)));
-}
-
 void LoadUserTables(TConnection *connection, const QString &prefix) {
   TQuery q(connection);
   UserList.clear();

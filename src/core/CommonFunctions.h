@@ -3,6 +3,8 @@
 #include <QDateTime>
 #include <QString>
 
+#include "core/ServerDate.h"
+
 class QWidget;
 class TConnection;
 
@@ -11,9 +13,6 @@ class TConnection;
 void LoadFormPosition(QWidget *form, bool withSize);
 void SaveFormPosition(QWidget *form, bool withSize);
 
-// A date in the pattern of the registry value "SERVER DATE FORMAT" (default "yyyy-mm-dd").
-QString FormatServerDate(const QDateTime &value);
-QString FormatServerDate(const QDate &value);
 
 // Loads Users, UserLocations and UserAccGroups (each name behind the prefix).
 void LoadUserTables(TConnection *connection, const QString &prefix);

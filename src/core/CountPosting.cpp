@@ -10,6 +10,8 @@
 #include "core/CommonVariables.h"
 #include "core/DataUnit.h"
 #include "core/DocNumbers.h"
+#include "core/MaterialPosting.h"
+#include "core/Reversal.h"
 #include "platform/SysUtils.h"
 
 namespace {
@@ -18,10 +20,9 @@ using TPair = QPair<int, int>;  // CATID, COLOR
 // Receipt lines of each material and colour, oldest receipt date first, then by line.
 using TLotMap = QHash<TPair, QVector<TLockedLot>>;
 
-class ECountRefused : public std::runtime_error {
+class ECountRefused : public ERefused {
  public:
-  explicit ECountRefused(const QString &text) : std::runtime_error(text.toStdString()), Text(text) {}
-  QString Text;
+  using ERefused::ERefused;
 };
 
 double OpenQuantity(const QVector<TLockedLot> &lots) {
@@ -131,15 +132,17 @@ TCountResult PostCount(const TCountHeader &header, const QVector<TCountLine> &co
     result = TCountResult();
     LockDocNumbers();
     TFullList suppliers = CollectSuppliers(header.Num, countLines);
-    QVector<int> materials;
-    QSet<TPair> wanted;
+    // The materials must still be in the catalogue and each line's colour fit its flag; then
+    // the lots of the counted materials and colours.
+    QVector<TMaterialUse> uses;
+    QVector<TPair> pairs;
     for (const TCountLine &c : countLines) {
-      materials << c.CATID;
-      wanted.insert(TPair(c.CATID, c.COLOR));
+      uses << TMaterialUse{.CATID = c.CATID, .COLOR = c.COLOR};
+      pairs << TPair(c.CATID, c.COLOR);
     }
+    LockMaterials(uses);
     TLotMap lots;
-    for (const TLockedLot &lot : LockLots(materials))
-      if (wanted.contains(TPair(lot.CATID, lot.COLOR))) lots[TPair(lot.CATID, lot.COLOR)] << lot;
+    for (const TLockedLot &lot : ReadPairLots(pairs, false)) lots[TPair(lot.CATID, lot.COLOR)] << lot;
 
     // Every line was counted against the open lots as the editor showed them.
     for (const TSupplierLines &s : suppliers)
@@ -203,19 +206,21 @@ TCountResult PostCount(const TCountHeader &header, const QVector<TCountLine> &co
           double total = 0;
           for (const TMatRec &m : l.Lots) {
             if (m.Quantity < QtyEpsilon) continue;
-            rows << TLineRow{l.CATID, l.COLOR, m.Quantity, m.Price, false};
+            rows << TLineRow{.CATID = l.CATID, .COLOR = l.COLOR, .Quantity = m.Quantity, .Price = m.Price};
             moved << &m;
             lotsOut[m.LotLineID] += kind == qtyLess ? m.Quantity : -m.Quantity;
             total += m.Quantity;
           }
-          stock << TStockDelta{l.CATID, l.COLOR, kind == qtyLess ? -total : total};
+          stock << TStockDelta{.CATID = l.CATID, .COLOR = l.COLOR, .Delta = kind == qtyLess ? -total : total};
           countRows << Format(QStringLiteral("(%d,%d,%d,%s,%s,%s,%s)"),
                               {result.CountID, l.CATID, l.COLOR, QtySQL(BookOf(l)), QtySQL(l.Counted),
                                QtySQL(MatSum(l.Lots)), QtySQL(OpenValue(lots.value(TPair(l.CATID, l.COLOR))))});
         }
         const QVector<int> ids = InsertLines(doc, rows);
         QVector<TLinkRow> links;
-        for (int i = 0; i < ids.size(); ++i) links << TLinkRow{moved[i]->ReceiptID, doc, ids[i], moved[i]->LotLineID};
+        for (int i = 0; i < ids.size(); ++i)
+          links << TLinkRow{.ReceiptID = moved[i]->ReceiptID, .OutDocID = doc, .OutLineID = ids[i],
+                            .LotLineID = moved[i]->LotLineID};
         InsertLinks(links);
       }
     }
@@ -284,14 +289,26 @@ void VerifyCountSubDocuments(int countId, const QString &countNum, const QVector
                                {countNum}));
 }
 
-// The count's own sub-documents, found by their numbers. The posting writes them after the
-// count's header while it holds the number lock, so a sub-document belongs to the nearest
-// count before it whose number it fits ("A-1L" fits both "A-1" and "A").
+// A text matched as it stands by a like pattern ('%', '_' and the backslash lose their meaning).
+QString EscapeLikeLiteral(const QString &text) {
+  QString out;
+  for (QChar c : text) {
+    if (c == QLatin1Char('\\') || c == QLatin1Char('%') || c == QLatin1Char('_')) out += QLatin1Char('\\');
+    out += c;
+  }
+  return out;
+}
+
+// The count's own sub-documents, found by their numbers (a plain read: no other document is
+// locked to find them). The posting writes them after the count's header while it holds the
+// number lock, so a sub-document belongs to the nearest count before it whose number it fits
+// ("A-1L" fits both "A-1" and "A").
 QVector<QPair<int, int>> FindSubDocuments(int countId, const QString &countNum) {
   TQuery q;
-  const QString prefix = Format(QStringLiteral("left(NUM, %d)=%s"), {int(countNum.size()), QuoteSQL(countNum)});
-  q.SQL = Format(QStringLiteral("select ID, ISOUT, NUM from Waybill where ISOUT in (%d,%d) and ID>%d and %s "
-                                "order by ID for update"),
+  const QString prefix = Format(QStringLiteral("NUM like %s and left(NUM, %d)=%s"),
+                                {QuoteSQL(EscapeLikeLiteral(countNum) + QLatin1Char('%')), int(countNum.size()),
+                                 QuoteSQL(countNum)});
+  q.SQL = Format(QStringLiteral("select ID, ISOUT, NUM from Waybill where ISOUT in (%d,%d) and ID>%d and %s order by ID"),
                  {DocKindCountSurplus, DocKindCountShortage, countId, prefix});
   q.Open();
   QVector<std::tuple<int, int, QString>> candidates;
@@ -317,55 +334,40 @@ QVector<QPair<int, int>> FindSubDocuments(int countId, const QString &countNum) 
   return subDocs;
 }
 
-QString MaterialCaption(int catId, int color) {
-  TQuery m;
-  m.SQL = Format(QStringLiteral("select NAME, SYSTEMID from Catalog where ID=%d"), {catId});
-  m.Open();
-  const QString name = m.IsEmpty() ? QString() : m.Fields(0).AsString();
-  TColorRec rec;
-  if (Colors && !m.IsEmpty()) Colors->GetColorRec(color, m.Fields(1).AsInteger(), rec);
-  return Format(QStringLiteral("%s (%s)"), {name, rec.Caption});
-}
 
 }  // namespace
 
 QString DeleteCount(int countId, const QString &countNum) {
   try {
     RunInTransaction([&] {
-      const QVector<QPair<int, int>> subDocs = FindSubDocuments(countId, countNum);
+      const QVector<QPair<int, int>> found = FindSubDocuments(countId, countNum);
+      // The count and its sub-documents are locked by their IDs, with the materials of their
+      // lines; a sub-document deleted meanwhile (by another deletion of this count) is not there.
+      QVector<int> ids{countId};
+      for (const auto &[docId, kind] : found) ids << docId;
+      const QHash<int, int> kinds = LockDocumentsForReversal(ids);
+      if (kinds.value(countId, -1) != DocKindStockCount) return;  // deleted already
+      QVector<QPair<int, int>> subDocs;
+      for (const auto &[docId, kind] : found)
+        if (kinds.value(docId, -1) == kind) subDocs.push_back({docId, kind});
       VerifyCountSubDocuments(countId, countNum, subDocs);
+      // Lots and stock rows get back exactly what the sub-documents moved: a shortage gave its
+      // lots' quantities out, a surplus took them back in.
+      TReversal r{.Document = countNum,
+                  .Refusal = QStringLiteral("Inventarizāciju %1 nevar dzēst: vēlāks dokuments jau ir mainījis materiāla "
+                                            "%2 partijas vai atlikumu. Nekas netika mainīts.")};
       for (const auto &[docId, kind] : subDocs) {
         TDelInfo links;
         LoadWBLinks(links, docId);
-        if (!links.isEmpty()) {
-          QVector<int> materials;
-          for (const TDelRec &l : links) materials << l.CATID;
-          QHash<int, TLockedLot> lots;
-          for (const TLockedLot &lot : LockLots(materials)) lots.insert(lot.ID, lot);
-          QMap<int, double> lotsOut;
-          QVector<TStockDelta> stock;
-          for (const TDelRec &l : links) {
-            if (!lots.contains(l.INWBCONTID)) throw EDatabaseError(QStringLiteral("a lot of the count is missing"));
-            const double moved = RoundQty(l.QUANTITY);
-            TLockedLot &lot = lots[l.INWBCONTID];
-            if (kind == DocKindCountSurplus) {
-              // The surplus went back into this lot; it must still be there to be taken again.
-              lot.Out = RoundQty(lot.Out + moved);
-              if (lot.Out > lot.Quantity + QtyEpsilon)
-                throw ECountRefused(Format(
-                    QStringLiteral("Inventarizāciju nevar dzēst: materiāla %s atgrieztais daudzums jau ir izsniegts."),
-                    {MaterialCaption(l.CATID, l.COLOR)}));
-              lotsOut[l.INWBCONTID] += moved;
-              stock << TStockDelta{l.CATID, l.COLOR, -moved};
-            } else {
-              lot.Out = RoundQty(lot.Out - moved);
-              lotsOut[l.INWBCONTID] -= moved;
-              stock << TStockDelta{l.CATID, l.COLOR, moved};
-            }
-          }
-          AddToLotsOut(lotsOut);
-          AddToStockRows(stock);
+        for (const TDelRec &l : links) {
+          const double moved = RoundQty(l.QUANTITY);
+          const double sign = kind == DocKindCountSurplus ? 1 : -1;
+          r.Moves << TReverseMove{.LotID = l.INWBCONTID, .CATID = l.CATID, .COLOR = l.COLOR, .LotOut = sign * moved,
+                                  .Quantity = -sign * moved};
         }
+      }
+      Reverse(r);
+      for (const auto &[docId, kind] : subDocs) {
         ExecSQL(Format(QStringLiteral("delete from WBList where OUTWBID=%d"), {docId}));
         ExecSQL(Format(QStringLiteral("delete from WaybillCont where WAYBILLID=%d"), {docId}));
         ExecSQL(Format(QStringLiteral("delete from Waybill where ID=%d"), {docId}));
@@ -373,7 +375,7 @@ QString DeleteCount(int countId, const QString &countNum) {
       ExecSQL(Format(QStringLiteral("delete from WaybillInventory where WAYBILLID=%d"), {countId}));
       ExecSQL(Format(QStringLiteral("delete from Waybill where ID=%d"), {countId}));
     });
-  } catch (const ECountRefused &e) {
+  } catch (const ERefused &e) {
     return e.Text;
   }
   return QString();

@@ -8,6 +8,7 @@
 #include "core/MyMsgUnit.h"
 #include "core/ObjListItem.h"
 #include "core/Query.h"
+#include "platform/Grids.h"
 #include "platform/SysUtils.h"
 
 uint8_t ViewMode = 0;
@@ -258,4 +259,26 @@ void TDefValues::Clear(int priceCount) {
       IDcb_Currency = 0;
   Price.fill(0.0, qMax(priceCount, 0));
   Delivery.fill(0, qMax(priceCount, 0));
+}
+
+void FillIDComboSQL(TIDComboBox *combo, const QString &sql, bool addEmpty) {
+  if (addEmpty) combo->AddItem(QString(), -1, QString(), 0);
+  TQuery &q = DATA->Qtmp;
+  q.SQL = sql;
+  q.Open();
+  for (q.First(); !q.Eof(); q.Next())
+    combo->AddItem(q.Fields(0).AsString(), q.Fields(1).AsInteger(), q.Fields(0).AsString(), 0);
+  q.Close();
+}
+
+bool FindGridRow(int &row, QTableWidget *widget, int catId, int color) {
+  auto *grid = qobject_cast<TStringGrid *>(widget);
+  row = 1;
+  if (!grid) return false;
+  while (row < grid->RowCount()) {
+    auto *obj = grid->ObjectAs<TAddObj>(0, row);
+    ++row;
+    if (obj && obj->N2 == catId && obj->N3 == color) return true;
+  }
+  return false;
 }

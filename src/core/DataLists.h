@@ -11,8 +11,16 @@
 #include "platform/GridObject.h"
 
 class QListWidget;
+class QTableWidget;
 class TIDComboBox;
 class TQuery;
+
+// Adds one item per row of the SQL text (first column the name, second the ID), after an empty
+// item when addEmpty.
+void FillIDComboSQL(TIDComboBox *combo, const QString &sql, bool addEmpty);
+// Looks through rows 1.. of the grid for a row object with the material and colour; the row
+// index ends one past the row examined last (a hit in row 3 leaves 4).
+bool FindGridRow(int &row, QTableWidget *grid, int catId, int color);
 
 // A list of texts loaded "order by ID" from a value table. Positional access is that of a
 // QStringList; look-ups by record ID go through ByID, which stays right when the IDs have a

@@ -1,22 +1,22 @@
 #include "core/DataUnit.h"
 
+#include <QElapsedTimer>
+#include <QRandomGenerator>
 #include <QThread>
+#include <algorithm>
 
 #include "core/ColorList.h"
 #include "core/CommonVariables.h"
-#include "core/DataLists.h"
-#include "core/IDComboBox.h"
 #include "core/SetupObject.h"
-#include "platform/Application.h"
 #include "platform/Clock.h"
-#include "platform/Grids.h"
 #include "platform/SysUtils.h"
 
 TDATA *DATA = nullptr;
 
-TDATA::TDATA() : DB_Storage(QStringLiteral("DB_Storage")), Setup(std::make_unique<TSetupObject>()) {
-  ViewMode = 0;
-}
+const char *const ConcurrentChangeText =
+    "Other users were changing the same stock at the same time. Please try again.";
+
+TDATA::TDATA() : DB_Storage(QStringLiteral("DB_Storage")), Setup(std::make_unique<TSetupObject>()) {}
 
 TDATA::~TDATA() {
   if (Setup) Setup->Clear();
@@ -65,6 +65,15 @@ QDateTime SQLDate(const QString &sql) {
   return result;
 }
 
+QString SQLText(const QString &sql) {
+  TQuery &q = DATA->Qtmp1;
+  q.SQL = sql;
+  q.Open();
+  const QString result = q.IsEmpty() ? QString() : q.Fields(0).AsString();
+  q.Close();
+  return result;
+}
+
 qint64 LastInsertID() {
   TQuery &q = DATA->Qtmp1;
   q.SQL = QStringLiteral("select LAST_INSERT_ID()");
@@ -109,16 +118,6 @@ QString EscapeLike(const QString &text) {
 QString QuoteSQL(const QString &text) { return QLatin1Char('"') + EscapeSQL(text) + QLatin1Char('"'); }
 QString QuoteLike(const QString &text) { return QLatin1Char('"') + EscapeLike(text) + QLatin1Char('"'); }
 
-void FillIDComboSQL(TIDComboBox *combo, const QString &sql, bool addEmpty) {
-  if (addEmpty) combo->AddItem(QString(), -1, QString(), 0);
-  TQuery &q = DATA->Qtmp;
-  q.SQL = sql;
-  q.Open();
-  for (q.First(); !q.Eof(); q.Next())
-    combo->AddItem(q.Fields(0).AsString(), q.Fields(1).AsInteger(), q.Fields(0).AsString(), 0);
-  q.Close();
-}
-
 void LoadStrArray(TStrArray &array, const QString &sql) {
   array.clear();
   TQuery &q = DATA->Qtmp;
@@ -128,16 +127,9 @@ void LoadStrArray(TStrArray &array, const QString &sql) {
   q.Close();
 }
 
-bool FindGridRow(int &row, QTableWidget *widget, int catId, int color) {
-  auto *grid = qobject_cast<TStringGrid *>(widget);
-  row = 1;
-  if (!grid) return false;
-  while (row < grid->RowCount()) {
-    auto *obj = grid->ObjectAs<TAddObj>(0, row);
-    ++row;
-    if (obj && obj->N2 == catId && obj->N3 == color) return true;
-  }
-  return false;
+TBusyHook &TransactionBusyHook() {
+  static TBusyHook hook = nullptr;
+  return hook;
 }
 
 TTransaction::TTransaction(TConnection *connection)
@@ -145,11 +137,14 @@ TTransaction::TTransaction(TConnection *connection)
   m_level = m_connection->TransactionDepth + 1;
   // The outermost guard is where an action meets the connection first: a connection lost
   // earlier is opened again here.
-  if (m_level == 1) m_connection->Exec(QStringLiteral("START TRANSACTION"));
+  if (m_level == 1) {
+    m_connection->LockedMaterials.clear();
+    m_connection->Exec(QStringLiteral("START TRANSACTION"));
+  }
   else m_connection->Exec(QStringLiteral("SAVEPOINT wh_sp%1").arg(m_level));
   m_connection->TransactionDepth = m_level;
-  // A posting is not cancellable: the busy cursor says the program works on it.
-  if (m_level == 1) m_busy = std::make_unique<TBusyCursor>();
+  // A posting is not cancellable: the windows show that the program works on it.
+  if (m_level == 1 && TransactionBusyHook()) m_busy = TransactionBusyHook()();
 }
 
 TTransaction::~TTransaction() {
@@ -201,8 +196,11 @@ void TTransaction::Rollback() {
   else m_connection->Exec(QStringLiteral("ROLLBACK TO SAVEPOINT wh_sp%1").arg(m_level));
 }
 
-void RunInTransaction(const std::function<void()> &action, int attempts) {
-  for (int attempt = 1;; ++attempt) {
+void RunInTransaction(const std::function<void()> &action) {
+  QElapsedTimer spent;
+  spent.start();
+  int pause = 10;  // ms: grows with every attempt
+  for (;;) {
     try {
       TTransaction tr;
       action();
@@ -211,10 +209,13 @@ void RunInTransaction(const std::function<void()> &action, int attempts) {
     } catch (const EDatabaseError &e) {
       // Only the outermost transaction may retry: an inner one is rolled back with it. A lost
       // connection is never retried: a COMMIT whose answer was lost may have saved everything.
-      if (!e.IsRetryable() || e.IsConnectionLost() || attempt >= attempts ||
-          DATA->DB_Storage.TransactionDepth > 0)
-        throw;
-      QThread::msleep(20 * attempt);
+      if (!e.IsRetryable() || e.IsConnectionLost() || DATA->DB_Storage.TransactionDepth > 0) throw;
+      // A randomised pause, so that the clients that collided do not collide again, for about
+      // two seconds in all.
+      const int wait = pause / 2 + int(QRandomGenerator::global()->bounded(pause));
+      if (spent.elapsed() + wait > kRetryMilliseconds) throw;
+      QThread::msleep(wait);
+      pause = std::min(pause * 2, 400);
     }
   }
 }
@@ -228,7 +229,11 @@ QString FailureText(const std::exception &e, const QString &actionText, const QS
   }
   const auto *db = dynamic_cast<const EDatabaseError *>(&e);
   const bool lost = (db && db->IsConnectionLost()) || (DATA && DATA->DB_Storage.Lost());
-  if (!lost) return actionText;
+  if (!lost) {
+    // Retried for as long as it made sense: other clients held what the action needed.
+    if (db && db->IsRetryable()) return actionText + QLatin1Char('\n') + QString::fromLatin1(ConcurrentChangeText);
+    return actionText;
+  }
   if (actionText.isEmpty()) return QString::fromLatin1(ConnectionLostText);
   return actionText + QLatin1Char('\n') + QString::fromLatin1(ConnectionLostText);
 }

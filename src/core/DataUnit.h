@@ -10,10 +10,7 @@
 #include "core/DataLists.h"
 #include "core/Query.h"
 
-class TIDComboBox;
-class QTableWidget;
 class TSetupObject;
-class QWidget;
 
 class TDATA {
  public:
@@ -40,6 +37,7 @@ int ExecSQL(const QString &sql);
 int SQLInt(const QString &sql);          // -1: no row or NULL
 double SQLFloat(const QString &sql);     // -1.0: no row; 0.0: NULL
 QDateTime SQLDate(const QString &sql);   // today (midnight): no row or NULL
+QString SQLText(const QString &sql);     // empty: no row or NULL
 qint64 LastInsertID();                   // ID of the row this connection inserted last
 QString DateTimeToSQL(const QDateTime &value);
 
@@ -53,15 +51,19 @@ QString QuoteLike(const QString &text);
 QString EscapeSQL(const QString &text);
 QString EscapeLike(const QString &text);
 
-void FillIDComboSQL(TIDComboBox *combo, const QString &sql, bool addEmpty);
 void LoadStrArray(TStrArray &array, const QString &sql);
-// Looks through rows 1.. of the grid for a row object with the material and colour; the row
-// index ends one past the row examined last (a hit in row 3 leaves 4).
-bool FindGridRow(int &row, QTableWidget *grid, int catId, int color);
 
 // Transactions. A guard begins a transaction, or a savepoint inside an open one; Commit ends
 // it; leaving the scope without Commit rolls it back.
-class TBusyCursor;
+
+// What the windows show while an outermost transaction runs (a busy cursor): the hook makes an
+// object that shows it for as long as it lives. Unset: nothing is shown.
+class TBusyIndicator {
+ public:
+  virtual ~TBusyIndicator() = default;
+};
+using TBusyHook = std::unique_ptr<TBusyIndicator> (*)();
+TBusyHook &TransactionBusyHook();
 
 class TTransaction {
  public:
@@ -77,15 +79,22 @@ class TTransaction {
   TConnection *m_connection;
   int m_level;
   bool m_done = false;
-  std::unique_ptr<TBusyCursor> m_busy;  // the outermost transaction's
+  std::unique_ptr<TBusyIndicator> m_busy;  // the outermost transaction's
 };
 
-// Runs an action in one transaction; a deadlock or lock-wait timeout is retried a few times
-// before it is passed on. A lost connection is passed on at once; when it was lost during
-// the COMMIT, as ECommitUnknown.
-void RunInTransaction(const std::function<void()> &action, int attempts = 4);
+// Runs an action in one transaction. A deadlock or lock-wait timeout (on a cluster also a
+// write that lost to another node's at commit) is retried after a randomised, growing pause,
+// for about kRetryMilliseconds in all, before it is passed on. A lost connection is passed on
+// at once; when it was lost during the COMMIT, as ECommitUnknown.
+constexpr int kRetryMilliseconds = 2000;
+void RunInTransaction(const std::function<void()> &action);
 
-// What a window shows when its action failed: the action's own text, followed by the reason
-// when the connection to the server was lost; for a COMMIT whose answer was lost, that it is
-// not known whether the document (its number when given) was saved.
+// The second line of a failure that other clients caused: the action was retried until it
+// made no sense to go on.
+extern const char *const ConcurrentChangeText;
+
+// What a window shows when its action failed: the action's own text (never the server's),
+// followed by the reason when the connection to the server was lost or other users kept
+// changing the same stock; for a COMMIT whose answer was lost, that it is not known whether
+// the document (its number when given) was saved.
 QString FailureText(const std::exception &e, const QString &actionText, const QString &document = QString());

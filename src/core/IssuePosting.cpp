@@ -9,21 +9,14 @@
 #include "core/CommonVariables.h"
 #include "core/DataUnit.h"
 #include "core/DocNumbers.h"
+#include "core/MaterialPosting.h"
+#include "core/Reversal.h"
 #include "platform/Clock.h"
 #include "platform/SysUtils.h"
 
+
 namespace issuedoc {
 
-namespace {
-
-QString FirstText(const QString &sql) {
-  TQuery q;
-  q.SQL = sql;
-  q.Open();
-  return q.IsEmpty() ? QString() : q.Fields(0).AsString();
-}
-
-}  // namespace
 
 QString DocNumber(const QString &typed, int k, int n) {
   return n == 1 ? typed : typed + QLatin1Char('-') + QString::number(k);
@@ -36,19 +29,19 @@ std::vector<int> CollectSuppliers(const std::vector<TOutLine> &lines) {
   return out;
 }
 
-QString LockIssueLots(const std::vector<TLotTake> &takes) {
+QString LockIssueLots(const std::vector<TLotTake> &takes, QHash<int, TLockedLot> *locked) {
   if (takes.empty()) return QString();
   QMap<int, double> need;  // lot -> what the lines take from it
   QHash<int, const TLotTake *> first;
-  QVector<int> materials;
+  QVector<int> lotIds;
   for (const TLotTake &t : takes) {
     need[t.LotID] += t.Quantity;
     if (!first.contains(t.LotID)) first.insert(t.LotID, &t);
-    materials << t.CatID;
+    lotIds << t.LotID;
   }
-  // The receipt lines of the materials, locked with their receipts until the commit.
-  QHash<int, TLockedLot> lots;
-  for (const TLockedLot &lot : LockLots(materials)) lots.insert(lot.ID, lot);
+  // Only the lots the lines take from, locked until the commit.
+  const QHash<int, TLockedLot> lots = LockLotsByID(lotIds);
+  if (locked) *locked = lots;
   QStringList problems;
   for (auto it = need.cbegin(); it != need.cend(); ++it) {
     const TLotTake &t = *first.value(it.key());
@@ -56,8 +49,8 @@ QString LockIssueLots(const std::vector<TLotTake> &takes) {
     const bool found = lot != lots.cend() && lot->WAYBILLID == t.ReceiptID && lot->CATID == t.CatID && lot->COLOR == t.Color;
     const double remain = found ? lot->Remain() : 0;
     if (found && RoundQty(it.value()) <= remain + QtyEpsilon) continue;
-    const QString name = FirstText(Format(QStringLiteral("select NAME from Catalog where ID=%d"), {t.CatID}));
-    const QString num = FirstText(Format(QStringLiteral("select NUM from Waybill where ID=%d"), {t.ReceiptID}));
+    const QString name = SQLText(Format(QStringLiteral("select NAME from Catalog where ID=%d"), {t.CatID}));
+    const QString num = SQLText(Format(QStringLiteral("select NUM from Waybill where ID=%d"), {t.ReceiptID}));
     problems << QStringLiteral("\"%1\" (pavadzīme %2): vajag %3, atlikums %4")
                     .arg(name, num, FloatToStr(RoundQty(it.value())), FloatToStr(std::max(0.0, remain)));
   }
@@ -70,7 +63,14 @@ QString LockIssueLots(const std::vector<TLotTake> &takes) {
 }
 
 int SaveHeader(int supplierId, const TOutHeader &h, double sum, int isOut) {
-  return InsertHeader(TDocHeader{h.Date, h.Num, h.OrdLink, false, h.Notes, isOut, supplierId, h.IsPaid, sum});
+  return InsertHeader(TDocHeader{.Date = h.Date,
+                                 .Num = h.Num,
+                                 .OrdLink = h.OrdLink,
+                                 .Notes = h.Notes,
+                                 .Kind = isOut,
+                                 .SupplierID = supplierId,
+                                 .IsPaid = h.IsPaid,
+                                 .Sum = sum});
 }
 
 int PostIssue(const TOutHeader &header, int supplierId, const std::vector<TIssueLine> &lines) {
@@ -81,16 +81,18 @@ int PostIssue(const TOutHeader &header, int supplierId, const std::vector<TIssue
   QMap<int, double> perLot;
   QVector<TStockDelta> stock;
   for (const TIssueLine &l : lines) {
-    rows << TLineRow{l.CatID, l.Color, l.Quantity, l.Price, false};
+    rows << TLineRow{.CATID = l.CatID, .COLOR = l.Color, .Quantity = l.Quantity, .Price = l.Price};
     perLot[l.LotID] += l.Quantity;
-    stock << TStockDelta{l.CatID, l.Color, -l.Quantity};
+    stock << TStockDelta{.CATID = l.CatID, .COLOR = l.Color, .Delta = -l.Quantity};
   }
   const QVector<int> lineIds = InsertLines(id, rows);
   if (lineIds.isEmpty()) return id;
   AddToLotsOut(perLot);
   AddToStockRows(stock);
   QVector<TLinkRow> links;
-  for (size_t i = 0; i < lines.size(); ++i) links << TLinkRow{lines[i].ReceiptID, id, lineIds[int(i)], lines[i].LotID};
+  for (size_t i = 0; i < lines.size(); ++i)
+    links << TLinkRow{.ReceiptID = lines[i].ReceiptID, .OutDocID = id, .OutLineID = lineIds[int(i)],
+                      .LotLineID = lines[i].LotID};
   InsertLinks(links);
   return id;
 }
@@ -109,9 +111,10 @@ int PostReservation(const TOutHeader &header, int supplierId, const std::vector<
   QVector<TStockDelta> reserve;
   QVector<TLineRow> missing;
   for (const TReserveLine &l : lines) {
-    rows << TLineRow{l.CatID, l.Color, l.Quantity, 0, false};
-    reserve << TStockDelta{l.CatID, l.Color, -l.Quantity};
-    if (l.Missing > QtyEpsilon) missing << TLineRow{l.CatID, l.Color, l.Missing, l.Price, false};
+    rows << TLineRow{.CATID = l.CatID, .COLOR = l.Color, .Quantity = l.Quantity, .Price = 0};
+    reserve << TStockDelta{.CATID = l.CatID, .COLOR = l.Color, .Delta = -l.Quantity};
+    if (l.Missing > QtyEpsilon)
+      missing << TLineRow{.CATID = l.CatID, .COLOR = l.Color, .Quantity = l.Missing, .Price = l.Price};
   }
   InsertLines(id, rows);
   AddToStockRows(reserve, -1, TStockColumn::Reserve);
@@ -148,25 +151,37 @@ QString SaveOutgoing(int kind, const TOutHeader &header, const std::vector<TOutL
     if (savingRequest) *savingRequest = false;
     LockDocNumbers();
     ClaimDocNumbers(numbers);
+    // The materials must still be in the catalogue, and each line's colour must fit its flag.
+    QVector<TMaterialUse> uses;
+    for (const TOutLine &l : lines) uses << TMaterialUse{.CATID = l.CatID, .COLOR = l.Color};
+    LockMaterials(uses);
+    QHash<int, TLockedLot> lots;
     if (kind == DocKindIssue) {
       // Every lot the lines take from is locked and must still hold what they take.
       std::vector<TLotTake> takes;
-      for (const TOutLine &l : lines) takes.push_back({l.LotID, l.CatID, l.Color, l.ReceiptID, l.Quantity});
-      const QString refusal = LockIssueLots(takes);
+      for (const TOutLine &l : lines)
+        takes.push_back(TLotTake{.LotID = l.LotID, .CatID = l.CatID, .Color = l.Color, .ReceiptID = l.ReceiptID,
+                                 .Quantity = l.Quantity});
+      const QString refusal = LockIssueLots(takes, &lots);
       if (!refusal.isEmpty()) throw ELotTaken(refusal);
     }
     TOutHeader h = header;
     for (int k = 0; k < n; ++k) {
       h.Num = DocNumber(header.Num, k + 1, n);
       if (kind == DocKindIssue) {
+        // Each line is valued at its lot's price as it stands now.
         std::vector<TIssueLine> doc;
         for (const TOutLine &l : lines)
-          if (l.Supplier == suppliers[k]) doc.push_back({l.CatID, l.Color, l.LotID, l.ReceiptID, l.Quantity, l.Price});
+          if (l.Supplier == suppliers[k])
+            doc.push_back(TIssueLine{.CatID = l.CatID, .Color = l.Color, .LotID = l.LotID, .ReceiptID = l.ReceiptID,
+                                     .Quantity = l.Quantity, .Price = lots.value(l.LotID).Price});
         PostIssue(h, suppliers[k], doc);
       } else {
         std::vector<TReserveLine> doc;
         for (const TOutLine &l : lines)
-          if (l.Supplier == suppliers[k]) doc.push_back({l.CatID, l.Color, l.Quantity, l.Price, l.Missing});
+          if (l.Supplier == suppliers[k])
+            doc.push_back(TReserveLine{.CatID = l.CatID, .Color = l.Color, .Quantity = l.Quantity, .Price = l.Price,
+                                       .Missing = l.Missing});
         PostReservation(h, suppliers[k], doc, savingRequest);
       }
       if (k == 0) firstNum = h.Num;
@@ -177,20 +192,18 @@ QString SaveOutgoing(int kind, const TOutHeader &header, const std::vector<TOutL
 
 bool UndoIssue(int waybillId) {
   TTransaction tr;
-  if (SQLInt(Format(QStringLiteral("select ISOUT from Waybill where ID=%d for update"), {waybillId})) != DocKindIssue)
-    return false;
+  if (LockDocumentForReversal(waybillId) != DocKindIssue) return false;
   TDelInfo links;
   LoadWBLinks(links, waybillId);
   // Lots get back what the lines took; stock rows rise by the same.
-  QMap<int, double> perLot;
-  QVector<TStockDelta> stock;
-  for (const TDelRec &l : links) {
-    if (QtyIsZero(l.QUANTITY)) continue;
-    perLot[l.INWBCONTID] -= l.QUANTITY;
-    stock << TStockDelta{l.CATID, l.COLOR, l.QUANTITY};
-  }
-  AddToLotsOut(perLot);
-  AddToStockRows(stock);
+  TReversal r{.Document = SQLText(Format(QStringLiteral("select NUM from Waybill where ID=%d"), {waybillId})),
+              .Refusal = QStringLiteral("Pavadzīmi %1 nevar dzēst: vēlāks dokuments jau ir mainījis materiāla %2 "
+                                        "partijas vai atlikumu. Nekas netika mainīts.")};
+  for (const TDelRec &l : links)
+    if (!QtyIsZero(l.QUANTITY))
+      r.Moves << TReverseMove{.LotID = l.INWBCONTID, .CATID = l.CATID, .COLOR = l.COLOR, .LotOut = -l.QUANTITY,
+                              .Quantity = l.QUANTITY};
+  Reverse(r);
   ExecSQL(Format(QStringLiteral("delete from WBList where OUTWBID=%d"), {waybillId}));
   // Every line of the issue goes, linked or not.
   ExecSQL(Format(QStringLiteral("delete from WaybillCont where WAYBILLID=%d"), {waybillId}));
@@ -219,17 +232,16 @@ void Plan(int waybillId, bool lock, QVector<TWriteOffLine> &plan, QVector<TShort
   const QVector<QVector<QVariant>> rows = q.Rows();
   q.Close();
   if (rows.isEmpty()) return;
-  QVector<int> materials;
-  for (const auto &row : rows) materials << row.at(1).toInt();
-  // The lots of the materials, oldest receipt first, and the first stock row of each pair.
+  // The open lots of the lines' materials and colours, oldest receipt first, and the first stock
+  // row of each pair.
   using TPair = QPair<int, int>;
+  QVector<TPair> pairs;
+  for (const auto &row : rows) pairs << TPair(row.at(1).toInt(), row.at(2).toInt());
   QHash<TPair, QVector<TLockedLot>> lots;
-  for (const TLockedLot &lot : LockLots(materials))
+  for (const TLockedLot &lot : ReadPairLots(pairs, true, lock))
     if (lot.Remain() >= QtyEpsilon) lots[TPair(lot.CATID, lot.COLOR)] << lot;
-  QStringList ids;
-  for (int m : materials) ids << QString::number(m);
-  q.SQL = Format(QStringLiteral("select ID, CATID, COLOR, QUANTITY from CatalogQty where CATID in (%s) order by ID%s"),
-                 {ids.join(QLatin1Char(',')), lock ? QStringLiteral(" for update") : QString()});
+  q.SQL = Format(QStringLiteral("select ID, CATID, COLOR, QUANTITY from CatalogQty where %s order by ID%s"),
+                 {PairCondition(pairs), lock ? QStringLiteral(" for update") : QString()});
   q.Open();
   QHash<TPair, double> onHand;
   for (const auto &row : q.Rows()) {
@@ -257,7 +269,8 @@ void Plan(int waybillId, bool lock, QVector<TWriteOffLine> &plan, QVector<TShort
       const double remain = RoundQty(lot.Remain() - taken.value(lot.ID));
       if (remain < QtyEpsilon) continue;
       const double take = std::min(remain, rest);
-      plan << TWriteOffLine{key.first, key.second, lot.Price, take, lot.ID, lot.WAYBILLID};
+      plan << TWriteOffLine{.CATID = key.first, .COLOR = key.second, .Price = lot.Price, .Quantity = take,
+                            .LotLineID = lot.ID, .ReceiptID = lot.WAYBILLID};
       taken[lot.ID] += take;
       rest = RoundQty(rest - take);
     }
@@ -287,9 +300,15 @@ bool PostReservationWriteOff(int waybillId, QVector<TShortLine> &shorts) {
   RunInTransaction([&] {
     done = false;
     shorts.clear();
-    if (SQLInt(Format(QStringLiteral("select ISOUT from Waybill where ID=%d for update"), {waybillId})) !=
-        DocKindReservation)
-      return;
+    if (LockDocumentForReversal(waybillId) != DocKindReservation) return;
+    // Each line's colour must still fit its material's colour flag.
+    QVector<TMaterialUse> uses;
+    TQuery q;
+    q.SQL = Format(QStringLiteral("select CATID, COLOR from WaybillCont where WAYBILLID=%d"), {waybillId});
+    q.Open();
+    for (const auto &row : q.Rows()) uses << TMaterialUse{.CATID = row.at(0).toInt(), .COLOR = row.at(1).toInt()};
+    q.Close();
+    LockMaterials(uses);
     QVector<TWriteOffLine> plan;
     QVector<int> lineIds;
     Plan(waybillId, true, plan, shorts, lineIds);
@@ -310,7 +329,7 @@ bool PostReservationWriteOff(int waybillId, QVector<TShortLine> &shorts) {
                        {p.CATID, p.COLOR, QtySQL(p.Quantity), QtySQL(p.Price), lineIds[i]}));
         issueLines << lineIds[i];
       } else {
-        extra << TLineRow{p.CATID, p.COLOR, p.Quantity, p.Price, false};
+        extra << TLineRow{.CATID = p.CATID, .COLOR = p.COLOR, .Quantity = p.Quantity, .Price = p.Price};
       }
     }
     issueLines << InsertLines(waybillId, extra);
@@ -323,9 +342,10 @@ bool PostReservationWriteOff(int waybillId, QVector<TShortLine> &shorts) {
     for (int i = 0; i < plan.size(); ++i) {
       const TWriteOffLine &p = plan[i];
       perLot[p.LotLineID] += p.Quantity;
-      quantity << TStockDelta{p.CATID, p.COLOR, -p.Quantity};
-      reserve << TStockDelta{p.CATID, p.COLOR, p.Quantity};
-      links << TLinkRow{p.ReceiptID, waybillId, issueLines[i], p.LotLineID};
+      quantity << TStockDelta{.CATID = p.CATID, .COLOR = p.COLOR, .Delta = -p.Quantity};
+      reserve << TStockDelta{.CATID = p.CATID, .COLOR = p.COLOR, .Delta = p.Quantity};
+      links << TLinkRow{.ReceiptID = p.ReceiptID, .OutDocID = waybillId, .OutLineID = issueLines[i],
+                        .LotLineID = p.LotLineID};
     }
     AddToLotsOut(perLot);
     AddToStockRows(quantity);
@@ -340,17 +360,17 @@ bool DeleteReservation(int waybillId) {
   bool done = false;
   RunInTransaction([&] {
     done = false;
-    if (SQLInt(Format(QStringLiteral("select ISOUT from Waybill where ID=%d for update"), {waybillId})) !=
-        DocKindReservation)
-      return;
+    if (LockDocumentForReversal(waybillId) != DocKindReservation) return;
+    TReversal r{.Document = SQLText(Format(QStringLiteral("select NUM from Waybill where ID=%d"), {waybillId})),
+                .Refusal = QStringLiteral("Rezervēšanu %1 nevar dzēst: materiāla %2 rezerve jau ir mainīta. "
+                                          "Nekas netika mainīts.")};
     TQuery q;
     q.SQL = Format(QStringLiteral("select CATID, COLOR, QUANTITY from WaybillCont where WAYBILLID=%d"), {waybillId});
     q.Open();
-    QVector<TStockDelta> release;
-    for (const auto &row : q.Rows()) release << TStockDelta{row.at(0).toInt(), row.at(1).toInt(), row.at(2).toDouble()};
+    for (const auto &row : q.Rows())
+      r.Moves << TReverseMove{.CATID = row.at(0).toInt(), .COLOR = row.at(1).toInt(), .Reserve = row.at(2).toDouble()};
     q.Close();
-    // The reservation could not lower a row that is not there: none is made for the release.
-    AddToStockRows(release, -1, TStockColumn::Reserve, false);
+    Reverse(r);
     ExecSQL(Format(QStringLiteral("delete from WaybillCont where WAYBILLID=%d"), {waybillId}));
     ExecSQL(Format(QStringLiteral("delete from Waybill where ID=%d"), {waybillId}));
     done = true;

@@ -41,10 +41,9 @@ struct TOutLine {
 };
 
 // A save refused because a lot no longer holds what a line takes from it.
-class ELotTaken : public std::runtime_error {
+class ELotTaken : public ERefused {
  public:
-  explicit ELotTaken(const QString &text) : std::runtime_error(text.toStdString()), Text(text) {}
-  QString Text;
+  using ERefused::ERefused;
 };
 
 // The number of document k (from 1) of n of a save split by supplier.
@@ -53,8 +52,9 @@ QString DocNumber(const QString &typed, int k, int n);
 std::vector<int> CollectSuppliers(const std::vector<TOutLine> &lines);
 
 // Locks the lots and checks that each still belongs to its receipt and holds what the lines
-// take from it. Returns an empty text, or the reason in the user's language.
-QString LockIssueLots(const std::vector<TLotTake> &takes);
+// take from it. Returns an empty text, or the reason in the user's language; locked, when
+// given, receives the lots as read under the lock.
+QString LockIssueLots(const std::vector<TLotTake> &takes, QHash<int, TLockedLot> *locked = nullptr);
 // Inserts a header of an issue or reservation; returns its ID.
 int SaveHeader(int supplierId, const TOutHeader &header, double sum, int isOut);
 // An issue of one supplier: header, lines, lots raised, stock rows lowered, one link per line.

@@ -7,6 +7,8 @@
 #include "core/CommonVariables.h"
 #include "core/DataUnit.h"
 #include "core/DocNumbers.h"
+#include "core/MaterialPosting.h"
+#include "core/Reversal.h"
 #include "platform/Clock.h"
 #include "platform/SysUtils.h"
 
@@ -35,7 +37,29 @@ QVector<int> Distinct(QVector<int> ids) {
   return ids;
 }
 
+TLockedLot LotOf(const QVector<QVariant> &row) {
+  TLockedLot lot;
+  lot.ID = row[0].toInt();
+  lot.WAYBILLID = row[1].toInt();
+  lot.CATID = row[2].toInt();
+  lot.COLOR = row[3].toInt();
+  lot.Quantity = RoundQty(row[4].toDouble());
+  lot.Out = row[5].isNull() ? 0 : RoundQty(row[5].toDouble());
+  lot.Price = row[6].toDouble();
+  return lot;
+}
+const QString kLotColumns = QStringLiteral("ID, WAYBILLID, CATID, COLOR, QUANTITY, QTYOUT, PRICE");
+
+
 }  // namespace
+
+QString PairCondition(const QVector<QPair<int, int>> &pairs, int from, int count) {
+  QStringList parts;
+  const int end = count < 0 ? pairs.size() : std::min<int>(pairs.size(), from + count);
+  for (int i = from; i < end; ++i)
+    parts << Format(QStringLiteral("(CATID=%d and COLOR=%d)"), {pairs[i].first, pairs[i].second});
+  return parts.join(QStringLiteral(" or "));
+}
 
 QString OpenLotSQL(const QString &line) {
   return Format(QStringLiteral("(%s.QUANTITY-%s.QTYOUT)>0.0000005"), {line, line});
@@ -70,14 +94,16 @@ void WriteStockRows(const QVector<TStockDelta> &deltas, int lastWbId, TStockColu
     sum[key] += d.Delta;
   }
   if (order.isEmpty()) return;
-  materials = Distinct(materials);
-  // The stock rows of the materials, locked with the room for new ones: a concurrent posting
-  // of the same material waits, so that no material and colour gets a second row.
+  // Whether a material and colour has a row is decided under the material's lock: a second
+  // posting of the material waits for this one (or, on a cluster, is retried), so that no pair
+  // gets a second row. The callers lock their materials first; one that did not is covered here.
+  LockMaterials(materials);
   QHash<TPair, int> rowOf;
   TQuery q;
-  for (int from = 0; from < materials.size(); from += kBatch) {
-    q.SQL = Format(QStringLiteral("select ID, CATID, COLOR from CatalogQty where CATID in (%s) order by ID for update"),
-                   {IdList(materials, from, kBatch)});
+  const QVector<TPair> pairs(order.begin(), order.end());
+  for (int from = 0; from < pairs.size(); from += kBatch) {
+    q.SQL = Format(QStringLiteral("select ID, CATID, COLOR from CatalogQty where %s order by ID for update"),
+                   {PairCondition(pairs, from, kBatch)});
     q.Open();
     for (const auto &row : q.Rows()) {
       const TPair key(row[1].toInt(), row[2].toInt());
@@ -193,35 +219,62 @@ void AddToLotsOut(const QMap<int, double> &perLot) {
   }
 }
 
-QVector<TLockedLot> LockLots(const QVector<int> &catIds) {
-  const QVector<int> materials = Distinct(catIds);
-  QVector<TLockedLot> lots;
+
+QHash<int, TLockedLot> LockLotsByID(const QVector<int> &lotIds) {
+  const QVector<int> ids = Distinct(lotIds);
+  QHash<int, TLockedLot> lots;
   TQuery q;
-  for (int from = 0; from < materials.size(); from += kBatch) {
-    q.SQL = Format(QStringLiteral("select w.ID, w.WAYBILLID, w.CATID, w.COLOR, w.QUANTITY, w.QTYOUT, w.PRICE "
-                                  "from WaybillCont w join Waybill w1 on w1.ID=w.WAYBILLID "
-                                  "where w1.ISOUT=%d and w.CATID in (%s) order by w1.BDATE, w.ID for update"),
-                   {DocKindReceipt, IdList(materials, from, kBatch)});
+  for (int from = 0; from < ids.size(); from += kBatch) {
+    // A receipt line carries an issued quantity (0 when nothing was issued); other lines none.
+    q.SQL = Format(QStringLiteral("select %s from WaybillCont where ID in (%s) and QTYOUT is not null order by ID for update"),
+                   {kLotColumns, IdList(ids, from, kBatch)});
     q.Open();
-    for (const auto &row : q.Rows()) {
-      TLockedLot lot;
-      lot.ID = row[0].toInt();
-      lot.WAYBILLID = row[1].toInt();
-      lot.CATID = row[2].toInt();
-      lot.COLOR = row[3].toInt();
-      lot.Quantity = RoundQty(row[4].toDouble());
-      lot.Out = row[5].isNull() ? 0 : RoundQty(row[5].toDouble());
-      lot.Price = row[6].toDouble();
-      lots << lot;
-    }
+    for (const auto &row : q.Rows()) lots.insert(row[0].toInt(), LotOf(row));
     q.Close();
   }
   return lots;
 }
 
+QVector<TLockedLot> ReadPairLots(const QVector<QPair<int, int>> &pairs, bool openOnly, bool lock) {
+  QVector<QPair<int, int>> distinct = pairs;
+  std::sort(distinct.begin(), distinct.end());
+  distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
+  QVector<TLockedLot> lots;
+  TQuery q;
+  for (int from = 0; from < distinct.size(); from += kBatch) {
+    q.SQL = Format(QStringLiteral("select %s from WaybillCont where (%s) and QTYOUT is not null%s order by ID%s"),
+                   {kLotColumns, PairCondition(distinct, from, kBatch),
+                    openOnly ? QStringLiteral(" and ") + OpenLotSQL(QStringLiteral("WaybillCont")) : QString(),
+                    lock ? QStringLiteral(" for update") : QString()});
+    q.Open();
+    for (const auto &row : q.Rows()) lots << LotOf(row);
+    q.Close();
+  }
+  if (lots.isEmpty()) return lots;
+  // Oldest receipt date first: the dates of the lots' receipts (only receipts hold lots).
+  QVector<int> receipts;
+  for (const TLockedLot &l : lots) receipts << l.WAYBILLID;
+  receipts = Distinct(receipts);
+  QHash<int, QDate> date;
+  for (int from = 0; from < receipts.size(); from += kBatch) {
+    q.SQL = Format(QStringLiteral("select ID, BDATE from Waybill where ID in (%s) and ISOUT=%d"),
+                   {IdList(receipts, from, kBatch), DocKindReceipt});
+    q.Open();
+    for (const auto &row : q.Rows()) date.insert(row[0].toInt(), row[1].toDate());
+    q.Close();
+  }
+  lots.erase(std::remove_if(lots.begin(), lots.end(), [&](const TLockedLot &l) { return !date.contains(l.WAYBILLID); }),
+             lots.end());
+  std::stable_sort(lots.begin(), lots.end(), [&](const TLockedLot &a, const TLockedLot &b) {
+    const QDate da = date.value(a.WAYBILLID), db = date.value(b.WAYBILLID);
+    return da != db ? da < db : a.ID < b.ID;
+  });
+  return lots;
+}
+
 void UpdateCatalogQty(int catId, int color, int lastWbId, double delta) {
   TTransaction tr;
-  AddToStockRows({TStockDelta{catId, color, delta}}, lastWbId);
+  AddToStockRows({TStockDelta{.CATID = catId, .COLOR = color, .Delta = delta}}, lastWbId);
   tr.Commit();
 }
 
@@ -238,17 +291,29 @@ void DeleteWaybillRows(int waybillId, const QString &linesSql, bool deleteHeader
     throw EDatabaseError(QStringLiteral("The lines to delete lack ID, CATID, COLOR or QUANTITY."));
   const QVector<QVector<QVariant>> rows = q.Rows();
   q.Close();
+  // The lines leave stock as a reversal: a line that a later document used stays.
+  TReversal r{.Document = QString(), .Refusal = QStringLiteral("Невозможно удалить строки накладной %1: материал %2 "
+                                                               "уже использован. Ничего не изменено.")};
+  if (!rows.isEmpty())
+    r.Document = SQLText(Format(QStringLiteral("select NUM from Waybill where ID=%d"), {waybillId}));
+  QVector<QPair<int, int>> pairs;
   for (const QVector<QVariant> &row : rows) {
-    const int id = row.at(cID).toInt();
-    const int catId = row.at(cCat).toInt();
-    const int color = row.at(cColor).toInt();
-    const double qty = row.at(cQty).toDouble();
-    ExecSQL(Format(QStringLiteral("delete from WaybillCont where ID=%d"), {id}));
+    const int catId = row.at(cCat).toInt(), color = row.at(cColor).toInt();
+    r.RemovedLots << row.at(cID).toInt();
+    r.Moves << TReverseMove{.CATID = catId, .COLOR = color, .Quantity = -row.at(cQty).toDouble()};
+    if (!pairs.contains(QPair<int, int>(catId, color))) pairs << QPair<int, int>(catId, color);
+  }
+  Reverse(r);
+  for (int from = 0; from < r.RemovedLots.size(); from += kBatch)
+    ExecSQL(Format(QStringLiteral("delete from WaybillCont where ID in (%s)"), {IdList(r.RemovedLots, from, kBatch)}));
+  // Each stock row remembers the newest receipt that still has a line of its material and colour.
+  for (const auto &[catId, color] : pairs) {
     const int last = SQLInt(Format(
         QStringLiteral("select max(w.WAYBILLID) as WBID from WaybillCont w left join Waybill w1 "
                        "on w1.ID=w.WAYBILLID where w.CATID=%d and w.COLOR=%d and w1.ISOUT=%d"),
         {catId, color, DocKindReceipt}));
-    UpdateCatalogQty(catId, color, last, -qty);
+    if (last > 0)
+      AddToStockRows({TStockDelta{.CATID = catId, .COLOR = color, .Delta = 0}}, last, TStockColumn::Quantity, false);
   }
   if (deleteHeader) ExecSQL(Format(QStringLiteral("delete from Waybill where ID=%d"), {waybillId}));
   tr.Commit();
@@ -295,43 +360,4 @@ double MatListSum(const TMatList &lines) {
   double sum = 0;
   for (const TMatLine &line : lines) sum += MatSum(line.Lots);
   return sum;
-}
-
-void LockMaterials(const QVector<int> &catIds) {
-  if (catIds.isEmpty()) return;
-  QVector<int> ids = catIds;
-  std::sort(ids.begin(), ids.end());
-  ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
-  QStringList list;
-  for (int id : ids) list << QString::number(id);
-  TQuery q;
-  q.SQL = Format(QStringLiteral("select ID from Catalog where ID in (%s) order by ID lock in share mode"),
-                 {list.join(QLatin1Char(','))});
-  q.Open();
-  const int found = q.RecordCount();
-  q.Close();
-  if (found != ids.size())
-    throw EMaterialGone(QStringLiteral("Материал удалён из каталога другим пользователем: документ не сохранён."));
-}
-
-bool DeleteMaterial(int catId) {
-  bool deleted = false;
-  RunInTransaction([&] {
-    deleted = false;
-    // Gone already (deleted by another client): nothing is left to delete.
-    deleted = SQLInt(Format(QStringLiteral("select ID from Catalog where ID=%d for update"), {catId})) < 1;
-    if (deleted) return;
-    const bool inUse =
-        SQLInt(Format(QStringLiteral("select count(*) from WaybillCont where CATID=%d lock in share mode"), {catId})) > 0 ||
-        SQLInt(Format(QStringLiteral("select count(*) from WaybillInventory where CATID=%d lock in share mode"),
-                      {catId})) > 0 ||
-        SQLInt(Format(QStringLiteral("select count(*) from CatalogQty where CATID=%d and "
-                                     "(abs(QUANTITY)>=0.0000005 or abs(RESERVE)>=0.0000005) lock in share mode"),
-                      {catId})) > 0;
-    if (inUse) return;
-    ExecSQL(Format(QStringLiteral("delete from CatalogQty where CATID=%d"), {catId}));
-    ExecSQL(Format(QStringLiteral("delete from Catalog where ID=%d"), {catId}));
-    deleted = true;
-  });
-  return deleted;
 }

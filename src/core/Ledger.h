@@ -14,7 +14,9 @@
 #include <QString>
 
 #include "core/Query.h"
+#include <QHash>
 #include <QMap>
+#include <QPair>
 #include <QVector>
 #include <cstdint>
 #include <stdexcept>
@@ -30,6 +32,10 @@ QString QtySQL(double value);
 
 // ---------------------------------------------------------------------------------------------
 // Primitives of posting: every document posts through these.
+
+// The condition that a row's CATID and COLOR are one of the pairs (from..from+count-1; all of
+// them when count is -1), in the form the (CATID, COLOR) indexes take.
+QString PairCondition(const QVector<QPair<int, int>> &pairs, int from = 0, int count = -1);
 
 // The condition that a receipt line (aliased line) is an open lot: it still holds at least
 // half a millionth.
@@ -106,9 +112,12 @@ struct TLockedLot {
   double Price = 0;
   double Remain() const { return RoundQty(Quantity - Out); }
 };
-// The receipt lines of the materials (every colour), locked for update with their receipts
-// until the transaction ends, oldest receipt date first and then by line.
-QVector<TLockedLot> LockLots(const QVector<int> &catIds);
+// The lots with these line IDs, locked until the transaction ends (a line that is gone, or that
+// is no lot, is missing from the result).
+QHash<int, TLockedLot> LockLotsByID(const QVector<int> &lotIds);
+// The lots of the materials and colours, oldest receipt date first and then by line; with
+// openOnly only those that still hold something; with lock locked until the transaction ends.
+QVector<TLockedLot> ReadPairLots(const QVector<QPair<int, int>> &pairs, bool openOnly, bool lock = true);
 
 // A stock row that could not be written. It keeps the server's error code, so that a
 // deadlock is still retried by RunInTransaction.
@@ -185,22 +194,16 @@ double MatSum(const TMat &lots);
 // Sum of MatSum over every line, whatever its kind.
 double MatListSum(const TMatList &lines);
 
-// A save refused because a material it names is no longer in the catalogue.
-class EMaterialGone : public std::runtime_error {
+// A posting or reversal refused for a reason the user can act on. Nothing of the action was
+// written; Text is shown as it stands.
+class ERefused : public std::runtime_error {
  public:
-  explicit EMaterialGone(const QString &text) : std::runtime_error(text.toStdString()), Text(text) {}
+  explicit ERefused(const QString &text) : std::runtime_error(text.toStdString()), Text(text) {}
   QString Text;
 };
 
-// Takes the catalogue rows of the materials in share mode until the transaction ends, so that
-// a material deletion waits for the save or the save for the deletion; raises EMaterialGone
-// when one of them is gone. Every save that writes the first line or stock row of a
-// material calls it before it writes.
-void LockMaterials(const QVector<int> &catIds);
-
-// Deletes a material and its stock rows unless lines, count rows or a stock row with
-// quantity or reserve still name it; returns whether it is gone (also when it was gone
-// already). The material's row is
-// locked for update before the checks, and the checks read what is committed now.
-bool DeleteMaterial(int catId);
-
+// A save refused because a material it names is no longer in the catalogue.
+class EMaterialGone : public ERefused {
+ public:
+  using ERefused::ERefused;
+};

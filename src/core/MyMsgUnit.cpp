@@ -11,6 +11,8 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include "core/DataUnit.h"
+#include "platform/Application.h"
 #include "platform/Registry.h"
 
 namespace {
@@ -29,6 +31,15 @@ const ButtonKind kKinds[] = {
     {mbIgnore, "&Ignore", mrIgnore}, {mbAll, "&All", mrAll},      {mbNoToAll, "N&o to All", mrNoToAll},
     {mbYesToAll, "Yes to &All", mrYesToAll}, {mbHelp, "&Help", mrNone},
 };
+// Every outermost transaction of the program shows the busy cursor while it runs.
+class TBusyCursorIndicator : public TBusyIndicator {
+  TBusyCursor m_cursor;
+};
+[[maybe_unused]] const bool kBusyHookSet = [] {
+  TransactionBusyHook() = []() -> std::unique_ptr<TBusyIndicator> { return std::make_unique<TBusyCursorIndicator>(); };
+  return true;
+}();
+
 }  // namespace
 
 void ReloadMessageBoxSettings() {

@@ -3,6 +3,7 @@
 // opens its result stored on the client and walks it by row; fields are read by name.
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
@@ -82,6 +83,8 @@ class TConnection {
 
   // Transaction depth of the guard (0: none).
   int TransactionDepth = 0;
+  // The materials whose lock rows the open transaction has written (MaterialPosting.h).
+  QSet<int> LockedMaterials;
   // Statements sent since the connection opened (statement-count budgets).
   qint64 StatementCount = 0;
   qint64 CommitCount = 0;

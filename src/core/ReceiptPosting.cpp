@@ -6,6 +6,8 @@
 #include "core/CommonVariables.h"
 #include "core/DataUnit.h"
 #include "core/DocNumbers.h"
+#include "core/MaterialPosting.h"
+#include "core/Reversal.h"
 #include "platform/Clock.h"
 #include "platform/SysUtils.h"
 
@@ -15,15 +17,10 @@ const QString kKindChanged = QStringLiteral(
     "Документ изменён другим пользователем: заявка уже сохранена как накладная.\n"
     "Закройте окно и откройте документ заново.");
 const QString kLotsUsed = QStringLiteral("Вы не можете править текущую накладную.\nТовары уже использованы.");
+const QString kDeleteRefused = QStringLiteral("Невозможно удалить накладную.\nТовары уже использованы.");
 
 int WriteHeader(const TReceiptHeader &h, int kind) {
   if (h.DocumentID >= 0) {
-    // the document must still be there, and stays locked until the save ends
-    const int storedKind = SQLInt(Format(QStringLiteral("select ISOUT from Waybill where ID=%d for update"), {h.DocumentID}));
-    if (storedKind < 0) throw EDatabaseError(QStringLiteral("The document %1 no longer exists").arg(h.DocumentID));
-    // a request saved as a receipt by another client meanwhile: saving it again would post
-    // its stock a second time or turn the receipt back into a request
-    if (storedKind != h.StoredKind) throw EDocumentRefused(kKindChanged);
     ExecSQL(Format(QStringLiteral("update Waybill set BDATE=%s,NUM=%s,ORDLINK=%s,NOTES=%s,ISOUT=%d,SUPPLIERID=%d,"
                                   "ISPAID=%d,SUM=%f,CURRENCY=%d,CURRENCYRATE=%g,USERID=%d,LASTUPDATE=%s where ID=%d"),
                    {QuoteSQL(h.Date), QuoteSQL(h.Num), QuoteSQL(h.OrdLink), QuoteSQL(h.Notes), kind, h.SupplierID,
@@ -31,8 +28,18 @@ int WriteHeader(const TReceiptHeader &h, int kind) {
                     h.DocumentID}));
     return h.DocumentID;
   }
-  const int id = InsertHeader(TDocHeader{h.Date, h.Num, h.OrdLink, false, h.Notes, kind, h.SupplierID, h.IsPaid, h.Sum,
-                                          true, true, h.Currency, h.Rate});
+  const int id = InsertHeader(TDocHeader{.Date = h.Date,
+                                         .Num = h.Num,
+                                         .OrdLink = h.OrdLink,
+                                         .Notes = h.Notes,
+                                         .Kind = kind,
+                                         .SupplierID = h.SupplierID,
+                                         .IsPaid = h.IsPaid,
+                                         .Sum = h.Sum,
+                                         .SumInCents = true,
+                                         .HasCurrency = true,
+                                         .Currency = h.Currency,
+                                         .Rate = h.Rate});
   // a new request takes the supplier's next request number
   if (h.StoredKind == DocKindRequest && h.SupplierID >= 0)
     ExecSQL(Format(QStringLiteral("update Suppliers set LASTNUM=IFNULL(LASTNUM,0)+1 where ID=%d"), {h.SupplierID}));
@@ -51,10 +58,20 @@ void CheckReceiptLotsUnused(int waybillID, const QString &refusal) {
 
 int SaveReceipt(const TReceiptHeader &header, const QVector<TReceiptLine> &lines, const QVector<int> &deletedLineIds,
                 bool asReceipt) {
-  // The materials must stay in the catalogue until the lines and stock rows are committed.
-  QVector<int> materials;
-  for (const TReceiptLine &l : lines) materials << l.CATID;
-  LockMaterials(materials);
+  // A stored document first: it must still be there, as what the editor opened, and stays
+  // locked (with the materials of its lines) until the save ends.
+  if (header.DocumentID >= 0) {
+    const int storedKind = LockDocumentForReversal(header.DocumentID);
+    if (storedKind < 0) throw EDatabaseError(QStringLiteral("The document %1 no longer exists").arg(header.DocumentID));
+    // a request saved as a receipt by another client meanwhile: saving it again would post
+    // its stock a second time or turn the receipt back into a request
+    if (storedKind != header.StoredKind) throw EDocumentRefused(kKindChanged);
+  }
+  // The materials must stay in the catalogue until the lines and stock rows are committed, and
+  // each line's colour must fit its material's colour flag.
+  QVector<TMaterialUse> uses;
+  for (const TReceiptLine &l : lines) uses << TMaterialUse{.CATID = l.CATID, .COLOR = l.COLOR};
+  LockMaterials(uses);
   const bool storedReceipt = header.DocumentID >= 0 && header.StoredKind == DocKindReceipt;
   // A stored receipt whose lots were issued meanwhile may not be changed.
   if (storedReceipt) CheckReceiptLotsUnused(header.DocumentID, kLotsUsed);
@@ -93,11 +110,32 @@ int SaveReceipt(const TReceiptHeader &header, const QVector<TReceiptLine> &lines
                                : QStringLiteral("update WaybillCont set QUANTITY=%s, PRICE=%s where ID=%d"),
                      {QtySQL(l.Quantity), QtySQL(l.Price), l.LineID}));
     } else {
-      inserts << TLineRow{l.CATID, l.COLOR, l.Quantity, l.Price, asReceipt};
+      inserts << TLineRow{.CATID = l.CATID, .COLOR = l.COLOR, .Quantity = l.Quantity, .Price = l.Price, .Lot = asReceipt};
     }
-    if (asReceipt) moves << TStockDelta{l.CATID, l.COLOR, storedReceipt && l.LineID >= 1 ? l.Quantity - old : l.Quantity};
+    if (asReceipt)
+      moves << TStockDelta{.CATID = l.CATID, .COLOR = l.COLOR,
+                           .Delta = storedReceipt && l.LineID >= 1 ? l.Quantity - old : l.Quantity};
   }
   InsertLines(id, inserts, false);
   AddToStockRows(moves, id);
   return id;
+}
+
+int DeleteIncoming(int waybillId, int kind) {
+  int found = -1;
+  RunInTransaction([&] {
+    found = LockDocumentForReversal(waybillId);
+    if (found != kind) return;
+    if (kind == DocKindReceipt) {
+      // a lot issued by another client meanwhile refuses the deletion
+      CheckReceiptLotsUnused(waybillId, kDeleteRefused);
+      DeleteWaybillRows(waybillId, Format(QStringLiteral("select ID,CATID,COLOR,QUANTITY from WaybillCont where WAYBILLID=%d"),
+                                          {waybillId}),
+                        true);
+    } else if (kind == DocKindRequest) {
+      ExecSQL(Format(QStringLiteral("delete from WaybillCont where WAYBILLID=%d"), {waybillId}));
+      ExecSQL(Format(QStringLiteral("delete from Waybill where ID=%d"), {waybillId}));
+    }
+  });
+  return found;
 }

@@ -11,10 +11,9 @@
 
 // Raised inside a save or a deletion when the document may not be changed; its text is shown
 // to the user as it is.
-class EDocumentRefused : public std::runtime_error {
+class EDocumentRefused : public ERefused {
  public:
-  explicit EDocumentRefused(const QString &text) : std::runtime_error(text.toStdString()) {}
-  QString Text() const { return QString::fromStdString(what()); }
+  using ERefused::ERefused;
 };
 
 // Inside a transaction: raises with the refusal text when a lot of the receipt has been
@@ -49,3 +48,9 @@ struct TReceiptLine {
 // EMaterialGone when a material left the catalogue, and any database error. Returns its ID.
 int SaveReceipt(const TReceiptHeader &header, const QVector<TReceiptLine> &lines, const QVector<int> &deletedLineIds,
                 bool asReceipt);
+
+// Deletes a receipt (kind DocKindReceipt: its lines leave stock; refused with EDocumentRefused
+// when a lot of it was used) or a request (DocKindRequest), in a transaction of its own, when
+// the document is still of that kind. Returns the kind found under lock (-1: gone); a document
+// of another kind is left alone.
+int DeleteIncoming(int waybillId, int kind);

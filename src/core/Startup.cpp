@@ -56,6 +56,7 @@ TStartupResult RunStartup(const QString &workingFolder) {
   InitMessageBoxSettings();
   delete DATA;
   DATA = new TDATA;
+  ViewMode = 0;
 
   // 3. Connection settings from the program key.
   try {

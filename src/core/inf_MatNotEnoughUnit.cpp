@@ -124,10 +124,14 @@ bool WriteOffReservation(QWidget *owner, int waybillId) {
   bool done = false;
   try {
     done = PostReservationWriteOff(waybillId, shorts);
-  } catch (const std::exception &) {
+  } catch (const ERefused &e) {
+    if (!outermost) throw;
+    ShowMessage(e.Text);
+    return false;
+  } catch (const std::exception &e) {
     if (!outermost) throw;
     // Rolled back whole: the reservation stays as it was.
-    ShowMessage(QStringLiteral("Ошибка при сохранении накладной."));
+    ShowMessage(FailureText(e, QStringLiteral("Ошибка при сохранении накладной.")));
     return false;
   }
   if (!shorts.isEmpty()) {

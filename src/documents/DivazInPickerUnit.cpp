@@ -24,6 +24,7 @@
 #include "core/IDComboBox.h"
 #include "core/Ledger.h"
 #include "core/Query.h"
+#include "documents/BlockQuery.h"
 #include "documents/DivazInUnit.h"
 #include "platform/Application.h"
 #include "platform/CalcEdit.h"
@@ -69,11 +70,8 @@ void TQueryGrid::SetColumns(const QVector<TGridColumn> &columns) {
   clear();
   setRowCount(0);
   setColumnCount(columns.size());
-  const int ch = fontMetrics().averageCharWidth();
-  for (int c = 0; c < columns.size(); ++c) {
-    setHorizontalHeaderItem(c, new QTableWidgetItem(columns[c].Title));
-    setColumnWidth(c, columns[c].Width * ch + 8);
-  }
+  for (int c = 0; c < columns.size(); ++c) setHorizontalHeaderItem(c, new QTableWidgetItem(columns[c].Title));
+  ShowColumnWidths(this, columns);
 }
 
 void TQueryGrid::SetDataSet(TQuery *query) {
@@ -95,15 +93,7 @@ void TQueryGrid::Refill() {
         auto *item = new QTableWidgetItem;
         item->setTextAlignment(col.Alignment);
         const int fi = m_query->FieldIndex(col.Field);
-        if (fi >= 0) {
-          const TField f = m_query->Fields(fi);
-          const int type = f.Value().typeId();
-          if (f.IsNull()) item->setText(QString());
-          else if (!col.Mask.isEmpty()) item->setText(FormatFloat(col.Mask, f.AsFloat()));
-          else if (type == QMetaType::Double || type == QMetaType::Float) item->setText(FloatToStr(f.AsFloat()));
-          else if (type == QMetaType::QDate || type == QMetaType::QDateTime) item->setText(DateToStr(f.AsDate()));
-          else item->setText(f.AsString());
-        }
+        if (fi >= 0) item->setText(ColumnText(col, m_query->Fields(fi)));
         if (OnDrawColumnCell) OnDrawColumnCell(col, item);
         setItem(r, c, item);
       }
@@ -244,7 +234,7 @@ void TDivazIn::BuildPicker(QWidget *box) {
   filters->addLayout(modes);
   v->addLayout(filters);
 
-  DBGrid1 = new TQueryGrid(box);
+  DBGrid1 = new TBlockGrid(box);
   DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
   DBGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
   v->addWidget(DBGrid1, 1);
@@ -279,24 +269,24 @@ void TDivazIn::BuildPicker(QWidget *box) {
       else q2AfterScroll();
     });
   };
-  DBGrid1->OnDrawColumnCell = [this](const TGridColumn &col, QTableWidgetItem *item) {
-    const TQuery *q = DBGrid1->DataSet();
-    auto field = [q](const QString &name) { return q->FieldByName(name); };
+  DBGrid1->OnDrawColumnCell = [this](const TGridColumn &col, int record, TRowGridCell &cell) {
+    const TBlockQuery *q = DBGrid1->DataSet();
+    auto field = [q, record](const QString &name) { return q->Field(record, name); };
     if (col.Field == QLatin1String("cSMALLPACK") || col.Field == QLatin1String("cBIGPACK")) {
       const QString base = col.Field.mid(1);
-      item->setText(FormatFloat(col.Mask, field(base).AsFloat() * field(QStringLiteral("PACKUNITSIZE")).AsFloat()));
-    } else if (item->text().isEmpty()) {
+      cell.Text = FormatFloat(col.Mask, field(base).AsFloat() * field(QStringLiteral("PACKUNITSIZE")).AsFloat());
+    } else if (cell.Text.isEmpty()) {
       return;
     } else if (col.Field == QLatin1String("CURRENCY")) {
-      item->setText(CurrencyNameOf(field(col.Field).AsInteger()));
+      cell.Text = CurrencyNameOf(field(col.Field).AsInteger());
     } else if (col.Field == QLatin1String("DISCOUNTGROUP")) {
-      item->setText(DiscountTextOf(field(col.Field).AsInteger()) + QLatin1Char('%'));
+      cell.Text = DiscountTextOf(field(col.Field).AsInteger()) + QLatin1Char('%');
     } else if (col.Field == QLatin1String("MEASURE")) {
-      item->setText(MeasureNameOf(field(col.Field).AsInteger()));
+      cell.Text = MeasureNameOf(field(col.Field).AsInteger());
     } else if (col.Field == QLatin1String("COLOR")) {
-      item->setText(ColorCaption(field(col.Field).AsInteger(), field(QStringLiteral("SYSTEMID")).AsInteger()));
+      cell.Text = ColorCaption(field(col.Field).AsInteger(), field(QStringLiteral("SYSTEMID")).AsInteger());
     } else if (col.Field == QLatin1String("QUANTITY")) {
-      if (Round(field(QStringLiteral("DIFF")).AsFloat()) < 0) item->setForeground(Qt::red);
+      if (Round(field(QStringLiteral("DIFF")).AsFloat()) < 0) cell.Colour = Qt::red;
     }
   };
 }
@@ -316,7 +306,7 @@ void TDivazIn::SetIsColored(bool value) {
 int TDivazIn::PickerRow() const { return DBGrid1->DataSet() ? DBGrid1->Record() : -1; }
 
 TField TDivazIn::PickerField(const QString &name) const {
-  const TQuery *q = PickerMode == 0 ? &q1 : &q2;
+  const TBlockQuery *q = PickerMode == 0 ? &q1 : &q2;
   if (!q->Active() || q->IsEmpty()) return TField(name, QVariant());
   return q->FieldByName(name);
 }
@@ -327,14 +317,18 @@ void TDivazIn::RefreshPicker() {
   const int supplier = s ? s->ID : -1;
   if (PickerMode == 0) {
     q1.Close();
-    const QString head = QStringLiteral(
+    // The materials and their order come from the catalogue alone; the stock and the other
+    // columns of a row are read with its block.
+    const QString order = QStringLiteral(" order by c.CATGROUP, c.SUBGROUP, c.NAME, c.ID");
+    q1.SQL = FPickerFilter.isEmpty()
+                 ? Format("select c.ID, c.NAME from Catalog c where c.SUPPLIER=%d%s", {supplier, order})
+                 : Format("select c.ID, c.NAME from Catalog c where c.SUPPLIER=%d and %s%s",
+                          {supplier, FPickerFilter, order});
+    q1.BlockSQL = QStringLiteral(
         "select c.*, sum(c1.QUANTITY) as QUANTITY, if (min(c1.QUANTITY) is null, 0.0, "
         "min(c1.QUANTITY))-c2.MINVALUE as DIFF from Catalog c left join CatalogQty c1 on "
-        "c.ID=c1.CATID left join CatGroups c2 on (c.CATGROUP=c2.ID and c.SUBGROUP=c2.SUBID) ");
-    const QString tail = QStringLiteral(" group by c.ID order by c.CATGROUP, c.SUBGROUP, c.NAME");
-    q1.SQL = FPickerFilter.isEmpty()
-                 ? Format("%s where c.SUPPLIER=%d %s", {head, supplier, tail})
-                 : Format("%s where c.SUPPLIER=%d and %s %s", {head, supplier, FPickerFilter, tail});
+        "c.ID=c1.CATID left join CatGroups c2 on (c.CATGROUP=c2.ID and c.SUBGROUP=c2.SUBID) "
+        "where c.ID in (%s) group by c.ID");
     q1.Open();
   } else {
     q2.Close();

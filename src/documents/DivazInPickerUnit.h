@@ -1,20 +1,14 @@
 #pragma once
-// The grid through which a window shows the rows of a query: one row per record, the columns
-// chosen by field name, the grid's current row being the query's current record. The receipt
-// editor's picker and the receipt journal show their lists in it.
+// The grid through which a window shows the rows of a query with a table item per cell (the
+// export window's short lists; the lists that may run over the whole store are block grids,
+// documents/BlockGrid.h), and the look-ups of the receipt windows.
 #include <QTableWidget>
 #include <QVector>
 #include <functional>
 
-class TQuery;
+#include "documents/BlockGrid.h"
 
-struct TGridColumn {
-  QString Field;
-  QString Title;
-  int Width = 64;              // in characters of the grid's font, as the lists are laid out
-  QString Mask;                // FormatFloat mask for numbers; empty: the general form
-  Qt::Alignment Alignment = Qt::AlignLeft | Qt::AlignVCenter;
-};
+class TQuery;
 
 class TQueryGrid : public QTableWidget {
   Q_OBJECT

@@ -640,10 +640,7 @@ void TDivazIn::Save(bool asReceipt) {
   if (!HeaderOK()) return;
   try {
     RunInTransaction([&] { SaveDocument(asReceipt); });
-  } catch (const EDocumentRefused &e) {
-    ShowMessage(e.Text());
-    return;
-  } catch (const EMaterialGone &e) {
+  } catch (const ERefused &e) {
     ShowMessage(e.Text);
     return;
   } catch (const std::exception &e) {
@@ -675,8 +672,9 @@ void TDivazIn::SaveDocument(bool asReceipt) {
   for (int r = 1; r < ContentGrid->RowCount(); ++r) {
     auto *obj = ContentGrid->ObjectAs<TAddObj>(0, r);
     if (!obj) continue;
-    lines << TReceiptLine{obj->N4, obj->N2, obj->N3, GridNumber(ContentGrid->Cells(2, r)),
-                          GridNumber(ContentGrid->Cells(3, r))};
+    lines << TReceiptLine{.LineID = obj->N4, .CATID = obj->N2, .COLOR = obj->N3,
+                          .Quantity = GridNumber(ContentGrid->Cells(2, r)),
+                          .Price = GridNumber(ContentGrid->Cells(3, r))};
   }
   SaveReceipt(header, lines, DeletedLineIDs, asReceipt);
 }

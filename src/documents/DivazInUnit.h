@@ -13,6 +13,8 @@
 
 #include "core/DataLists.h"
 #include "core/Query.h"
+#include "documents/BlockGrid.h"
+#include "documents/BlockQuery.h"
 #include "platform/Forms.h"
 
 class QAction;
@@ -26,7 +28,6 @@ class QPushButton;
 class QToolButton;
 class TCalcEdit;
 class TIDComboBox;
-class TQueryGrid;
 class TStringGrid;
 
 // Document kinds of this editor.
@@ -70,7 +71,7 @@ class TDivazIn : public TForm {
   TCalcEdit *Price;
   QToolButton *SpeedButton3;
   QPushButton *AddBtn;
-  TQueryGrid *DBGrid1;
+  TBlockGrid *DBGrid1;
   TIDComboBox *IDcb_Grp1;
   TIDComboBox *IDcb_SubGrp1;
   QLineEdit *txtFind;
@@ -107,8 +108,8 @@ class TDivazIn : public TForm {
   void SetIsColored(bool value);
   uint16_t ColorSystemID = 65535;
   uint16_t ColorMainGroup = 0;
-  TQuery q1;  // catalogue of the supplier
-  TQuery q2;  // open stock of the supplier by colour
+  TBlockQuery q1;  // catalogue of the supplier
+  TBlockQuery q2;  // open stock of the supplier by colour
 
   bool HeaderOK();
   void AddRow(int systemID, int catID, int lineID, int color, const QString &name,

@@ -15,7 +15,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSet>
-#include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
@@ -53,15 +52,28 @@ QString ColorCaptionOf(int color, int systemId) {
   return rec.Caption;
 }
 
-// Source grid columns: the fields shown, in order, with their titles.
+// A lot's place among the open lots, oldest first by receipt date and then line, as one
+// number: the date (YYYYMMDD, -1 when it has none) above the line's ID (a 32-bit number,
+// raised to be positive). The smallest of a material and colour is its oldest lot.
+const char *const kLotPlace = "(coalesce(w1.BDATE+0,-1)*4294967296+w.ID+2147483648)";
+
+// The ID of the lot at a place.
+int LotAtPlace(qint64 place) { return int(qint64(quint32(place)) - 2147483648LL); }
+
+// The source grid: the fields shown, in order, with their titles and widths in pixels.
 struct TSourceColumn {
   const char *Field;
   const char *Title;
   int Width;
+  Qt::Alignment Alignment;
 };
 const TSourceColumn kSourceColumns[] = {
-    {"NAME", "Nosaukums", 230}, {"COMMENTS", "Piezīmes", 200}, {"REMAIN", "Atlikums", 80},
-    {"MEASURE", "Mērv.", 50},   {"SUPPLIER", "Piegādātājs", 80}, {"COLOR", "Krāsa", 120},
+    {"NAME", "Nosaukums", 230, Qt::AlignLeft | Qt::AlignVCenter},
+    {"COMMENTS", "Piezīmes", 200, Qt::AlignLeft | Qt::AlignVCenter},
+    {"REMAIN", "Atlikums", 80, Qt::AlignRight | Qt::AlignVCenter},
+    {"MEASURE", "Mērv.", 50, Qt::AlignCenter},
+    {"SUPPLIER", "Piegādātājs", 80, Qt::AlignLeft | Qt::AlignVCenter},
+    {"COLOR", "Krāsa", 120, Qt::AlignLeft | Qt::AlignVCenter},
 };
 
 }  // namespace
@@ -74,6 +86,7 @@ TDivazInventory::TDivazInventory(QWidget *owner, int id) : TForm(owner), QSource
   SetPosition(poScreenCenter);
   DivazInventory = this;
   BuildLayout();
+  SetUpSource();
   // FormCreate
   LoadFormPosition(this, true);
   FInventoryID = id;
@@ -178,18 +191,25 @@ void TDivazInventory::BuildLayout() {
   filters->setColumnStretch(2, 1);
   main->addLayout(filters);
 
-  DBGrid1 = new QTableWidget(this);
+  DBGrid1 = new TBlockGrid(this);
   DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
-  DBGrid1->setColumnCount(static_cast<int>(std::size(kSourceColumns)));
-  for (int c = 0; c < DBGrid1->columnCount(); ++c) {
-    DBGrid1->setHorizontalHeaderItem(c, new QTableWidgetItem(QString::fromUtf8(kSourceColumns[c].Title)));
-    DBGrid1->setColumnWidth(c, kSourceColumns[c].Width);
-  }
-  DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
-  DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
-  DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  DBGrid1->verticalHeader()->setVisible(false);
-  DBGrid1->verticalHeader()->setDefaultSectionSize(DBGrid1->fontMetrics().height() + 4);
+  QVector<TGridColumn> columns;
+  for (const TSourceColumn &c : kSourceColumns)
+    columns << TGridColumn{QString::fromLatin1(c.Field), QString::fromUtf8(c.Title), 0, QString(), c.Alignment};
+  DBGrid1->SetColumns(columns);
+  for (int c = 0; c < columns.size(); ++c) DBGrid1->setColumnWidth(c, kSourceColumns[c].Width);
+  DBGrid1->setWordWrap(false);
+  DBGrid1->OnDrawColumnCell = [this](const TGridColumn &col, int record, TRowGridCell &cell) {
+    if (cell.Text.isEmpty()) return;
+    const TField f = QSource.Field(record, col.Field);
+    if (col.Field == QLatin1String("COLOR"))
+      cell.Text = ColorCaptionOf(f.AsInteger(), QSource.Field(record, QStringLiteral("SYSTEMID")).AsInteger());
+    else if (col.Field == QLatin1String("MEASURE"))
+      cell.Text = MeasureNames.ByID(f.AsInteger());
+  };
+  // A row's columns may be read from the server when the cursor reaches it.
+  DBGrid1->AfterScroll = [this] { Guarded([this] { QSourceAfterScroll(); }); };
+  DBGrid1->SetDataSet(&QSource);
   main->addWidget(DBGrid1, 1);
 
   auto *buttons = new QHBoxLayout;
@@ -216,12 +236,6 @@ void TDivazInventory::BuildLayout() {
   connect(IDcb_Grp1, &QComboBox::activated, this, [this] { Guarded([this] { IDcb_Grp1Change(); }); });
   connect(IDcb_SubGrp1, &QComboBox::activated, this, [this] { Guarded([this] { IDcb_SubGrp1Change(); }); });
   connect(Qty, &QLineEdit::textEdited, this, [this] { QtyChange(); });
-  connect(DBGrid1, &QTableWidget::currentCellChanged, this, [this](int row, int, int, int) {
-    if (row >= 0 && row < QSource.RecordCount()) {
-      QSource.SetRecNo(row + 1);
-      QSourceAfterScroll();
-    }
-  });
   connect(CntGrd->horizontalHeader(), &QHeaderView::sectionPressed, this, [this](int column) {
     if (QGuiApplication::mouseButtons() & Qt::RightButton) return;
     Guarded([this, column] { CntGrdMouseDown(column); });
@@ -286,16 +300,50 @@ void TDivazInventory::FormClose() {
 // Source list
 
 QString TDivazInventory::BaseSelect() const {
+  // Every open lot with its material and colour (as one number) and its place; the material is
+  // joined for the filters only (the server leaves it out when no filter names it).
   return Format(QStringLiteral(
-      "select w.ID, w.CATID, c.SYSTEMID, c.NAME, c.COMMENTS, c.MEASURE, c.SUPPLIER, w.WAYBILLID, "
-      "w.PRICE, w.COLOR, sum(w.QUANTITY-w.QTYOUT) as REMAIN, w1.BDATE from WaybillCont w left join "
-      "Waybill w1 on w1.ID=w.WAYBILLID left join Catalog c on c.ID=w.CATID where w1.ISOUT=%d and "
-      "%s "), {DocKindReceipt, OpenLotSQL()});
+      "select (w.CATID<<32)|(w.COLOR&4294967295) as MATERIAL, %s as LOTPLACE from WaybillCont w "
+      "left join Waybill w1 on w1.ID=w.WAYBILLID left join Catalog c on c.ID=w.CATID where "
+      "w1.ISOUT=%d and %s "),
+      {QString::fromLatin1(kLotPlace), DocKindReceipt, OpenLotSQL()});
 }
 
 int TDivazInventory::SourceGroupID() const {
   const TcbIntObj *o = IDcb_Grp1->SelectedObj();
   return o ? o->ID : -1;
+}
+
+void TDivazInventory::SetUpSource() {
+  // One row per material and colour, its oldest open lot as its key, the rows in the order of
+  // those lots. The lots are grouped here: the server takes several times as long for it.
+  QSource.Arrange = [](QStringList &fields, TBlockQuery::TRows &rows) {
+    QHash<qint64, qint64> oldest;
+    oldest.reserve(rows.size());
+    for (const QVector<QVariant> &lot : rows) {
+      const qint64 material = lot.value(0).toLongLong(), place = lot.value(1).toLongLong();
+      const auto it = oldest.find(material);
+      if (it == oldest.end()) oldest.insert(material, place);
+      else if (place < *it) *it = place;
+    }
+    QVector<qint64> places;
+    places.reserve(oldest.size());
+    for (auto it = oldest.cbegin(); it != oldest.cend(); ++it) places << it.value();
+    std::sort(places.begin(), places.end());
+    rows.clear();
+    rows.reserve(places.size());
+    for (const qint64 place : places) rows << QVector<QVariant>{LotAtPlace(place)};
+    fields = QStringList{QStringLiteral("ID")};
+  };
+  // What a row shows: its oldest lot, and what all the open lots of its material and colour
+  // hold together.
+  QSource.BlockSQL = Format(QStringLiteral(
+      "select w.ID, w.CATID, c.SYSTEMID, c.NAME, c.COMMENTS, c.MEASURE, c.SUPPLIER, w.WAYBILLID, "
+      "w.PRICE, w.COLOR, (select sum(x.QUANTITY-x.QTYOUT) from WaybillCont x join Waybill x1 on "
+      "x1.ID=x.WAYBILLID where x.CATID=w.CATID and x.COLOR=w.COLOR and x1.ISOUT=%d and %s) as REMAIN, "
+      "w1.BDATE from WaybillCont w left join Waybill w1 on w1.ID=w.WAYBILLID left join Catalog c on "
+      "c.ID=w.CATID where w.ID in (%%s)"),
+      {DocKindReceipt, OpenLotSQL(QStringLiteral("x"))});
 }
 
 void TDivazInventory::SetFilter(const QString &filter) {
@@ -305,52 +353,12 @@ void TDivazInventory::SetFilter(const QString &filter) {
 
 void TDivazInventory::RefreshSource() {
   QSource.Close();
-  QSource.SQL = Format(QStringLiteral("%s %s"), {FFilter, QStringLiteral(" group by w.CATID, w.COLOR order by w1.BDATE")});
+  QSource.SQL = FFilter;
   QSource.Open();
-  FillSourceGrid();
+  DBGrid1->Refill();
+  if (QSource.IsEmpty()) QSourceAfterScroll();
   Qty->setEnabled(!QSource.IsEmpty());
   QtyChange();
-}
-
-void TDivazInventory::FillSourceGrid() {
-  const QSignalBlocker block(DBGrid1);
-  DBGrid1->setUpdatesEnabled(false);
-  DBGrid1->clearContents();
-  DBGrid1->setRowCount(QSource.RecordCount());
-  int fields[std::size(kSourceColumns)];
-  for (size_t c = 0; c < std::size(kSourceColumns); ++c)
-    fields[c] = QSource.FieldIndex(QString::fromLatin1(kSourceColumns[c].Field));
-  const int systemField = QSource.FieldIndex(QStringLiteral("SYSTEMID"));
-  int r = 0;
-  for (const auto &row : QSource.Rows()) {
-    for (size_t c = 0; c < std::size(kSourceColumns); ++c) {
-      const QVariant &v = row[fields[c]];
-      const QString field = QString::fromLatin1(kSourceColumns[c].Field);
-      QString text;
-      Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter;
-      if (field == QLatin1String("COLOR")) {
-        if (!v.isNull()) text = ColorCaptionOf(v.toInt(), row[systemField].toInt());
-      } else if (field == QLatin1String("MEASURE")) {
-        if (!v.isNull()) text = MeasureNames.ByID(v.toInt());
-        align = Qt::AlignCenter;
-      } else if (field == QLatin1String("REMAIN")) {
-        text = v.isNull() ? QString() : FloatToStr(v.toDouble());
-        align = Qt::AlignRight | Qt::AlignVCenter;
-      } else {
-        text = v.toString();
-      }
-      auto *item = new QTableWidgetItem(text);
-      item->setTextAlignment(align);
-      DBGrid1->setItem(r, static_cast<int>(c), item);
-    }
-    ++r;
-  }
-  DBGrid1->setUpdatesEnabled(true);
-  if (!QSource.IsEmpty()) {
-    QSource.First();
-    DBGrid1->setCurrentCell(0, 0);
-  }
-  QSourceAfterScroll();
 }
 
 void TDivazInventory::IDcb_Grp1Change() {
@@ -537,7 +545,11 @@ void TDivazInventory::SaveWBClick() {
   for (int r = 1; r < CntGrd->RowCount(); ++r) {
     const auto *o = CntGrd->ObjectAs<TAddObj>(0, r);
     if (!o) continue;
-    lines << TCountLine{o->N2, o->N3, o->N5, StrToFloatDef(CntGrd->Cells(2, r), 0), StrToFloatDef(CntGrd->Cells(3, r), 0)};
+    lines << TCountLine{.CATID = o->N2,
+                        .COLOR = o->N3,
+                        .SupplierID = o->N5,
+                        .Counted = StrToFloatDef(CntGrd->Cells(2, r), 0),
+                        .Book = StrToFloatDef(CntGrd->Cells(3, r), 0)};
     if (!suppliers.contains(o->N5)) suppliers << o->N5;
   }
   if (lines.isEmpty()) {
@@ -554,12 +566,15 @@ void TDivazInventory::SaveWBClick() {
 
   TCountResult result;
   try {
-    result = PostCount({FormatServerDate(DT1->date()), number, Edit3->text()}, lines);
+    result = PostCount({.Date = FormatServerDate(DT1->date()), .Num = number, .Notes = Edit3->text()}, lines);
   } catch (const ENumberTaken &) {
     // Another save took one of the numbers meanwhile: nothing was written, the lines stay.
     ShowMessage(QStringLiteral("Inventarizācijas numurs jau eksistē!"));
     ProposeAgainIfKept();
     Edit1->setFocus();
+    return;
+  } catch (const ERefused &e) {
+    MessageDlg(e.Text, TMsgDlgType::mtError, mbOK, this);
     return;
   } catch (const std::exception &e) {
     ShowStockUpdateFailure(e);

@@ -7,7 +7,8 @@
 #include <QVector>
 #include <cstdint>
 
-#include "core/Query.h"
+#include "documents/BlockGrid.h"
+#include "documents/BlockQuery.h"
 #include "platform/Forms.h"
 
 class QAction;
@@ -16,7 +17,6 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
-class QTableWidget;
 class TCalcEdit;
 class TIDComboBox;
 class TStringGrid;
@@ -45,8 +45,10 @@ class TDivazInventory : public TForm {
   QLineEdit *txtFind;
   TIDComboBox *IDcb_Measure1;
   QPushButton *FindBtn1;
-  QTableWidget *DBGrid1;
-  TQuery QSource;
+  TBlockGrid *DBGrid1;
+  // One row per material and colour with open lots, in the order of their oldest lot; the
+  // columns of a row are read with its block.
+  TBlockQuery QSource;
   // Buttons
   QPushButton *CancelBtn;
   QPushButton *SaveWB;
@@ -89,7 +91,8 @@ class TDivazInventory : public TForm {
 
  private:
   void BuildLayout();
-  void FillSourceGrid();
+  // The rows the source list shows and the columns it reads by block.
+  void SetUpSource();
   QString BaseSelect() const;
   int SourceGroupID() const;
 

@@ -763,7 +763,13 @@ std::vector<TOutLine> TDivazOut::CollectLines() const {
   for (int r = 1; r < CntGrd->RowCount(); ++r) {
     auto *o = CntGrd->ObjectAs<TAddObj>(0, r);
     if (!o) continue;
-    TOutLine l{o->N2, o->N3, o->N4, o->N5, o->N6, LineQuantity(r), RoundQty(StrToFloatDef(CntGrd->Cells(3, r), 0.0))};
+    TOutLine l{.CatID = o->N2,
+               .Color = o->N3,
+               .LotID = o->N4,
+               .Supplier = o->N5,
+               .ReceiptID = o->N6,
+               .Quantity = LineQuantity(r),
+               .Price = RoundQty(StrToFloatDef(CntGrd->Cells(3, r), 0.0))};
     if (l.Quantity <= QtyEpsilon) continue;  // never a zero-quantity line
     lines.push_back(l);
   }
@@ -787,6 +793,10 @@ void TDivazOut::SaveWBClick() {
     } catch (const ELotTaken &e) {
       ShowMessage(e.Text);
       RefreshSource();
+      return;
+    } catch (const ERefused &e) {
+      // a material left the catalogue or changed its colour flag: nothing was written
+      ShowMessage(e.Text);
       return;
     } catch (const std::exception &e) {
       ShowStockUpdateFailure(e);
@@ -858,7 +868,11 @@ bool TDivazOut::SaveReservation(const std::vector<TOutLine> &lines) {
 }
 
 TOutHeader TDivazOut::ReadHeader(const QString &number) const {
-  return TOutHeader{FormatServerDate(DT1->date()), number, Edit2->text(), Edit3->text(), isPaid->isChecked() ? 1 : 0};
+  return TOutHeader{.Date = FormatServerDate(DT1->date()),
+                    .Num = number,
+                    .OrdLink = Edit2->text(),
+                    .Notes = Edit3->text(),
+                    .IsPaid = isPaid->isChecked() ? 1 : 0};
 }
 
 bool TDivazOut::SaveWriteOff() {

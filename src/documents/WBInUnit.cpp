@@ -124,7 +124,7 @@ TWBIn::TWBIn(QWidget *owner) : TForm(owner) {
   main->addLayout(filters);
 
   // The list.
-  DBGrid1 = new TQueryGrid(this);
+  DBGrid1 = new TBlockGrid(this);
   DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
   DBGrid1->SetColumns({
       {QStringLiteral("BDATE"), QStringLiteral("Дата"), 13},
@@ -143,15 +143,15 @@ TWBIn::TWBIn(QWidget *owner) : TForm(owner) {
   FitColumnTitles(DBGrid1);
   DBGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
   DBGrid1->SetDataSet(&WBInSource);
-  DBGrid1->OnDrawColumnCell = [](const TGridColumn &col, QTableWidgetItem *item) {
-    if (item->text().isEmpty()) return;
+  DBGrid1->OnDrawColumnCell = [](const TGridColumn &col, int, TRowGridCell &cell) {
+    if (cell.Text.isEmpty()) return;
     if (col.Field == QLatin1String("ISPAID")) {
-      const int v = item->text().toInt();
-      item->setText(v == 0 ? QStringLiteral("---") : v == 1 ? QStringLiteral("Ok") : QString());
-      if (v == 0) item->setForeground(Qt::red);
+      const int v = cell.Text.toInt();
+      cell.Text = v == 0 ? QStringLiteral("---") : v == 1 ? QStringLiteral("Ok") : QString();
+      if (v == 0) cell.Colour = Qt::red;
     } else if (col.Field == QLatin1String("ISOUT")) {
-      const int v = item->text().toInt();
-      item->setText(v == 0 ? QStringLiteral("Накладная") : v == 2 ? QStringLiteral("Заявка") : QString());
+      const int v = cell.Text.toInt();
+      cell.Text = v == 0 ? QStringLiteral("Накладная") : v == 2 ? QStringLiteral("Заявка") : QString();
     }
   };
   main->addWidget(DBGrid1, 1);
@@ -161,7 +161,10 @@ TWBIn::TWBIn(QWidget *owner) : TForm(owner) {
   NotesLabel->setObjectName(QStringLiteral("NotesLabel"));
   notes->addWidget(NotesLabel, 1);
   main->addLayout(notes);
-  DBGrid1->AfterScroll = [this] { NotesLabel->setText(CurrentField(QStringLiteral("NOTES"))); };
+  // A row's notes may be read from the server when the cursor reaches it.
+  DBGrid1->AfterScroll = [this] {
+    Guarded([this] { NotesLabel->setText(CurrentField(QStringLiteral("NOTES"))); });
+  };
 
   // Buttons.
   auto *buttons = new QHBoxLayout;
@@ -292,9 +295,8 @@ void TWBIn::RefreshList(const QString &extra) {
   if (Chk1->isChecked() && Chk2->isChecked()) kinds = QStringLiteral("(%1,%2)").arg(DocKindReceipt).arg(DocKindRequest);
   else if (Chk1->isChecked()) kinds = QStringLiteral("(%1)").arg(DocKindReceipt);
   else if (Chk2->isChecked()) kinds = QStringLiteral("(%1)").arg(DocKindRequest);
-  QString sql = Format("select w.*, s.NAME as SUPPLIERNAME from Waybill w left join Suppliers s on "
-                       "(s.ID=w.SUPPLIERID) where w.ISOUT in %s",
-                       {kinds});
+  // The documents and their order; what a row shows is read with its block.
+  QString sql = Format("select w.ID, w.NUM from Waybill w where w.ISOUT in %s", {kinds});
   const QString d1 = EscapeSQL(FormatServerDate(DT1->date()));
   const QString d2 = EscapeSQL(FormatServerDate(DT2->date()));
   switch (cb1->currentIndex()) {
@@ -306,8 +308,12 @@ void TWBIn::RefreshList(const QString &extra) {
     default: break;
   }
   if (!extra.isEmpty()) sql += extra;
-  sql += QStringLiteral("  order by w.BDATE");
+  // Documents of one date in the order they were entered.
+  sql += QStringLiteral("  order by w.BDATE, w.ID");
   WBInSource.SQL = sql;
+  WBInSource.BlockSQL = QStringLiteral(
+      "select w.*, s.NAME as SUPPLIERNAME from Waybill w left join Suppliers s on (s.ID=w.SUPPLIERID) "
+      "where w.ID in (%s)");
   WBInSource.Open();
   DBGrid1->Refill();
   if (WBInSource.IsEmpty()) NotesLabel->clear();
@@ -321,11 +327,13 @@ void TWBIn::ReopenList() {
 }
 
 void TWBIn::FindBtnClick() {
-  static const char *const conditions[] = {"and w.NUM like", "and w.ORDLINK like", "and s.NAME like"};
+  static const char *const conditions[] = {"and w.NUM like", "and w.ORDLINK like",
+                                           "and w.SUPPLIERID in (select ID from Suppliers where NAME like"};
   const int category = cb2->currentIndex();
   if (category < 0 || category > 2) return;
   RefreshList(QLatin1Char(' ') + QLatin1String(conditions[category]) + QLatin1Char(' ') +
-              QuoteLike(QLatin1Char('%') + FindTxt->text() + QLatin1Char('%')));
+              QuoteLike(QLatin1Char('%') + FindTxt->text() + QLatin1Char('%')) +
+              (category == 2 ? QStringLiteral(")") : QString()));
 }
 
 int TWBIn::CurrentID() const { return CurrentField(QStringLiteral("ID")).toInt(); }
@@ -383,38 +391,25 @@ void TWBIn::DeleteBitBtnClick() {
                        QStringLiteral("?\n\nВы уверены?"),
                    TMsgDlgType::mtConfirmation, mbYes | mbNo, this) != mrYes)
       return;
-    try {
-      RunInTransaction([id] {
-        // a lot issued by another client meanwhile refuses the deletion
-        CheckReceiptLotsUnused(id, kDeleteRefused);
-        DeleteWaybillRows(id, Format("select ID,CATID,COLOR,QUANTITY from WaybillCont where WAYBILLID=%d", {id}),
-                          true);
-      });
-      Changed = true;
-    } catch (const EDocumentRefused &e) {
-      ShowMessage(e.Text());
-    } catch (const std::exception &e) {
-      ShowStockUpdateFailure(e);
-      ShowException(e);
-    }
   } else if (kind == DocKindRequest) {
     if (MessageDlg(QStringLiteral("Удалить заявку Nr.") + CurrentField(QStringLiteral("ORDLINK")) +
                        QStringLiteral("?\n\nВы уверены?"),
                    TMsgDlgType::mtConfirmation, mbYes | mbNo, this) != mrYes)
       return;
-    try {
-      RunInTransaction([id] {
-        // a request saved as a receipt meanwhile holds lots now: it is not deleted here
-        if (SQLInt(Format("select ISOUT from Waybill where ID=%d for update", {id})) == DocKindReceipt)
-          throw EDocumentRefused(kRequestBecameReceipt);
-        ExecSQL(Format("delete from WaybillCont where WAYBILLID=%d", {id}));
-        ExecSQL(Format("delete from Waybill where ID=%d", {id}));
-      });
-    } catch (const EDocumentRefused &e) {
-      ShowMessage(e.Text());
-    } catch (const std::exception &e) {
-      ShowException(e);
-    }
+  } else {
+    return;
+  }
+  try {
+    const int found = DeleteIncoming(id, kind);
+    // a request saved as a receipt meanwhile holds lots now: it is not deleted here
+    if (kind == DocKindRequest && found == DocKindReceipt) ShowMessage(kRequestBecameReceipt);
+    else if (kind == DocKindReceipt && found == kind) Changed = true;
+  } catch (const ERefused &e) {
+    ShowMessage(e.Text);
+  } catch (const std::exception &e) {
+    ShowStockUpdateFailure(e);
+    ShowMessage(FailureText(e, kind == DocKindReceipt ? QStringLiteral("Невозможно удалить накладную.")
+                                                      : QStringLiteral("Невозможно удалить заявку.")));
   }
   ReopenList();
 }

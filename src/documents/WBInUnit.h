@@ -1,7 +1,8 @@
 #pragma once
 // The journal of incoming documents: receipt notes and purchase requests, filtered by kind,
 // period and a search; from here documents are created, opened, deleted and printed.
-#include "core/Query.h"
+#include "documents/BlockGrid.h"
+#include "documents/BlockQuery.h"
 #include "platform/Forms.h"
 
 class QAction;
@@ -13,7 +14,6 @@ class QLineEdit;
 class QMenu;
 class QPushButton;
 class TDivazIn;
-class TQueryGrid;
 
 class TWBIn : public TForm {
   Q_OBJECT
@@ -27,8 +27,10 @@ class TWBIn : public TForm {
   // caller after the modal call.
   bool Changed = false;
 
-  TQuery WBInSource;
-  TQueryGrid *DBGrid1;
+  // The documents in the list's order, with their numbers; the other columns of a row are
+  // read with its block.
+  TBlockQuery WBInSource;
+  TBlockGrid *DBGrid1;
   QLabel *NotesLabel;
   QCheckBox *Chk1;  // receipts
   QCheckBox *Chk2;  // requests

@@ -297,7 +297,12 @@ void TWBInventory::N2Click() {
     return;
   const int id = CurrentID();
   const QString num = WBInventorySource.FieldByName(QStringLiteral("NUM")).AsString();
-  const QString refused = DeleteCount(id, num);
+  QString refused;
+  try {
+    refused = DeleteCount(id, num);
+  } catch (const std::exception &e) {
+    refused = FailureText(e, QStringLiteral("Inventarizāciju %1 neizdevās dzēst.").arg(num));
+  }
   if (!refused.isEmpty()) {
     MessageDlg(refused, TMsgDlgType::mtError, mbOK, this);
     return;

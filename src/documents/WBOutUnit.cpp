@@ -487,9 +487,15 @@ void TWBOut::N2Click() {
                  TMsgDlgType::mtConfirmation, mbYes | mbNo, this) == mrNo)
     return;
   const QString num = NumOf(id);
-  // DeleteReservation checks the kind under its own lock and leaves anything else alone.
-  if (!DeleteReservation(id))
-    ShowMessage(QStringLiteral("Dokuments %1 vairs nav rezervēšana; nekas netika izdarīts.").arg(num));
+  try {
+    // DeleteReservation checks the kind under its own lock and leaves anything else alone.
+    if (!DeleteReservation(id))
+      ShowMessage(QStringLiteral("Dokuments %1 vairs nav rezervēšana; nekas netika izdarīts.").arg(num));
+  } catch (const ERefused &e) {
+    ShowMessage(e.Text);
+  } catch (const std::exception &e) {
+    ShowMessage(FailureText(e, QStringLiteral("Rezervēšanu %1 neizdevās dzēst.").arg(num)));
+  }
   ReopenKeepPosition(false);
 }
 
@@ -529,12 +535,19 @@ void TWBOut::Dzsttekoopavadzme1Click() {
                  TMsgDlgType::mtConfirmation, mbYes | mbNo, this) == mrNo)
     return;
   const QString num = NumOf(id);
-  bool done = false;
-  RunInTransaction([&] { done = DeleteIssue(id); });
-  if (!done)
-    ShowMessage(QStringLiteral("Dokuments %1 vairs nav pavadzīme; nekas netika izdarīts.").arg(num));
+  try {
+    bool done = false;
+    RunInTransaction([&] { done = DeleteIssue(id); });
+    if (!done)
+      ShowMessage(QStringLiteral("Dokuments %1 vairs nav pavadzīme; nekas netika izdarīts.").arg(num));
+    else
+      Changed = true;
+  } catch (const ERefused &e) {
+    ShowMessage(e.Text);
+  } catch (const std::exception &e) {
+    ShowMessage(FailureText(e, QStringLiteral("Pavadzīmi %1 neizdevās dzēst.").arg(num)));
+  }
   RefreshList(QString());
-  Changed = true;
 }
 
 void TWBOut::N13Click() {
@@ -558,16 +571,23 @@ void TWBOut::N13Click() {
                  TMsgDlgType::mtConfirmation, mbYes | mbNo, this) == mrNo)
     return;
   QStringList skipped;
-  RunInTransaction([&] {
-    skipped.clear();
-    for (const auto &[id, num] : docs)
-      if (!DeleteIssue(id)) skipped << num;
-  });
-  if (!skipped.isEmpty())
-    ShowMessage(QStringLiteral("Šie dokumenti vairs nav pavadzīmes un netika dzēsti: %1")
-                    .arg(skipped.join(QStringLiteral(", "))));
+  try {
+    // One transaction: either every issue from that date on is undone, or none.
+    RunInTransaction([&] {
+      skipped.clear();
+      for (const auto &[id, num] : docs)
+        if (!DeleteIssue(id)) skipped << num;
+    });
+    if (!skipped.isEmpty())
+      ShowMessage(QStringLiteral("Šie dokumenti vairs nav pavadzīmes un netika dzēsti: %1")
+                      .arg(skipped.join(QStringLiteral(", "))));
+    Changed = true;
+  } catch (const ERefused &e) {
+    ShowMessage(e.Text);
+  } catch (const std::exception &e) {
+    ShowMessage(FailureText(e, QStringLiteral("Pavadzīmes neizdevās dzēst.")));
+  }
   RefreshList(QString());
-  Changed = true;
 }
 
 void TWBOut::DeleteBitBtnClick() {

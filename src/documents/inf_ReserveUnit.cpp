@@ -142,11 +142,19 @@ void Tinf_Reserve::BitBtn1Click() {
     if (ItemObject(i) && ChkLB1->item(i)->checkState() == Qt::Checked) chosen.push_back(ItemObject(i));
   // All checked reservations go in one transaction: an error keeps every one of them.
   QStringList skipped;
-  RunInTransaction([&] {
-    skipped.clear();
-    for (const TTmpDrawObj *o : chosen)
-      if (!DeleteReservation(o->ID)) skipped << o->NUM;
-  });
+  try {
+    RunInTransaction([&] {
+      skipped.clear();
+      for (const TTmpDrawObj *o : chosen)
+        if (!DeleteReservation(o->ID)) skipped << o->NUM;
+    });
+  } catch (const ERefused &e) {
+    ShowMessage(e.Text);
+    return;
+  } catch (const std::exception &e) {
+    ShowMessage(FailureText(e, QStringLiteral("Rezervēšanas neizdevās dzēst.")));
+    return;
+  }
   if (!skipped.isEmpty())
     ShowMessage(QStringLiteral("Šie dokumenti vairs nav rezervēšanas un netika dzēsti: %1")
                     .arg(skipped.join(QStringLiteral(", "))));

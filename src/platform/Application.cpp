@@ -3,8 +3,9 @@
 #include <cstdio>
 
 #include "platform/Dialogs.h"
+#include "platform/WindowRules.h"
 
-TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv) {}
+TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv) { InstallWindowRules(); }
 
 bool TApplication::notify(QObject *receiver, QEvent *event) {
   try {

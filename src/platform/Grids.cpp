@@ -2,6 +2,8 @@
 
 #include <QHeaderView>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTableView>
 #include <algorithm>
 
@@ -129,6 +131,41 @@ void FitColumnTitles(QTableView *grid) {
   for (int c = 0; c < header->count(); ++c)
     if (!header->isSectionHidden(c) && header->sectionSize(c) < header->sectionSizeHint(c))
       header->resizeSection(c, header->sectionSizeHint(c));
+}
+
+void FitColumnsToRoom(QTableView *grid) {
+  FitColumnTitles(grid);
+  QHeaderView *header = grid->horizontalHeader();
+  QHeaderView *rows = grid->verticalHeader();
+  QAbstractItemModel *model = grid->model();
+  if (!model || header->stretchLastSection()) return;  // the last column takes the room there
+  int room = grid->viewport()->width() - header->length();
+  // a vertical scroll bar that the rows are about to need takes its width off the room
+  QScrollBar *bar = grid->verticalScrollBar();
+  if (!bar->isVisible() && grid->verticalScrollBarPolicy() != Qt::ScrollBarAlwaysOff &&
+      rows->length() > grid->viewport()->height())
+    room -= grid->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, bar);
+  if (room <= 0 || rows->count() == 0) return;
+  // the rows in sight: measuring them costs the same for ten rows or a hundred thousand
+  const int first = std::max(0, rows->visualIndexAt(0));
+  int last = rows->visualIndexAt(grid->viewport()->height() - 1);
+  if (last < 0) last = rows->count() - 1;
+  const int gridLine = grid->showGrid() ? 1 : 0;
+  for (int v = 0; v < header->count() && room > 0; ++v) {
+    const int column = header->logicalIndex(v);
+    if (header->isSectionHidden(column) || header->sectionResizeMode(column) != QHeaderView::Interactive)
+      continue;
+    int wanted = 0;
+    for (int r = first; r <= last; ++r) {
+      const int row = rows->logicalIndex(r);
+      if (rows->isSectionHidden(row)) continue;
+      wanted = std::max(wanted, grid->sizeHintForIndex(model->index(row, column)).width() + gridLine);
+    }
+    const int grow = std::min(wanted - header->sectionSize(column), room);
+    if (grow <= 0) continue;
+    header->resizeSection(column, header->sectionSize(column) + grow);
+    room -= grow;
+  }
 }
 
 int JournalRowHeight(const QWidget *grid) { return grid->fontMetrics().height() + 4; }

@@ -12,6 +12,10 @@ class QTableView;
 
 // Widens every column of a list whose title would not show whole at its designed width.
 void FitColumnTitles(QTableView *grid);
+// Shows the titles whole (FitColumnTitles), then gives the width that the list has to spare
+// to the columns whose texts on the rows in sight are cut, from the left. Columns are only
+// ever widened.
+void FitColumnsToRoom(QTableView *grid);
 // The rows of the document journals: one line of the grid's font and a small margin.
 int JournalRowHeight(const QWidget *grid);
 // Gives a button with a long caption the margin the style gives short ones, so that the text

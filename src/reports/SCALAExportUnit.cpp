@@ -397,24 +397,42 @@ bool TSCALAExpForm::WriteExport(const QStringList &lines, const QStringList &sta
   const QString fileName = SaveDlg.FileName;
   bool fileWritten = false;
   try {
-    TTransaction transaction;
-    for (const QString &sql : statements) ExecSQL(sql);
-    QSaveFile file(fileName);
-    const QByteArray bytes = ExportFileBytes(lines);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-      throw std::runtime_error(
-          QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(fileName), file.errorString()).toStdString());
-    fileWritten = true;
-    transaction.Commit();
+    RunInTransaction([&] {
+      fileWritten = false;
+      for (const QString &sql : statements) ExecSQL(sql);
+      QSaveFile file(fileName);
+      const QByteArray bytes = ExportFileBytes(lines);
+      if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        throw std::runtime_error(
+            QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(fileName), file.errorString()).toStdString());
+      fileWritten = true;
+    });
+  } catch (const ECommitUnknown &) {
+    // The server may have stored the marks: then these documents count as exported, and the
+    // file is the only one they will ever be in. It stays.
+    MessageDlg(QStringLiteral("The file %1 was written, but the connection to the database server was lost "
+                              "while the export was being recorded: it is not known whether it was recorded. "
+                              "Look at the export marks before exporting the same documents again.")
+                   .arg(QDir::toNativeSeparators(fileName)),
+               TMsgDlgType::mtWarning, mbOK, this);
+    RememberFolder(fileName);
+    return false;
   } catch (const std::exception &e) {
     if (fileWritten) QFile::remove(fileName);
     m_keepOpen = true;  // the user may choose another folder and try again
-    MessageDlg(failedMessage + QStringLiteral("\r\n") + QString::fromStdString(e.what()),
+    const auto *db = dynamic_cast<const EDatabaseError *>(&e);
+    MessageDlg(db && db->IsRetryable() ? FailureText(e, failedMessage)
+                                       : failedMessage + QStringLiteral("\r\n") + QString::fromStdString(e.what()),
                TMsgDlgType::mtError, mbOK, this);
     return false;
   }
-  // The file and the rows are written; the folder is only a convenience for the next time,
-  // and failing to keep it does not undo the export.
+  RememberFolder(fileName);
+  return true;
+}
+
+void TSCALAExpForm::RememberFolder(const QString &fileName) {
+  // The folder is only a convenience for the next time, and failing to keep it does not undo
+  // the export.
   try {
     TRegistry reg;
     reg.OpenKey(ExportRegistryKey, true);
@@ -423,7 +441,6 @@ bool TSCALAExpForm::WriteExport(const QStringList &lines, const QStringList &sta
   } catch (const std::exception &e) {
     ShowException(e);
   }
-  return true;
 }
 
 void TSCALAExpForm::InvoiceExport() {

@@ -99,10 +99,13 @@ class TSCALAExpForm : public TForm {
   bool ChooseFile(const QString &prefix);
   // Writes the lines and runs the database writes as one action: the statements inside one
   // transaction that is committed only once the file is on disk; on any failure nothing stays
-  // written (neither the rows nor the file) and the action's message is shown. Remembers the
-  // folder and returns true when everything was written.
+  // written (neither the rows nor the file) and the action's message is shown. When the answer
+  // to the COMMIT is lost the file stays and the user is told that it is not known whether the
+  // export was recorded. Remembers the folder and returns true when everything was written.
   bool WriteExport(const QStringList &lines, const QStringList &statements,
                    const QString &failedMessage);
+  // Keeps the folder of the export file in the registry for the next export.
+  void RememberFolder(const QString &fileName);
   QList<int> SelectedRecords(const TQueryGrid *grid) const;
 
   uint8_t m_mode;

@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include "core/CountPosting.h"
 #include "core/DataUnit.h"
+#include "core/DocNumbers.h"
+#include "core/IssuePosting.h"
 #include "core/Ledger.h"
 #include "core/MyMsgUnit.h"
+#include "core/ReceiptPosting.h"
 #include "support/Fixtures.h"
 #include "support/LedgerCheck.h"
 #include "support/ScriptedDialogs.h"
@@ -158,6 +162,91 @@ TEST_F(Ledger, TheCheckerFindsEachKindOfBrokenLedger) {
                                "(kind 1) has quantity 0"})
     EXPECT_TRUE(all.contains(QLatin1String(expected))) << expected << "\n" << all.toStdString();
   CheckLedger = false;
+}
+
+// Every posting decides on its materials under their locks: a save prepared before another user
+// deleted the material, or switched its colour flag and with it the colour codes of its rows,
+// is refused whole, whatever the document.
+TEST_F(Ledger, ASavePreparedBeforeAnotherUserChangedItsMaterialIsRefusedWhole) {
+  struct TChange {
+    const char *Name;
+    std::function<void(int cat)> Apply;
+  };
+  const std::vector<TChange> changes{
+      {"material deleted",
+       [this](int cat) {
+         Db->Exec(QStringLiteral("delete from WaybillCont where CATID=%1").arg(cat));
+         Db->Exec(QStringLiteral("delete from CatalogQty where CATID=%1").arg(cat));
+         Db->Exec(QStringLiteral("delete from Catalog where ID=%1").arg(cat));
+       }},
+      {"colour flag switched on, the codes rewritten",
+       [this](int cat) {
+         Db->Exec(QStringLiteral("update Catalog set ISCOLOR=1 where ID=%1").arg(cat));
+         for (const char *table : {"CatalogQty", "WaybillCont", "WaybillInventory"})
+           Db->Exec(QStringLiteral("update %1 set COLOR=0 where CATID=%2").arg(QLatin1String(table)).arg(cat));
+       }},
+  };
+  using issuedoc::TOutLine;
+  struct TSave {
+    const char *Name;
+    std::function<bool(int cat, int receipt, int lot)> Run;  // false: refused without an error
+  };
+  const issuedoc::TOutHeader out{.Date = "2024-03-10", .Num = "OUT-1"};
+  const std::vector<TSave> saves{
+      {"receipt",
+       [](int cat, int, int) {
+         RunInTransaction([&] {
+           SaveReceipt(TReceiptHeader{.Date = "2024-03-10", .Num = "R-2", .SupplierID = 1, .Currency = 0},
+                       {TReceiptLine{.CATID = cat, .COLOR = -1, .Quantity = 2, .Price = 3}}, {}, true);
+         });
+         return true;
+       }},
+      {"issue",
+       [&](int cat, int receipt, int lot) {
+         issuedoc::SaveOutgoing(DocKindIssue, out,
+                                {TOutLine{.CatID = cat, .Color = -1, .LotID = lot, .Supplier = 1, .ReceiptID = receipt,
+                                          .Quantity = 2, .Price = 2}});
+         return true;
+       }},
+      {"reservation",
+       [&](int cat, int, int) {
+         issuedoc::SaveOutgoing(DocKindReservation, out,
+                                {TOutLine{.CatID = cat, .Color = -1, .LotID = -1, .Supplier = 1, .ReceiptID = -1,
+                                          .Quantity = 5, .Price = 2}});
+         return true;
+       }},
+      {"count",
+       [](int cat, int, int) {
+         return PostCount({"2024-03-10", "C-1", QString()},
+                          {TCountLine{.CATID = cat, .COLOR = -1, .SupplierID = 1, .Counted = 4, .Book = 0}})
+                    .Outcome == TCountResult::Posted;
+       }},
+  };
+  for (const TChange &change : changes)
+    for (const TSave &save : saves) {
+      SCOPED_TRACE(std::string(change.Name) + ", " + save.Name);
+      Db->Exec("delete from WBList");
+      Db->Exec("delete from WaybillInventory");
+      Db->Exec("delete from WaybillCont");
+      Db->Exec("delete from Waybill");
+      Db->Exec("delete from CatalogQty");
+      const int sup = fx::Supplier("Timber");
+      const int cat = fx::Material("Pine", sup);
+      const int receipt = fx::Receipt(QDate(2024, 1, 5), "R-1", sup);
+      const int lot = fx::Lot(receipt, cat, -1, 10, 2);
+      change.Apply(cat);  // after the lines were prepared
+      const QString before = fx::Snapshot();
+      bool stored = false;
+      QString told;
+      try {
+        stored = save.Run(cat, receipt, lot);
+      } catch (const std::exception &e) {
+        told = QString::fromStdString(e.what());
+      }
+      EXPECT_FALSE(stored);
+      EXPECT_EQ(fx::Snapshot().toStdString(), before.toStdString());
+      EXPECT_TRUE(told.contains("другим пользователем")) << told.toStdString();
+    }
 }
 
 TEST(LedgerLists, SumsCoverEveryLotOfEveryLine) {

@@ -2,6 +2,9 @@
 // a count posting, the COMMIT among them. Each document is whole or absent, the user is told
 // which (an error, or that it is not known whether it was saved), and the next action works
 // on a fresh connection without the program being restarted.
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <arpa/inet.h>
@@ -19,6 +22,8 @@
 #include "core/Startup.h"
 #include "documents/DivazInventoryUnit.h"
 #include "documents/IssueTestKit.h"
+#include "documents/WBInUnit.h"
+#include "reports/SCALAExportUnit.h"
 #include "platform/Clock.h"
 #include "support/LedgerCheck.h"
 
@@ -315,6 +320,52 @@ TEST_F(ConnectionLoss, ACountKilledAtAnyStatementIsWholeOrAbsent) {
   EXPECT_TRUE(commitSeen);
 }
 
+TEST_F(ConnectionLoss, ListsWhoseRefreshFindsTheConnectionLostKeepTheirRows) {
+  // The receipt journal and the count editor read what a row shows as it is drawn: a refresh
+  // that fails keeps every row and what it shows, and the rows can still be used.
+  StartupLoadLists();
+  const QString lost = QLatin1String(ConnectionLostText);
+  TWBIn journal(nullptr);
+  journal.show();
+  journal.Chk1->click();
+  auto row = [](const TBlockGrid *grid, int r) {
+    QStringList cells;
+    for (int c = 0; c < grid->columnCount(); ++c) cells << grid->item(r, c)->text();
+    return cells.join(QLatin1Char('|'));
+  };
+  ASSERT_EQ(journal.DBGrid1->rowCount(), 1);
+  const QString receipt = row(journal.DBGrid1, 0);
+  EXPECT_TRUE(receipt.contains("R-1|") && receipt.contains("Timber Ltd")) << receipt.toStdString();
+  TDivazInventory ed(nullptr, -1);
+  ed.show();
+  ASSERT_EQ(ed.DBGrid1->rowCount(), 1);
+  const QString lot = row(ed.DBGrid1, 0);
+  EXPECT_TRUE(lot.startsWith("Pine 68x78||100|")) << lot.toStdString();
+
+  Script().Clear();
+  {
+    TKiller k(*Db, 1);
+    journal.Chk2->click();
+  }
+  EXPECT_EQ(Script().LastMessage(), lost);
+  ASSERT_EQ(journal.DBGrid1->rowCount(), 1);
+  EXPECT_EQ(row(journal.DBGrid1, 0), receipt);
+  Script().Clear();
+  {
+    TKiller k(*Db, 1);
+    ed.FindBtn1->click();
+  }
+  EXPECT_EQ(Script().LastMessage(), lost);
+  ASSERT_EQ(ed.DBGrid1->rowCount(), 1);
+  EXPECT_EQ(row(ed.DBGrid1, 0), lot);
+  ed.Qty->setText("98");
+  ed.AddBtn->click();
+  EXPECT_EQ(ed.CntGrd->Cells(0, 1), "Pine 68x78");
+  EXPECT_EQ(ed.CntGrd->Cells(3, 1), "100.0000");
+  ed.hide();
+  journal.hide();
+}
+
 TEST_F(ConnectionLoss, SavesWhoseCommitAnswerIsLostAreWholeAndNotSentAgain) {
   // DATA reaches the server through the relay.
   TCommitDropper relay(testdb::Port().toInt());
@@ -372,6 +423,33 @@ TEST_F(ConnectionLoss, SavesWhoseCommitAnswerIsLostAreWholeAndNotSentAgain) {
   EXPECT_EQ(fx::Count("Waybill", "ISOUT=4 and NUM=\"LOST-C\""), 1);
   EXPECT_EQ(fx::Count("Waybill", "ISOUT=6 and NUM=\"LOST-CL\""), 1);
   EXPECT_DOUBLE_EQ(fx::StockQty(pine, -1), 90);
+
+  // An export whose record of being exported may be stored keeps its file: otherwise those
+  // documents might never reach the accounting system.
+  relay.Dropped = false;
+  commits = 0;
+  QTemporaryDir dir;
+  const QString file = dir.filePath("woff.txt");
+  {
+    TSCALAExpForm form(nullptr, 1);
+    Script().Clear();
+    Script().Files.push_back(file);
+    Script().OnModal(QStringLiteral("SCALAExpForm"), [&](QDialog *) {
+      form.DT1->setDate(QDate(2024, 1, 1));
+      form.DT2->setDate(QDate(2024, 1, 31));
+      relay.Armed = true;
+      form.DoButt->click();
+      form.close();
+      return mrNone;
+    });
+    form.ShowModal();
+  }
+  EXPECT_TRUE(relay.Dropped);
+  EXPECT_EQ(commits, 1);
+  EXPECT_TRUE(QFile::exists(file));
+  EXPECT_TRUE(Script().LastMessage().contains("not known whether")) << Script().LastMessage().toStdString();
+  EXPECT_FALSE(Script().Messages().contains("Materials write off was successfully exported!"));
+  EXPECT_EQ(fx::Count("WriteOffLog"), 1);  // the server had stored it
   DATA->DB_Storage.OnStatement = nullptr;
   // Back to the server itself before the relay goes.
   DATA->DB_Storage.Port = testdb::Port();

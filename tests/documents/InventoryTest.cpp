@@ -23,6 +23,7 @@
 #include "platform/CalcEdit.h"
 #include "platform/Clock.h"
 #include "platform/Grids.h"
+#include "platform/SysUtils.h"
 #include "support/Fixtures.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestDatabase.h"
@@ -30,20 +31,7 @@
 namespace {
 
 // Everything a count can touch, row by row.
-QStringList Snapshot() {
-  QStringList out;
-  for (const char *table : {"Waybill", "WaybillCont", "WBList", "WaybillInventory", "CatalogQty"}) {
-    TQuery q;
-    q.SQL = QStringLiteral("select * from %1 order by ID").arg(QLatin1String(table));
-    q.Open();
-    for (const auto &row : q.Rows()) {
-      QStringList cells;
-      for (const QVariant &v : row) cells << (v.isNull() ? QStringLiteral("NULL") : v.toString());
-      out << QLatin1String(table) + QLatin1Char('|') + cells.join(QLatin1Char('|'));
-    }
-  }
-  return out;
-}
+QStringList Snapshot() { return fx::Snapshot().split(QLatin1Char('\n')); }
 
 class Counts : public DbTest {
  protected:
@@ -277,6 +265,37 @@ TEST_F(Counts, AnEmptySourceListOffersNothing) {
   EXPECT_EQ(fx::Count("Waybill"), 0);
 }
 
+TEST_F(Counts, EveryRowOfALongSourceListShowsAndAddsItsOwnMaterial) {
+  // More rows than the list reads at once: each row keeps its own material and what all its
+  // open lots hold, at the place of its oldest lot, wherever it lies in the list.
+  const int sup = fx::Supplier("Timber");
+  const int receipt = fx::Receipt(QDate(2024, 1, 5), "R-MANY", sup);
+  const int older = fx::Receipt(QDate(2023, 12, 1), "R-OLD", sup);
+  for (int i = 0; i < 450; ++i) {
+    const int bar = fx::Material(QStringLiteral("Bar %1").arg(i, 3, 10, QLatin1Char('0')), sup);
+    fx::Lot(receipt, bar, -1, i + 0.5, 1);
+    if (i == 300) fx::Lot(older, bar, -1, 2.25, 1);  // an older lot: the row goes first
+  }
+  StartupLoadLists();
+  TDivazInventory ed(nullptr, -1);
+  Script().OnModal("DivazInventory", [&](QDialog *) {
+    EXPECT_EQ(ed.DBGrid1->rowCount(), 450);
+    EXPECT_EQ(ed.DBGrid1->item(0, 0)->text(), "Bar 300");
+    EXPECT_EQ(ed.DBGrid1->item(0, 2)->text(), "302.75");
+    for (int r : {449, 1, 199, 200, 201, 300, 301, 399, 400}) {
+      const int i = r <= 300 ? r - 1 : r;
+      EXPECT_EQ(ed.DBGrid1->item(r, 0)->text(), QStringLiteral("Bar %1").arg(i, 3, 10, QLatin1Char('0')));
+      EXPECT_EQ(ed.DBGrid1->item(r, 2)->text(), FloatToStr(i + 0.5));
+    }
+    AddLine(ed, "Bar 333", "7");
+    AddLine(ed, "Bar 300", "1");
+    EXPECT_EQ(Lines(ed), (QStringList{"Bar 333|7.0000|333.5000", "Bar 300|1.0000|302.7500"}));
+    QTest::mouseClick(ed.CancelBtn, Qt::LeftButton);
+    return mrNone;
+  });
+  EXPECT_EQ(ed.ShowModal(), mrCancel);
+}
+
 // Four suppliers in the grid, one without changes: shortages over the oldest lots, surpluses
 // back into the newest issued lots, numbered per supplier; deleting restores every row.
 TEST_F(Counts, PostsShortagesAndSurplusesPerSupplierAndDeletionRestoresEverything) {
@@ -490,7 +509,8 @@ TEST_F(Counts, DeletionIsRefusedWhenTheReturnedQuantityWasIssuedAgain) {
   const QStringList before = Snapshot();
   EXPECT_FALSE(DeleteThroughJournal("C-1"));
   EXPECT_EQ(Script().LastMessage(),
-            "Inventarizāciju nevar dzēst: materiāla Oak () atgrieztais daudzums jau ir izsniegts.");
+            "Inventarizāciju C-1 nevar dzēst: vēlāks dokuments jau ir mainījis materiāla Oak () partijas vai "
+            "atlikumu. Nekas netika mainīts.");
   EXPECT_EQ(Snapshot(), before);
 }
 

@@ -205,6 +205,21 @@ TEST_F(IssueEditor, ALotTakenMeanwhileRefusesTheWholeSave) {
   EXPECT_EQ(e.W->DBGrid1->item(0, 3)->text(), "6");  // the source list is fresh
 }
 
+TEST_F(IssueEditor, ALotPriceCorrectedMeanwhileValuesTheIssue) {
+  TEditor e(-1, 1);
+  e.Next();
+  e.Add("Pine 68x78", "7");
+  EXPECT_EQ(e.Cell(3, 1), "2.00");
+  // The older receipt's price is corrected before anything was issued from it.
+  Db->Exec(QStringLiteral("update WaybillCont set PRICE=2.5 where ID=%1").arg(oldLot));
+  Db->Exec(QStringLiteral("update Waybill set SUM=12.5 where ID=%1").arg(older));
+  e.Save();
+  ASSERT_TRUE(e.Saved()) << Script().LastMessage().toStdString();
+  const int doc = SQLInt("select ID from Waybill where ISOUT=1");
+  EXPECT_DOUBLE_EQ(Value(QStringLiteral("select PRICE from WaybillCont where WAYBILLID=%1 and QUANTITY=5").arg(doc)), 2.5);
+  EXPECT_DOUBLE_EQ(Value(QStringLiteral("select SUM from Waybill where ID=%1").arg(doc)), 18.5);
+}
+
 TEST_F(IssueEditor, AFailureWhileSavingLeavesEveryTableAsItWas) {
   const QString before = Snapshot();
   Db->Exec("create trigger fail_link before insert on WBList for each row "

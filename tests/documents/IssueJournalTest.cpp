@@ -11,12 +11,15 @@
 #include <QTimer>
 
 #include "core/InputFormUnit.h"
+#include "core/MyMsgUnit.h"
+#include "core/CountPosting.h"
 #include "core/Ledger.h"
 #include "core/inf_MatNotEnoughUnit.h"
 #include "documents/IssueTestKit.h"
 #include "documents/WBOutUnit.h"
 #include "documents/inf_ReserveUnit.h"
 #include "platform/Clock.h"
+#include "support/LedgerCheck.h"
 
 using namespace issuekit;
 
@@ -129,6 +132,76 @@ TEST_F(IssueJournal, AFailedUndoLeavesEverythingAsItWas) {
   j->DeleteBitBtn->click();
   EXPECT_EQ(fx::Count("Waybill", "ISOUT=1"), 0);
   EXPECT_DOUBLE_EQ(fx::StockQty(pine, -1), 3.3);
+}
+
+// A reversal whose lots or stock a later document has already moved again gives back nothing:
+// it is refused whole, naming the document and the material, on every road that runs it.
+TEST_F(IssueJournal, AReversalOverWhatALaterDocumentMovedIsRefusedWhole) {
+  const auto count = [this](const QString &num, double counted, double book) {
+    const TCountResult r = PostCount({"2024-03-10", num, QString()},
+                                     {TCountLine{.CATID = oak, .COLOR = -1, .SupplierID = sup, .Counted = counted,
+                                                 .Book = book}});
+    ASSERT_EQ(r.Outcome, TCountResult::Posted);
+  };
+  struct TCase {
+    const char *Name;
+    std::function<void(TWBOut &)> Before;    // the documents, the later one last
+    std::function<void(TWBOut &)> Reversal;  // through the journal
+    QString Document;
+  };
+  const std::vector<TCase> cases{
+      {"undo of an issue that a count's surplus partly gave back",
+       [&](TWBOut &j) {
+         NewIssue(j, "ISS-1", {{"Oak board", "10"}});
+         count("C-1", 4, 0);  // 4 of the 10 issued are found again
+       },
+       [&](TWBOut &j) {
+         Select(j, "ISS-1");
+         Script().Answers.push_back(mrYes);
+         j.Dzsttekoopavadzme1->trigger();
+       },
+       "ISS-1"},
+      {"every issue from a date, one of them partly given back",
+       [&](TWBOut &j) {
+         NewIssue(j, "ISS-1", {{"Oak board", "10"}});
+         count("C-1", 4, 0);
+       },
+       [&](TWBOut &j) {
+         Select(j, "ISS-1");
+         Script().Answers = {mrOk, mrYes};
+         j.DeleteBitBtn->click();
+       },
+       "ISS-1"},
+      {"a count whose shortage a later count's surplus gave back",
+       [&](TWBOut &) {
+         count("C-1", 6, 10);   // 4 short
+         count("C-2", 10, 6);   // and found again
+       },
+       [&](TWBOut &) {
+         const QString refusal = DeleteCount(SQLInt("select ID from Waybill where NUM=\"C-1\""), "C-1");
+         if (!refusal.isEmpty()) ShowMessage(refusal);
+       },
+       "C-1"},
+  };
+  for (const TCase &c : cases) {
+    SCOPED_TRACE(c.Name);
+    Db->Exec("delete from WBList");
+    Db->Exec("delete from WaybillInventory");
+    Db->Exec(QStringLiteral("delete from WaybillCont where WAYBILLID not in (%1,%2)").arg(rc1).arg(rc2));
+    Db->Exec(QStringLiteral("delete from Waybill where ID not in (%1,%2)").arg(rc1).arg(rc2));
+    Db->Exec("update WaybillCont set QTYOUT=0");
+    Db->Exec(QStringLiteral("update CatalogQty set QUANTITY=10 where CATID=%1").arg(oak));
+    auto j = Open();
+    c.Before(*j);
+    j->RefreshList(QString());
+    const QString was = Snapshot();
+    Script().Clear();
+    c.Reversal(*j);
+    EXPECT_EQ(Snapshot().toStdString(), was.toStdString());
+    EXPECT_TRUE(Script().LastMessage().contains(c.Document) && Script().LastMessage().contains("Oak board"))
+        << Script().LastMessage().toStdString();
+    ExpectLedgerConsistent();
+  }
 }
 
 TEST_F(IssueJournal, FiltersAndSearchChooseTheRows) {

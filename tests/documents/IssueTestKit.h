@@ -57,22 +57,7 @@ class TEditor {
 };
 
 // Everything the ledger keeps, as text, to compare before and after a failed action.
-inline QString Snapshot() {
-  QString out;
-  for (const char *sql : {"select * from Waybill order by ID", "select * from WaybillCont order by ID",
-                          "select * from WBList order by ID", "select * from CatalogQty order by ID"}) {
-    TQuery q;
-    q.SQL = QString::fromLatin1(sql);
-    q.Open();
-    for (const auto &row : q.Rows()) {
-      QStringList cells;
-      for (const QVariant &v : row) cells << (v.isNull() ? QStringLiteral("NULL") : v.toString());
-      out += cells.join(QLatin1Char('|')) + QLatin1Char('\n');
-    }
-    out += QLatin1String("--\n");
-  }
-  return out;
-}
+inline QString Snapshot() { return fx::Snapshot(); }
 
 inline double Value(const QString &sql) { return SQLFloat(sql); }
 

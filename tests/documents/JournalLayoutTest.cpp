@@ -1,21 +1,29 @@
-// The three document journals as a storekeeper sees them on the demo data: column titles
-// whole, rows of one height in all three, button captions clear of their borders.
+// The document journals, editors and the export window as a storekeeper sees them on the demo
+// data: column titles whole, no text cut while its list has room to spare, rows of one height
+// in the three journals, button captions clear of their borders.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QFile>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QToolButton>
+#include <algorithm>
 
 #include "core/CommonVariables.h"
 #include "core/DataUnit.h"
 #include "core/Startup.h"
+#include "documents/DivazInUnit.h"
+#include "documents/DivazInventoryUnit.h"
+#include "documents/DivazOutUnit.h"
 #include "documents/WBInUnit.h"
 #include "documents/WBInventoryUnit.h"
 #include "documents/WBOutUnit.h"
 #include "platform/Registry.h"
+#include "reports/SCALAExportUnit.h"
 #include "support/TestDatabase.h"
 
 namespace {
@@ -35,19 +43,40 @@ class JournalLayout : public DbTest {
     DbTest::TearDown();
   }
 
-  // Shown, every column title shows whole and every button caption keeps a margin; returns
-  // the height of the list's first row.
-  static int Inspect(QWidget *journal) {
-    journal->show();
+  // Shown, every list of the window shows its column titles whole, and a text on a row in
+  // sight is cut only while its list has no width to spare.
+  static void InspectLists(QWidget *window) {
+    window->show();
     QApplication::processEvents();
+    const std::string name = window->objectName().toStdString();
+    int lists = 0;
+    for (QTableView *grid : window->findChildren<QTableView *>()) {
+      if (!grid->isVisible()) continue;
+      ++lists;
+      const std::string list = name + "." + grid->objectName().toStdString();
+      QHeaderView *header = grid->horizontalHeader();
+      const bool room = header->length() < grid->viewport()->width();
+      for (int c = 0; c < header->count(); ++c) {
+        const std::string title = grid->model()->headerData(c, Qt::Horizontal).toString().toStdString();
+        EXPECT_GE(header->sectionSize(c), header->sectionSizeHint(c)) << list << ": " << title;
+        for (int r = 0; room && r < std::min(grid->model()->rowCount(), 10); ++r) {
+          const QModelIndex cell = grid->model()->index(r, c);
+          EXPECT_GE(header->sectionSize(c), grid->sizeHintForIndex(cell).width())
+              << list << ": " << cell.data().toString().toStdString() << " cut in a list with room";
+        }
+      }
+    }
+    EXPECT_GT(lists, 0) << name;
+  }
+
+  // InspectLists, and every button caption keeps a margin; returns the height of the first
+  // row of the journal's list.
+  static int Inspect(QWidget *journal) {
+    InspectLists(journal);
     const std::string name = journal->objectName().toStdString();
     auto *grid = journal->findChild<QTableView *>("DBGrid1");
     EXPECT_NE(grid, nullptr) << name;
     if (!grid) return 0;
-    QHeaderView *header = grid->horizontalHeader();
-    for (int c = 0; c < header->count(); ++c)
-      EXPECT_GE(header->sectionSize(c), header->sectionSizeHint(c))
-          << name << ": " << grid->model()->headerData(c, Qt::Horizontal).toString().toStdString();
     for (QPushButton *b : journal->findChildren<QPushButton *>())
       if (b->isVisible())
         EXPECT_GE(b->width() - b->fontMetrics().horizontalAdvance(b->text()),
@@ -75,6 +104,29 @@ TEST_F(JournalLayout, TitlesShowWholeAndRowsMatchAcrossTheJournals) {
   EXPECT_EQ(issueRow, receiptRow);
   EXPECT_EQ(countRow, receiptRow);
   EXPECT_GE(receiptRow, receipts.fontMetrics().height());
+}
+
+TEST_F(JournalLayout, EditorsAndTheExportWindowShowTitlesAndNamesWholeWhileTheyHaveRoom) {
+  for (const uint8_t mode : {0, 1}) {
+    TSCALAExpForm exportWindow(nullptr, mode);
+    InspectLists(&exportWindow);
+  }
+  {
+    TDivazOut issue(nullptr, -1, 1);
+    issue.show();
+    issue.BitBtn2->click();
+    InspectLists(&issue);
+  }
+  for (const bool stock : {false, true}) {
+    TDivazIn receipt(nullptr, -1, 0);
+    receipt.SpeedButton1->setChecked(stock);
+    receipt.show();
+    receipt.Edit1->setText(QStringLiteral("K-1"));
+    receipt.BitBtn2->click();
+    InspectLists(&receipt);
+  }
+  TDivazInventory count(nullptr, -1);
+  InspectLists(&count);
 }
 
 }  // namespace

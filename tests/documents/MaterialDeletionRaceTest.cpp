@@ -14,6 +14,7 @@
 #include "ReceiptFixture.h"
 #include "core/CommonVariables.h"
 #include "core/DataUnit.h"
+#include "core/MaterialPosting.h"
 #include "core/Ledger.h"
 #include "documents/DivazInUnit.h"
 #include "platform/Registry.h"

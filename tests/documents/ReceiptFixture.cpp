@@ -77,11 +77,10 @@ void EnterHeader(TDivazIn *e, int supplier, const QString &num, int currency) {
 }
 
 bool PickMaterial(TDivazIn *e, const QString &name, int color) {
-  const TQuery *q = e->DBGrid1->DataSet();
+  const TBlockQuery *q = e->DBGrid1->DataSet();
   for (int r = 0; r < q->RecordCount(); ++r) {
-    const int nameIndex = q->FieldIndex("NAME");
-    if (q->Rows()[r][nameIndex].toString() != name) continue;
-    if (color != -2 && q->Rows()[r][q->FieldIndex("COLOR")].toInt() != color) continue;
+    if (q->Field(r, "NAME").AsString() != name) continue;
+    if (color != -2 && q->Field(r, "COLOR").AsInteger() != color) continue;
     e->DBGrid1->SetRecord(r);
     return true;
   }

@@ -103,7 +103,7 @@ TEST_F(ServerDatePattern, EveryDateFilterMatchesTheDateOnly) {
       journal.cb1->setCurrentIndex(2);
       emit journal.cb1->activated(2);
       journal.DT1->setDate(QDate(2024, 3, 5));
-      EXPECT_EQ(Column(static_cast<QTableWidget *>(journal.DBGrid1), 1), QStringList{"R-5"});
+      EXPECT_EQ(Column(journal.DBGrid1, 1), QStringList{"R-5"});
       return mrCancel;
     });
     journal.ShowModal();

@@ -153,6 +153,22 @@ double QtyOut(int lotLineId) {
   return SQLFloat(QStringLiteral("select QTYOUT from WaybillCont where ID=%1").arg(lotLineId));
 }
 
+QString Snapshot() {
+  QString out;
+  for (const char *table : {"Waybill", "WaybillCont", "WBList", "WaybillInventory", "CatalogQty"}) {
+    TQuery q;
+    q.SQL = QStringLiteral("select * from %1 order by ID").arg(QLatin1String(table));
+    q.Open();
+    for (const auto &row : q.Rows()) {
+      QStringList cells;
+      for (const QVariant &v : row) cells << (v.isNull() ? QStringLiteral("NULL") : v.toString());
+      out += cells.join(QLatin1Char('|')) + QLatin1Char('\n');
+    }
+    out += QLatin1String("--\n");
+  }
+  return out;
+}
+
 int Count(const QString &table, const QString &where) {
   return SQLInt(QStringLiteral("select count(*) from ") + table +
                 (where.isEmpty() ? QString() : QStringLiteral(" where ") + where));

@@ -61,6 +61,9 @@ double Reserve(int catId, int color);
 int LastWbId(int catId, int color);  // of the first stock row; -1 when none
 int StockRowCount(int catId, int color);
 double QtyOut(int lotLineId);
+// Every row of the ledger's tables (documents, lines, links, count rows, stock rows) as text, to
+// compare before and after an action that must change nothing.
+QString Snapshot();
 // Count of rows of a table, optionally with a where condition ("WAYBILLID=5").
 int Count(const QString &table, const QString &where = QString());
 

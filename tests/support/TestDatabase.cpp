@@ -100,6 +100,7 @@ TTestDatabase::TTestDatabase() {
 
   delete DATA;
   DATA = new TDATA;
+  ViewMode = 0;
   TConnection &c = DATA->DB_Storage;
   c.HostName = testdb::Host();
   c.Port = testdb::Port();

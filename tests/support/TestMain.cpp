@@ -4,6 +4,7 @@
 #include <QLocale>
 
 #include "platform/Dialogs.h"
+#include "platform/WindowRules.h"
 #include "support/ScriptedDialogs.h"
 
 namespace {
@@ -27,6 +28,7 @@ int main(int argc, char **argv) {
   g_previousHandler = qInstallMessageHandler(QuietPlatformNotes);
   ::testing::InitGoogleTest(&argc, argv);
   QApplication app(argc, argv);
+  InstallWindowRules();  // as the program's application object does
   SetDialogs(&g_script);
   SetApplicationTitle(QStringLiteral("Warehouse for Velmo"));
   return RUN_ALL_TESTS();
