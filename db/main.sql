@@ -1,5 +1,8 @@
--- Main database: catalogue, stock rows, documents, users.
--- The program never creates tables; the scripts load this file into an empty database.
+-- Main database: catalogue, stock rows, documents, users: the tables and columns an existing
+-- installation has. What this program adds to them (tables, rows, indexes, keys) is in
+-- upgrade.sql, never here: an existing database gets it from there alone.
+-- The program never creates tables; the scripts load this file and then upgrade.sql into an
+-- empty database.
 
 -- The material card writes NULL for a price, size or package value of 0.
 CREATE TABLE Catalog (
@@ -37,7 +40,6 @@ CREATE TABLE Catalog (
   KEY CatalogGroup (CATGROUP, SUBGROUP, NAME),
   KEY CatalogSystem (SYSTEMID, CATGROUP, SUBGROUP),
   KEY CatalogSupplier (SUPPLIER),
-  KEY CatalogSupplierGroup (SUPPLIER, CATGROUP, SUBGROUP, NAME),
   KEY CatalogName (NAME)
 ) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci;
 
@@ -131,26 +133,6 @@ CREATE TABLE Waybill (
   KEY WaybillSupplier (SUPPLIERID)
 ) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci;
 
--- One row that every save of an issue, reservation or stock count writes before it checks its
--- document numbers: such saves wait for each other here (on a cluster, two writes of the row
--- conflict at commit and one of them is retried), so no number is stored twice.
-CREATE TABLE DocNumberLock (
-  ID     INT NOT NULL,
-  SAVES  BIGINT NOT NULL DEFAULT 0,
-  PRIMARY KEY (ID)
-) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci;
-INSERT INTO DocNumberLock (ID, SAVES) VALUES (1, 0);
-
--- materials: every posting and reversal, the material deletion and the colour-flag changes write
--- the row of each material they touch before anything else of it, so that two of them that
--- touch one material wait for each other (on a cluster the second write of the row aborts at
--- commit and the transaction is retried).
-CREATE TABLE CatalogLock (
-  CATID  INT NOT NULL,
-  SAVES  BIGINT NOT NULL DEFAULT 0,
-  PRIMARY KEY (CATID)
-) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci;
-
 CREATE TABLE WaybillCont (
   ID         INT NOT NULL AUTO_INCREMENT,
   WAYBILLID  INT NOT NULL,
@@ -161,9 +143,7 @@ CREATE TABLE WaybillCont (
   QTYOUT     DOUBLE DEFAULT NULL,
   PRIMARY KEY (ID),
   KEY WaybillContDoc (WAYBILLID),
-  KEY WaybillContMaterial (CATID, COLOR),
-  -- The open lots of the receipts, read from the index alone (the lot lists of the editors).
-  KEY WaybillContOpenLot (WAYBILLID, QUANTITY, QTYOUT, CATID, COLOR, PRICE)
+  KEY WaybillContMaterial (CATID, COLOR)
 ) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci;
 
 CREATE TABLE WBList (

@@ -38,6 +38,7 @@ if [ ! -f "$var/db.loaded" ]; then
     CREATE DATABASE $main_db CHARACTER SET utf8mb4 COLLATE utf8mb4_general_ci;
     CREATE DATABASE $setup_db CHARACTER SET utf8mb4 COLLATE utf8mb4_general_ci;"
   client "$main_db" < "$top/db/main.sql"
+  client "$main_db" < "$top/db/upgrade.sql"
   client "$setup_db" < "$top/db/setup.sql"
   demo="$top/build/db/demo/whdemo"
   "$demo" setup 1 > "$var/demo-setup.sql"
@@ -48,6 +49,8 @@ if [ ! -f "$var/db.loaded" ]; then
   date '+%Y-%m-%d %H:%M:%S' > "$var/db.loaded"
 else
   echo "Reusing the databases $main_db and $setup_db (created $(cat "$var/db.loaded"))."
+  # What a newer program needs is added; nothing stored changes.
+  client "$main_db" < "$top/db/upgrade.sql"
 fi
 
 # --- the key file and the registry file -------------------------------------------------

@@ -2,8 +2,10 @@
 # Installs what is missing (Debian 12 packages) and builds the program into build/.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
+# galera-4, mariadb-backup, socat and haproxy: the test cluster (scripts/cluster.sh).
 packages="cmake ninja-build g++ pkg-config qt6-base-dev libqt6sql6-mysql mariadb-server
-  mariadb-client libgtest-dev xvfb xauth poppler-utils qpdf fonts-dejavu-core"
+  mariadb-client libgtest-dev xvfb xauth poppler-utils qpdf fonts-dejavu-core
+  galera-4 mariadb-backup socat haproxy"
 # A build with another compiler needs it too: WAREHOUSE_CMAKE_ARGS="-DCMAKE_CXX_COMPILER=clang++"
 # (or CXX=clang++-14 in the environment) installs clang (or clang-14).
 compiler=$(printf '%s\n' ${WAREHOUSE_CMAKE_ARGS:-} | sed -n 's/^-DCMAKE_CXX_COMPILER\(:[A-Za-z]*\)\{0,1\}=//p' | tail -n 1)

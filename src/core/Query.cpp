@@ -38,6 +38,13 @@ bool EDatabaseError::IsConnectionLostCode(int code) {
     case 1053:  // server shutdown in progress
     case 1927:  // connection was killed
     case 4031:  // disconnected by the server for inactivity
+    // A cluster node that is not a synced member of the cluster (joining, left alone after a
+    // network split, rejecting queries) serves nothing: the action fails as if the server
+    // were gone, and the next one connects anew, through a proxy to another node.
+    case 1047:  // WSREP has not yet prepared node for application use
+    // The node left the cluster while a COMMIT was being replicated: the others may have
+    // committed it or not.
+    case 1180:  // got an error during COMMIT
       return true;
     default:
       return false;

@@ -27,7 +27,8 @@ class EDatabaseError : public std::runtime_error {
   QString Detail() const { return m_detail; }
   // Deadlock or lock-wait timeout: the statement may succeed when retried.
   bool IsRetryable() const { return m_code == 1213 || m_code == 1205; }
-  // The server went away, the connection broke or was killed, or none could be made.
+  // The server went away, the connection broke or was killed, or none could be made; or a
+  // cluster node answers that it is not ready to serve.
   bool IsConnectionLost() const { return IsConnectionLostCode(m_code); }
   static bool IsConnectionLostCode(int code);
 
@@ -96,6 +97,19 @@ class TConnection {
   bool m_lost = false;
   QElapsedTimer m_idle;  // since the last statement ended
 };
+
+// Runs read, which only reads; when it meets a lost connection (or a cluster node that is not
+// ready) outside a transaction, runs it once more: that opens a fresh connection, which
+// through a cluster's proxy reaches another node. A second failure is raised.
+template <class F>
+auto ReadOnceMore(TConnection &connection, F read) -> decltype(read()) {
+  try {
+    return read();
+  } catch (const EDatabaseError &e) {
+    if (!e.IsConnectionLost() || connection.TransactionDepth > 0) throw;
+  }
+  return read();
+}
 
 class TField {
  public:

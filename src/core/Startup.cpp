@@ -8,6 +8,7 @@
 #include "core/CommonVariables.h"
 #include "core/DataUnit.h"
 #include "core/MyMsgUnit.h"
+#include "core/SchemaCheck.h"
 #include "platform/Dialogs.h"
 #include "platform/Registry.h"
 
@@ -86,6 +87,12 @@ TStartupResult RunStartup(const QString &workingFolder) {
   }
 
   try {
+    // A database of an existing installation that was not upgraded would fail the first save
+    // of most documents: it is refused before anything else reads it.
+    const QStringList missing = MissingProgramSchema(DATA->DB_Storage);
+    if (!missing.isEmpty())
+      return Fail(TStartupOutcome::SchemaMissing, MissingSchemaMessage(DATA->MainDatabase, missing));
+
     // 5. Users; the current user is the one with ID 1.
     LoadUserTables(&DATA->DB_Storage, QString());
     CurrentUser = UserList[1];

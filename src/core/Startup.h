@@ -7,6 +7,7 @@ enum class TStartupOutcome {
   KeyFileError,        // the key file is missing or unreadable
   RegistryKeyMissing,  // the program key does not exist (or the registry file is unreadable)
   ConnectFailed,       // the main database could not be opened
+  SchemaMissing,       // the main database lacks what db/upgrade.sql adds
   SetupFailed,         // the setup database, its tree or node "321" could not be read
   Failed               // an unguarded step failed with the database's own error
 };

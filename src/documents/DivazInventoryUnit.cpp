@@ -478,7 +478,9 @@ void TDivazInventory::N1Click() {
 // Numbers and stored counts
 
 QString TDivazInventory::NewInventoryNumber() {
-  const int next = SQLInt(QStringLiteral("select if(max(ID) is null, 0, max(ID))+1 from Waybill"));
+  const int next = ReadOnceMore(DATA->DB_Storage, [] {
+    return SQLInt(QStringLiteral("select if(max(ID) is null, 0, max(ID))+1 from Waybill"));
+  });
   return QStringLiteral("4") + QString::number(next).rightJustified(9, QLatin1Char('0'));
 }
 
@@ -500,7 +502,13 @@ bool TDivazInventory::CheckNumber() {
 
 void TDivazInventory::ProposeAgainIfKept() {
   if (FProposedNumber.isEmpty() || Edit1->text().trimmed() != FProposedNumber.trimmed()) return;
-  FProposedNumber = NewInventoryNumber();
+  try {
+    FProposedNumber = NewInventoryNumber();
+  } catch (const EDatabaseError &e) {
+    // The server cannot be reached now: the last proposal stays; the save checks it again.
+    if (!e.IsConnectionLost()) throw;
+    return;
+  }
   Edit1->setText(FProposedNumber);
 }
 

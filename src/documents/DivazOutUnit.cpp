@@ -308,7 +308,7 @@ void TDivazOut::FormShow() {
 }
 
 QString TDivazOut::NewDocNumber(uint8_t Kind) {
-  int n = SQLInt(QStringLiteral("select max(ID)+1 from Waybill"));
+  int n = ReadOnceMore(DATA->DB_Storage, [] { return SQLInt(QStringLiteral("select max(ID)+1 from Waybill")); });
   if (n < 1) n = 1;
   QString text = QString::number(n).rightJustified(9, QLatin1Char('0'));
   return (Kind == 0 ? QStringLiteral("1") : QStringLiteral("3")) + text;
@@ -334,7 +334,13 @@ bool TDivazOut::CheckNumber() {
 
 void TDivazOut::ProposeAgainIfKept() {
   if (m_proposedNumber.isEmpty() || Edit1->text().trimmed() != m_proposedNumber.trimmed()) return;
-  m_proposedNumber = NewDocNumber(m_mode == 1 ? 1 : 0);
+  try {
+    m_proposedNumber = NewDocNumber(m_mode == 1 ? 1 : 0);
+  } catch (const EDatabaseError &e) {
+    // The server cannot be reached now: the last proposal stays; the save checks it again.
+    if (!e.IsConnectionLost()) throw;
+    return;
+  }
   Edit1->setText(m_proposedNumber);
 }
 

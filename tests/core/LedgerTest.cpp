@@ -156,11 +156,19 @@ TEST_F(Ledger, TheCheckerFindsEachKindOfBrokenLedger) {
               .arg(r)
               .arg(doc)
               .arg(lot));
+  // A second stock row of the pair, below zero; and two of a material whose colour flag was
+  // changed, which the colour clean-up has yet to merge.
+  ExecSQL(QStringLiteral("insert into CatalogQty (CATID, COLOR, QUANTITY) values (%1, -1, -2)").arg(m));
+  const int changed = fx::Material("Oak");
+  fx::StockRow(changed, 0, 0);
+  fx::StockRow(changed, 0, 0);
+  AllowCleanUpPending(changed);
   const QString all = LedgerViolations().join('\n');
   for (const char *expected : {"stock of material", "RESERVE of material", "outside 0..4", "its links move",
                                "has 0 lot links", "does not exist", "(kind 0) has SUM 9", "belongs to no document",
-                               "(kind 1) has quantity 0"})
+                               "(kind 1) has quantity 0", "is below zero: -2.000000", "colour -1 has 2 stock rows"})
     EXPECT_TRUE(all.contains(QLatin1String(expected))) << expected << "\n" << all.toStdString();
+  EXPECT_FALSE(all.contains(QStringLiteral("material %1 colour 0").arg(changed))) << all.toStdString();
   CheckLedger = false;
 }
 

@@ -291,4 +291,29 @@ TEST_F(Startup, AnUnguardedStepEndsWithTheDatabaseErrorItself) {
   EXPECT_TRUE(r.Message.contains("Users")) << r.Message.toStdString();
 }
 
+// A workshop's own database, as the tables and columns of an existing installation are,
+// without this program's additions until db/upgrade.sql has run on it.
+class StartupOnAnExistingDatabase : public Startup {
+ protected:
+  StartupOnAnExistingDatabase() { Schema = TSchema::Described; }
+};
+
+TEST_F(StartupOnAnExistingDatabase, EndsNamingTheUpgradeScriptUntilItHasRun) {
+  PriceCount = -7;
+  const TStartupResult r = Run();
+  ExpectEndedWith(r, TStartupOutcome::SchemaMissing,
+                  "The database " + Db->Main +
+                      " lacks what this program needs (table DocNumberLock, index WaybillContOpenLot of "
+                      "WaybillCont, index CatalogSupplierGroup of Catalog, table CatalogLock).\nRun db/upgrade.sql on it once (see \"Upgrading an existing database\" in "
+                      "the README), then start the program again. Application terminated.");
+  EXPECT_EQ(PriceCount, -7);  // nothing after the check ran
+
+  auto admin = testdb::Connect(Db->Main);
+  testdb::ApplyFile(*admin, "db/upgrade.sql");
+  Script().Clear();
+  const TStartupResult upgraded = Run();
+  EXPECT_EQ(upgraded.Outcome, TStartupOutcome::Ready) << upgraded.Message.toStdString();
+  EXPECT_TRUE(Script().Boxes.empty());
+}
+
 }  // namespace

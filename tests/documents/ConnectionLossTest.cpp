@@ -219,6 +219,40 @@ TEST_F(ConnectionLoss, ABrokenTransactionRunsNothingMoreAndTheNextStatementRecon
   EXPECT_EQ(SQLInt("select @@session.sql_mode='NO_ENGINE_SUBSTITUTION' and @@session.character_set_client='utf8mb4'"), 1);
 }
 
+TEST_F(ConnectionLoss, TheEditorsStillProposeANumberWhenTheProposalsReadMeetsALostConnection) {
+  // The connection was closed under the editor (a restarted server, a cluster node that left
+  // or is not ready): the proposal is read again on a fresh connection, not left out.
+  const QString next = QString::number(SQLInt("select max(ID)+1 from Waybill")).rightJustified(9, QLatin1Char('0'));
+  StartupLoadLists();
+  for (const int kind : {1, 3, 4}) {
+    SCOPED_TRACE(kind);
+    Script().Clear();
+    const int id = SQLInt(QStringLiteral("select CONNECTION_ID()"));
+    bool killed = false;
+    DATA->DB_Storage.OnStatement = [&](const QString &sql) {
+      if (killed || !sql.contains(QLatin1String("max(ID)"))) return;
+      killed = true;
+      Db->Exec(QStringLiteral("KILL CONNECTION %1").arg(id));
+    };
+    QString proposed;
+    if (kind == 4) {
+      TDivazInventory ed(nullptr, -1);
+      Script().OnModal("DivazInventory", [&](QDialog *) {
+        proposed = ed.Edit1->text();
+        return mrCancel;
+      });
+      ed.ShowModal();
+    } else {
+      TEditor e(-1, kind);
+      proposed = e.W->Edit1->text();
+    }
+    DATA->DB_Storage.OnStatement = nullptr;
+    EXPECT_TRUE(killed);
+    EXPECT_EQ(proposed, QString::number(kind) + next);
+    EXPECT_EQ(Script().LastMessage(), QString());
+  }
+}
+
 TEST_F(ConnectionLoss, AnIssueKilledAtAnyStatementIsWholeOrAbsent) {
   int stored = 0;
   bool commitSeen = false;

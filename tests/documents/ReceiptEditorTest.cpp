@@ -10,6 +10,7 @@
 #include <QToolButton>
 
 #include "ReceiptFixture.h"
+#include "support/LedgerCheck.h"
 #include <QLabel>
 #include "core/ColorList.h"
 #include "platform/SysUtils.h"
@@ -110,6 +111,7 @@ TEST_F(ReceiptEditor, ReceiptRaisesTheFirstOfDuplicateStockRows) {
   const int rc = fx::Receipt(QDate(2024, 1, 5), "R-1", Timber);
   fx::Lot(rc, Pine, -1, 2, 1);
   const int second = fx::StockRow(Pine, -1, 0);
+  AllowCleanUpPending(Pine);
   const int result = Run(-1, 0, [&](TDivazIn *e) {
     EnterHeader(e, Timber, "R-2", 0);
     AddLine(e, "Pine beam", 5);

@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QPair>
+#include <QSet>
 #include <cmath>
 
 #include "core/DataUnit.h"
@@ -27,7 +28,12 @@ bool Differ(double a, double b, double abs = 0.00001) {
 
 QString Pair(const Key &k) { return QStringLiteral("material %1 colour %2").arg(k.first).arg(k.second); }
 
+QSet<int> g_cleanUpPending;
+
 }  // namespace
+
+void AllowCleanUpPending(int catId) { g_cleanUpPending.insert(catId); }
+void ForgetCleanUpsPending() { g_cleanUpPending.clear(); }
 
 QStringList LedgerViolations() {
   QStringList out;
@@ -69,6 +75,17 @@ QStringList LedgerViolations() {
                  .arg(b.Reserve, 0, 'f', 6)
                  .arg(b.Reserved, 0, 'f', 6);
   }
+
+  // Each stock row on its own: never below zero, and one per material and colour.
+  for (const auto &r : Rows(QStringLiteral("select ID, CATID, COLOR, QUANTITY from CatalogQty where QUANTITY < -0.0000005")))
+    out << QStringLiteral("stock row %1 of %2 is below zero: %3")
+               .arg(r[0].toInt())
+               .arg(Pair({r[1].toInt(), r[2].toInt()}))
+               .arg(r[3].toDouble(), 0, 'f', 6);
+  for (const auto &r : Rows(QStringLiteral(
+           "select CATID, COLOR, count(*) from CatalogQty group by CATID, COLOR having count(*)>1")))
+    if (!g_cleanUpPending.contains(r[0].toInt()))
+      out << QStringLiteral("%1 has %2 stock rows").arg(Pair({r[0].toInt(), r[1].toInt()})).arg(r[2].toInt());
 
   // Lots against their links.
   for (const auto &r : Rows(QStringLiteral(

@@ -6,6 +6,9 @@
 // - QUANTITY = receipt lines - issue and count-shortage lines + count-surplus lines;
 // - RESERVE = minus the lines of open reservations (pairs without a stock row are skipped:
 //   a reservation does not create one).
+// Per stock row: QUANTITY is not below zero, and no other row has its material and colour
+// (but for the materials that a test left between a colour-flag change and the colour
+// clean-up, whose rows may share a colour code until the clean-up merges them).
 // Per lot (receipt line): QTYOUT is set and 0 <= QTYOUT <= QUANTITY, and QTYOUT = the issue
 // and shortage lines linked to it - the surplus lines linked to it.
 // Per outgoing line (issue, count surplus, count shortage): exactly one link, whose lot is a
@@ -14,6 +17,11 @@
 // lines (to the cent: SUM is written with two decimals by the editors).
 // Every line belongs to a document and no ledger line has a quantity of zero or less.
 #include <QStringList>
+
+// Lets the stock rows of a material share a colour code, as they may between a change of its
+// colour flag and the colour clean-up. Holds until ForgetCleanUpsPending (DbTest's set-up).
+void AllowCleanUpPending(int catId);
+void ForgetCleanUpsPending();
 
 // Every broken invariant of the database DATA is connected to, one text each.
 QStringList LedgerViolations();

@@ -78,7 +78,7 @@ void ApplyFile(TConnection &c, const QString &relativePath) {
 
 }  // namespace testdb
 
-TTestDatabase::TTestDatabase() {
+TTestDatabase::TTestDatabase(TSchema schema) {
   const QString tag = QStringLiteral("%1_%2")
                           .arg(QCoreApplication::applicationPid())
                           .arg(QRandomGenerator::global()->bounded(1000000000));
@@ -89,6 +89,7 @@ TTestDatabase::TTestDatabase() {
   m_admin->Exec(QStringLiteral("CREATE DATABASE %1 CHARACTER SET utf8mb4 COLLATE utf8mb4_general_ci").arg(Setup));
   m_admin->Exec(QStringLiteral("USE ") + Main);
   testdb::ApplyFile(*m_admin, QStringLiteral("db/main.sql"));
+  if (schema == TSchema::Program) testdb::ApplyFile(*m_admin, QStringLiteral("db/upgrade.sql"));
   m_admin->Exec(QStringLiteral("USE ") + Setup);
   testdb::ApplyFile(*m_admin, QStringLiteral("db/setup.sql"));
   m_admin->Exec(QStringLiteral("USE ") + Main);
@@ -151,8 +152,9 @@ void TTestDatabase::LoadDemo(int scale) {
 
 void DbTest::SetUp() {
   Script().Clear();
+  ForgetCleanUpsPending();
   Clock::SetFixed(QDateTime());
-  Db = std::make_unique<TTestDatabase>();
+  Db = std::make_unique<TTestDatabase>(Schema);
 }
 
 void DbTest::TearDown() {

@@ -25,11 +25,16 @@ void ApplyFile(TConnection &c, const QString &relativePath);
 QStringList SplitStatements(const QString &sql);
 }  // namespace testdb
 
+// What a test's main database is made of: the tables of an existing installation
+// (db/main.sql) with this program's additions (db/upgrade.sql), as every script makes it, or
+// without them, as a workshop's own database is before its upgrade.
+enum class TSchema { Program, Described };
+
 // Creates a main and a setup database with the schema, points DATA at the main one, adds
 // the user with ID 1 and the registry file of the test; drops them at the end.
 class TTestDatabase {
  public:
-  TTestDatabase();
+  explicit TTestDatabase(TSchema schema = TSchema::Program);
   ~TTestDatabase();
   QString Main, Setup;
   // Runs one statement on the main database through an independent connection.
@@ -56,4 +61,6 @@ class DbTest : public ::testing::Test {
   std::unique_ptr<TTestDatabase> Db;
   // Set false for a test that leaves the ledger inconsistent on purpose.
   bool CheckLedger = true;
+  // Set in a fixture's constructor for a database without the program's additions.
+  TSchema Schema = TSchema::Program;
 };

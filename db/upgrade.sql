@@ -1,0 +1,33 @@
+-- What this program needs in the main database beyond the tables and columns it shares with
+-- an existing installation (main.sql). Run it on such a database before the program's first
+-- start, and again after every update of the program; it may run any number of times. It
+-- adds tables, rows, indexes and keys and never changes a stored value.
+-- The program checks at start-up that all of it is there (src/core/SchemaCheck.cpp).
+--
+--   mariadb -h HOST -P PORT -u USER -p DATABASE < db/upgrade.sql
+
+-- One row that every save of an issue, reservation or stock count writes before it checks its
+-- document numbers: such saves wait for each other here (on a cluster, two writes of the row
+-- conflict at commit and one of them is retried), so no number is stored twice.
+CREATE TABLE IF NOT EXISTS DocNumberLock (
+  ID     INT NOT NULL,
+  SAVES  BIGINT NOT NULL DEFAULT 0,
+  PRIMARY KEY (ID)
+) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci;
+INSERT IGNORE INTO DocNumberLock (ID, SAVES) VALUES (1, 0);
+
+-- The open lots of the receipts, read from the index alone (the lot lists of the editors).
+CREATE INDEX IF NOT EXISTS WaybillContOpenLot ON WaybillCont (WAYBILLID, QUANTITY, QTYOUT, CATID, COLOR, PRICE);
+
+-- The materials of a supplier in the order the receipt editor's picker lists them.
+CREATE INDEX IF NOT EXISTS CatalogSupplierGroup ON Catalog (SUPPLIER, CATGROUP, SUBGROUP, NAME);
+
+-- One row per material that every posting and reversal, the material deletion and the
+-- colour-flag changes write before anything else of the material: two of them that touch one
+-- material wait for each other, and on a cluster the second write of the row aborts at commit
+-- and its transaction is retried. The rows are made as materials are first posted.
+CREATE TABLE IF NOT EXISTS CatalogLock (
+  CATID  INT NOT NULL,
+  SAVES  BIGINT NOT NULL DEFAULT 0,
+  PRIMARY KEY (CATID)
+) ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci;
