@@ -23,6 +23,14 @@ fi
 packages="cmake ninja-build g++ pkg-config qt6-base-dev libqt6sql6-mysql mariadb-server
   mariadb-client libgtest-dev xvfb xauth poppler-utils qpdf fonts-dejavu-core
   galera-4 mariadb-backup socat haproxy"
+# A build with another compiler needs it too: WAREHOUSE_CMAKE_ARGS="-DCMAKE_CXX_COMPILER=clang++"
+# (or CXX=clang++-14 in the environment) installs clang (or clang-14).
+compiler=$(printf '%s\n' ${WAREHOUSE_CMAKE_ARGS:-} | sed -n 's/^-DCMAKE_CXX_COMPILER\(:[A-Za-z]*\)\{0,1\}=//p' | tail -n 1)
+compiler=$(basename "${compiler:-${CXX:-g++}}")
+case "$compiler" in
+  clang++-[0-9]*) packages="$packages clang-${compiler#clang++-}" ;;
+  clang++ | clang) packages="$packages clang" ;;
+esac
 missing=""
 for p in $packages; do
   dpkg -s "$p" > /dev/null 2>&1 || missing="$missing $p"
