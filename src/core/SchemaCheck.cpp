@@ -2,6 +2,9 @@
 
 #include "core/Query.h"
 
+#include <algorithm>
+#include <iterator>
+
 const QString UpgradeScriptName = QStringLiteral("db/upgrade.sql");
 
 namespace {
@@ -17,7 +20,27 @@ constexpr TAddition kAdditions[] = {
     {"WaybillCont", "WaybillContOpen"},
     {"Catalog", "CatalogSupplierGroup"},
     {"CatalogLock", nullptr},
+    {"OpenLots", nullptr},
+    {"OpenStock", nullptr},
 };
+// The procedures and triggers that keep OpenLots and OpenStock: one item of the message,
+// whichever of them are missing.
+constexpr const char *kProcedures[] = {"OpenLotsRecount", "OpenLotsRecountDocument", "OpenStockPair",
+                                       "OpenStockMaterial", "OpenStockGroup"};
+struct TTrigger {
+  const char *Table;
+  const char *Name;
+};
+constexpr TTrigger kTriggers[] = {
+    {"WaybillCont", "WaybillContOpenInsert"}, {"WaybillCont", "WaybillContOpenUpdate"},
+    {"WaybillCont", "WaybillContOpenDelete"}, {"Waybill", "WaybillOpenInsert"},
+    {"Waybill", "WaybillOpenUpdate"},         {"Waybill", "WaybillOpenDelete"},
+    {"OpenLots", "OpenLotsInsert"},           {"OpenLots", "OpenLotsUpdate"},
+    {"OpenLots", "OpenLotsDelete"},           {"CatalogQty", "CatalogQtyOpenInsert"},
+    {"CatalogQty", "CatalogQtyOpenUpdate"},   {"CatalogQty", "CatalogQtyOpenDelete"},
+    {"Catalog", "CatalogOpenInsert"},         {"Catalog", "CatalogOpenUpdate"},
+    {"Catalog", "CatalogOpenDelete"},         {"CatGroups", "CatGroupsOpenInsert"},
+    {"CatGroups", "CatGroupsOpenUpdate"},     {"CatGroups", "CatGroupsOpenDelete"}};
 
 QString Quoted(const char *name) { return QLatin1Char('\'') + QLatin1String(name) + QLatin1Char('\''); }
 
@@ -29,6 +52,7 @@ QStringList MissingProgramSchema(TConnection &connection) {
     if (a.Index) indexes << Quoted(a.Index);
     tables << Quoted(a.Table);
   }
+  for (const TTrigger &t : kTriggers) tables << Quoted(t.Table);
   // Names as stored: table names are case-sensitive on this server's file systems.
   QStringList present;
   const auto read = [&](const QString &sql, const QStringList &names) {
@@ -45,6 +69,15 @@ QStringList MissingProgramSchema(TConnection &connection) {
   read(QStringLiteral("select distinct concat(TABLE_NAME, '.', INDEX_NAME) from information_schema.STATISTICS "
                       "where TABLE_SCHEMA=database() and binary INDEX_NAME in (%1)"),
        indexes);
+  QStringList procedures, triggers;
+  for (const char *p : kProcedures) procedures << Quoted(p);
+  for (const TTrigger &t : kTriggers) triggers << Quoted(t.Name);
+  read(QStringLiteral("select concat('procedure ', ROUTINE_NAME) from information_schema.ROUTINES "
+                      "where ROUTINE_SCHEMA=database() and ROUTINE_TYPE='PROCEDURE' and binary ROUTINE_NAME in (%1)"),
+       procedures);
+  read(QStringLiteral("select concat('trigger ', TRIGGER_NAME) from information_schema.TRIGGERS "
+                      "where TRIGGER_SCHEMA=database() and binary TRIGGER_NAME in (%1)"),
+       triggers);
 
   QStringList missing;
   for (const TAddition &a : kAdditions) {
@@ -57,6 +90,15 @@ QStringList MissingProgramSchema(TConnection &connection) {
       missing << QStringLiteral("index %1 of %2").arg(QLatin1String(a.Index), QLatin1String(a.Table));
     }
   }
+  const auto lacks = [&](const char *kind, const char *name) {
+    return !present.contains(QLatin1String(kind) + QLatin1String(name));
+  };
+  // As with indexes, the trigger of a table the installation lacks is not looked for.
+  if (std::any_of(std::begin(kProcedures), std::end(kProcedures), [&](const char *p) { return lacks("procedure ", p); }) ||
+      std::any_of(std::begin(kTriggers), std::end(kTriggers), [&](const TTrigger &t) {
+        return present.contains(QLatin1String(t.Table)) && lacks("trigger ", t.Name);
+      }))
+    missing << QStringLiteral("the triggers and procedures that keep OpenLots and OpenStock");
   return missing;
 }
 

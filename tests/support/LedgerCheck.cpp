@@ -145,6 +145,47 @@ QStringList LedgerViolations() {
                  .arg(r[2].toDouble(), 0, 'f', 6)
                  .arg(r[3].toDouble(), 0, 'f', 6);
 
+  // The open lots kept per material and colour (OpenLots) and the stock rows that have them
+  // (OpenStock), against what the lots, stock rows, materials and subgroups give now; where
+  // the database has them.
+  if (!Rows(QStringLiteral("select 1 from information_schema.TABLES where TABLE_SCHEMA=database() and "
+                           "TABLE_NAME='OpenStock'")).isEmpty()) {
+    const auto compare = [&](const QString &what, const QString &kept, const QString &given) {
+      QHash<QString, QVector<QVariant>> keptRows, givenRows;
+      for (const auto &r : Rows(kept)) keptRows.insert(r[0].toString(), r);
+      for (const auto &r : Rows(given)) givenRows.insert(r[0].toString(), r);
+      for (auto it = givenRows.cbegin(); it != givenRows.cend(); ++it) {
+        const QVector<QVariant> k = keptRows.value(it.key());
+        if (k.isEmpty()) {
+          out << QStringLiteral("%1 lacks %2").arg(what, it.key());
+          continue;
+        }
+        for (int i = 1; i < k.size(); ++i)
+          if (k[i].isNull() != it.value()[i].isNull() || k[i].toString() != it.value()[i].toString())
+            out << QStringLiteral("%1 %2 holds %3 in column %4, the data give %5")
+                       .arg(what, it.key(), k[i].toString())
+                       .arg(i)
+                       .arg(it.value()[i].toString());
+      }
+      for (auto it = keptRows.cbegin(); it != keptRows.cend(); ++it)
+        if (!givenRows.contains(it.key())) out << QStringLiteral("%1 has %2, the data give none").arg(what, it.key());
+    };
+    const QString open = QStringLiteral(
+        "select w.OPENCAT as CATID, w.COLOR, count(*) as LOTS, "
+        "min(coalesce(w1.BDATE+0,-1)*4294967296+w.ID+2147483648) as OLDEST from WaybillCont w join Waybill w1 "
+        "on w1.ID=w.WAYBILLID where w.OPENCAT is not null and w1.ISOUT=0 group by w.OPENCAT, w.COLOR");
+    compare(QStringLiteral("OpenLots"),
+            QStringLiteral("select concat(CATID, '/', COLOR), LOTS, OLDEST from OpenLots"),
+            QStringLiteral("select concat(CATID, '/', COLOR), LOTS, OLDEST from (%1) o").arg(open));
+    const QString columns = QStringLiteral("CATID, COLOR, QUANTITY, CATGROUP, SUBGROUP, NAME, COMMENTS, SYSTEMID, MEASURE, MINVALUE");
+    compare(QStringLiteral("OpenStock row"), QStringLiteral("select QTYID, %1 from OpenStock").arg(columns),
+            QStringLiteral("select c1.ID, c1.CATID, c1.COLOR, c1.QUANTITY, c.CATGROUP, c.SUBGROUP, c.NAME, c.COMMENTS, "
+                           "c.SYSTEMID, c.MEASURE, c2.MINVALUE from (%1) o join CatalogQty c1 on c1.CATID=o.CATID and "
+                           "c1.COLOR=o.COLOR left join Catalog c on c.ID=c1.CATID left join CatGroups c2 on "
+                           "(c.CATGROUP=c2.ID and c.SUBGROUP=c2.SUBID)")
+                .arg(open));
+  }
+
   // Lines without a document; empty ledger lines.
   for (const auto &r : Rows(QStringLiteral(
            "select w.ID from WaybillCont w left join Waybill b on b.ID=w.WAYBILLID where b.ID is null")))

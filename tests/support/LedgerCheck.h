@@ -16,6 +16,8 @@
 // Per document of kinds receipt, issue and reservation: SUM = sum of quantity x price of its
 // lines (to the cent: SUM is written with two decimals by the editors).
 // Every line belongs to a document and no ledger line has a quantity of zero or less.
+// Where the database has them, OpenLots and OpenStock hold what the lots, stock rows,
+// materials and subgroups give.
 #include <QStringList>
 
 // Lets the stock rows of a material share a colour code, as they may between a change of its

@@ -55,13 +55,21 @@ std::unique_ptr<TConnection> Connect(const QString &database) {
 QStringList SplitStatements(const QString &sql) {
   QStringList out;
   QString cur;
+  // A "DELIMITER x" line ends statements at x instead, as the command-line client reads it:
+  // the bodies of procedures and triggers hold ';' of their own.
+  QString delimiter = QStringLiteral(";");
   for (const QString &line : sql.split(QLatin1Char('\n'))) {
     const QString t = line.trimmed();
     if (t.startsWith(QLatin1String("--")) && cur.trimmed().isEmpty()) continue;
+    if (cur.trimmed().isEmpty() && t.startsWith(QLatin1String("DELIMITER "), Qt::CaseInsensitive)) {
+      delimiter = t.mid(10).trimmed();
+      cur.clear();
+      continue;
+    }
     cur += line + QLatin1Char('\n');
-    if (t.endsWith(QLatin1Char(';'))) {
+    if (t.endsWith(delimiter)) {
       QString s = cur.trimmed();
-      s.chop(1);
+      s.chop(delimiter.size());
       if (!s.trimmed().isEmpty()) out << s;
       cur.clear();
     }

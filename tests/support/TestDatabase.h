@@ -19,9 +19,10 @@ QString User();
 QString Password();
 // A fresh connection to the server (no database chosen).
 std::unique_ptr<TConnection> Connect(const QString &database = QString());
-// Runs the statements of a file of db/ (split at ';' line ends) on a connection.
+// Runs the statements of a file of db/ (split at ';' line ends, or at those a DELIMITER line
+// names) on a connection.
 void ApplyFile(TConnection &c, const QString &relativePath);
-// Statements of a text, split at ';' line ends.
+// Statements of a text, split at ';' line ends (or at those a DELIMITER line names).
 QStringList SplitStatements(const QString &sql);
 }  // namespace testdb
 
