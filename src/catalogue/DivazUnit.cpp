@@ -71,19 +71,18 @@ const TStorageModel::TDetail CatalogueRows{CatalogueSelect, QStringLiteral(" gro
                                            QStringLiteral("ID")};
 // The stock list reads the keys of its rows in order and the full rows on screen a block at
 // a time, as the catalogue list does. Its rows are the stock rows of the materials and colours
-// that have an open lot of a receipt: those are found from the open lots' own index (the
-// generated column OPENCAT), so the list's cost follows the open lots, not the store's
-// history. %1 is the receipt kind, %2 the conditions (group, search, systems, critical) with
-// their "where". Two stock rows of one material and colour (left by a colour-flag change
-// until the clean-up merges them) are one row of the list: the first of them that the
-// conditions let through.
+// that have an open lot of a receipt: table OpenStock holds exactly those, with what the list
+// is ordered and filtered by (the material's group, subgroup, name, comments, profile system
+// and measure, the stock row's quantity and the subgroup's minimum), kept by the server's
+// triggers in the transaction of every change. Its index holds them in the list's order, so
+// the list's cost follows its own rows, not the store's history or catalogue. Aliased as the
+// catalogue is (c), it takes the filters as they are. %1 are the conditions (group, search,
+// systems, critical) with their "where". Two stock rows of one material and colour (left by
+// a colour-flag change until the clean-up merges them) are one row of the list: the first of
+// them that the conditions let through.
 const QString StockKeys = QStringLiteral(
-    "select straight_join c1.ID as QTYID, c1.CATID as QTYCATID, c1.COLOR as QTYCOLOR from "
-    "(select straight_join w.OPENCAT as CATID, w.COLOR from WaybillCont w join Waybill w1 on w1.ID=w.WAYBILLID "
-    "where w.OPENCAT is not null and w1.ISOUT=%1 group by w.OPENCAT, w.COLOR) o "
-    "join CatalogQty c1 on c1.CATID=o.CATID and c1.COLOR=o.COLOR left join Catalog c on c1.CATID=c.ID "
-    "left join CatGroups c2 on (c.CATGROUP=c2.ID and c.SUBGROUP=c2.SUBID)%2 "
-    "order by c.CATGROUP, c.SUBGROUP, c.NAME, c1.CATID, c1.COLOR, c1.ID");
+    "select c.QTYID, c.CATID as QTYCATID, c.COLOR as QTYCOLOR from OpenStock c%1 "
+    "order by c.CATGROUP, c.SUBGROUP, c.NAME, c.CATID, c.COLOR, c.QTYID");
 // PRICE is the highest price of the row's open lots.
 const TStorageModel::TDetail StockRows{
     Format(QStringLiteral(
@@ -94,7 +93,8 @@ const TStorageModel::TDetail StockRows{
         "left join CatGroups c2 on (c.CATGROUP=c2.ID and c.SUBGROUP=c2.SUBID) "),
            {DocKindReceipt}),
     QString(), QStringLiteral("c1.ID"), QStringLiteral("QTYID"), {QStringLiteral("QTYCATID"), QStringLiteral("QTYCOLOR")}};
-const QString StockCritical = QStringLiteral("if(c1.QUANTITY is null, 0.0, c1.QUANTITY)-c2.MINVALUE<0");
+// The stock row's quantity against its subgroup's minimum, as OpenStock holds them.
+const QString StockCritical = QStringLiteral("if(c.QUANTITY is null, 0.0, c.QUANTITY)-c.MINVALUE<0");
 const QString QueryErrorText = QStringLiteral("ERROR EXECUTING QUERY! CALL SOFTWARE SERVICE MANAGER!");
 
 // The glyph of a system button: the bitmap of an Images row. A missing row or an unreadable
@@ -584,8 +584,8 @@ void TDivazForm::RefreshCatalog() {
     if (!f.isEmpty()) conditions << f;
     if (!s.isEmpty()) conditions << s;
     if (SpeedButton2->isChecked()) conditions << StockCritical;
-    q.SQL = StockKeys.arg(DocKindReceipt).arg(
-        conditions.isEmpty() ? QString() : QStringLiteral(" where ") + conditions.join(QStringLiteral(" and ")));
+    q.SQL = StockKeys.arg(conditions.isEmpty() ? QString()
+                                                : QStringLiteral(" where ") + conditions.join(QStringLiteral(" and ")));
     q.Open();
     Model->ForgetRows();
   } else {

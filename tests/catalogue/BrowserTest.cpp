@@ -249,6 +249,13 @@ TEST_F(Browser, StockModeListsOpenLotsPerColourAndFiltersCritical) {
   EXPECT_EQ(GridColumn(form, "NAME"), QStringList({"Pine 68x78", "Seal \"Pro\" 5\\8"}));
   EXPECT_FALSE(GridRed(form, 0));
   EXPECT_TRUE(GridRed(form, 1));
+  // a subgroup minimum that another user changed counts at the next refresh
+  Db->Exec(QStringLiteral("update CatGroups set MINVALUE=25 where ID=3 and SUBID=1"));
+  form.RefreshCatalog();
+  EXPECT_EQ(GridColumn(form, "NAME"), QStringList({"Pine 68x78", "Seal \"Pro\" 5\\8", "Seal \"Pro\" 5\\8"}));
+  Db->Exec(QStringLiteral("update CatGroups set MINVALUE=10 where ID=3 and SUBID=1"));
+  form.RefreshCatalog();
+  EXPECT_EQ(GridColumn(form, "NAME"), QStringList({"Pine 68x78", "Seal \"Pro\" 5\\8"}));
 
   // back to the catalogue: the critical button keeps its state while disabled
   form.SpeedButton1->click();
