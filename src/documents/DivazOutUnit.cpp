@@ -356,13 +356,10 @@ void TDivazOut::BitBtn2Click() {
 
 namespace {
 
-// A lot's place among the open lots, oldest first by receipt date and then line, as one
+// A lot's place among the open lots, oldest first by receipt date and then line, is one
 // number: the date (YYYYMMDD, -1 when it has none) above the line's ID (a 32-bit number,
 // raised to be positive). The smallest of a material and colour is its oldest lot, and the
-// places order the lots as their dates and IDs do.
-const char *const kLotPlace = "(coalesce(w1.BDATE+0,-1)*4294967296+w.ID+2147483648)";
-
-// The ID of the lot at a place.
+// places order the lots as their dates and IDs do. The ID of the lot at a place:
 int LotAtPlace(qint64 place) { return int(qint64(quint32(place)) - 2147483648LL); }
 
 // Rows of the lot list whose further columns are read together.
@@ -385,17 +382,15 @@ int SourceColumn(const char *field) {
 
 QString TDivazOut::BaseSource() const {
   // One row per material and colour that has open lots: the place of its oldest lot, the
-  // rows in the order of those lots. The lots come from the index of the open lots alone
-  // (OPENCAT is the material of a line that still holds something), so the list's cost
-  // follows the open lots, not the history of closed ones. The material is joined for the
-  // filters only (the server leaves it out when no filter names it); RefreshSource groups
-  // and orders after the filters, and what the list shows of a row is read by block when it
-  // is drawn or used (LoadSourceRow).
-  return Format(QStringLiteral(
-      "select min(%s) as LOTPLACE "
-      "from WaybillCont w left join Waybill w1 on w1.ID=w.WAYBILLID "
-      "left join Catalog c on c.ID=w.OPENCAT "
-      "where w.OPENCAT is not null and w1.ISOUT=%d "), {QString::fromLatin1(kLotPlace), DocKindReceipt});
+  // rows in the order of those lots. Table OpenLots holds exactly these, kept by the server's
+  // triggers in the transaction of every change of the lots, so the list's cost follows the
+  // open lots, not the history of closed ones, and its order comes from the index of the
+  // places. The material is joined for the filters only (the server leaves it out when no
+  // filter names it); RefreshSource orders after the filters, and what the list shows of a
+  // row is read by block when it is drawn or used (LoadSourceRow).
+  return QStringLiteral(
+      "select o.OLDEST as LOTPLACE from OpenLots o left join Catalog c on c.ID=o.CATID "
+      "where o.OLDEST is not null ");
 }
 
 void TDivazOut::SetSourceFilter(const QString &filter) {
@@ -408,7 +403,7 @@ void TDivazOut::RefreshSource() {
   QSource.Close();
   // Only the rows and their order come from the whole store; the quantities and texts of a
   // row are read with its block.
-  QSource.SQL = m_sourceFilter + QStringLiteral("group by w.OPENCAT, w.COLOR order by LOTPLACE");
+  QSource.SQL = m_sourceFilter + QStringLiteral("order by LOTPLACE");
   QSource.Open();
   m_sourceRows = QVector<QVector<QVariant>>(QSource.RecordCount());
   m_sourceBlockRead.assign((QSource.RecordCount() + kSourceBlock - 1) / kSourceBlock, false);

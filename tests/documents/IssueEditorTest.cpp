@@ -515,6 +515,12 @@ TEST_F(IssueEditor, TheLotListShowsEachMaterialOnceOldestFirstUnderEveryFilter) 
   e.W->txtFind->setText("clear");
   e.W->FindBtn1->click();
   EXPECT_EQ(rows(), QStringList{all[0]});
+  // a receipt date that another user changed orders the list at the next refresh: the glass's
+  // oldest lot is now the one of R-NEW (with its price), after the pine's
+  Db->Exec(QStringLiteral("update Waybill set BDATE='2024-03-01' where ID=%1").arg(oldest));
+  e.W->IDcb_Grp1->SetItemIndex(0);
+  e.W->IDcb_Grp1Change();
+  EXPECT_EQ(rows(), QStringList({all[1], "Glass 4mm|clear|8|3.5"}));
   StartupFreeLists();
 }
 
