@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <stdexcept>
 
 #include "platform/Clock.h"
@@ -702,13 +703,26 @@ const TReportModel &TQuickRep::Prepare(TReportProgress *progress) {
 
 void TQuickRep::Preview() {
   {
-    TReportProgress progress(QStringLiteral("Preparing the report..."),
-                             DataSet ? DataSet->RowCount() : -1, m_owner);
+    // The run its caller started, or one of its own that shows the dialog once the work
+    // takes a while.
+    std::optional<TReportRun> own;
+    TReportRun *run = TReportRun::Current();
+    if (!run) run = &own.emplace(m_owner, false);
+    TReportProgress &progress = run->Progress();
+    if (progress.Cancelled()) return;  // while the report's queries ran
+    progress.SetTotal(DataSet ? DataSet->RowCount() : -1);
+    struct TPreparing {
+      explicit TPreparing(TReportRun &r) : run(r) { run.Preparing = true; }
+      ~TPreparing() { run.Preparing = false; }
+      TReportRun &run;
+    } preparing(*run);
     try {
       Prepare(&progress);
     } catch (const EReportCancelled &) {
+      progress.Finish();
       return;
     }
+    progress.Finish();  // the preview comes in place of the dialog
   }
   PreviewReport(*this);
 }
