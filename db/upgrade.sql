@@ -19,6 +19,15 @@ INSERT IGNORE INTO DocNumberLock (ID, SAVES) VALUES (1, 0);
 -- The open lots of the receipts, read from the index alone (the lot lists of the editors).
 CREATE INDEX IF NOT EXISTS WaybillContOpenLot ON WaybillCont (WAYBILLID, QUANTITY, QTYOUT, CATID, COLOR, PRICE);
 
+-- The material of a line that still holds something (QTYOUT is set on receipt lines only),
+-- NULL on every other line, and its index: the stock list of the main window and the issue
+-- editor's lot list start from the open lots alone, however long the history of used-up lots
+-- grows. The column is computed by the server and invisible: "select *" and inserts without
+-- a column list see the table as before, and no stored value changes.
+ALTER TABLE WaybillCont ADD COLUMN IF NOT EXISTS
+  OPENCAT INT AS (IF(QUANTITY-QTYOUT>0.0000005, CATID, NULL)) PERSISTENT INVISIBLE;
+CREATE INDEX IF NOT EXISTS WaybillContOpen ON WaybillCont (OPENCAT, COLOR, WAYBILLID, PRICE);
+
 -- The materials of a supplier in the order the receipt editor's picker lists them.
 CREATE INDEX IF NOT EXISTS CatalogSupplierGroup ON Catalog (SUPPLIER, CATGROUP, SUBGROUP, NAME);
 

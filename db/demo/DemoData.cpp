@@ -877,7 +877,13 @@ class TLedger {
     d.Date = date;
     d.Kind = kind;
     d.Supplier = supplier;
-    d.LastUpdate = QDateTime(date, QTime(8 + m_rnd.Range(0, 9), m_rnd.Range(0, 59), m_rnd.Range(0, 59)));
+    // One draw per statement: the order in which a call's arguments are evaluated is left
+    // open, and the data must not change with the compiler. Seconds, minutes, then hours is
+    // the order the data set was first made in.
+    const int second = m_rnd.Range(0, 59);
+    const int minute = m_rnd.Range(0, 59);
+    const int hour = 8 + m_rnd.Range(0, 9);
+    d.LastUpdate = QDateTime(date, QTime(hour, minute, second));
     Docs << d;
     return Docs.last();
   }

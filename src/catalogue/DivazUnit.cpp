@@ -1,6 +1,7 @@
 #include "catalogue/DivazUnit.h"
 
 #include <QAction>
+#include <algorithm>
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -69,16 +70,33 @@ const QString CatalogueKeys = QStringLiteral("select c.ID, c.NAME from Catalog c
 const QString CatalogueOrder = QStringLiteral(" order by c.CATGROUP, c.SUBGROUP, c.NAME, c.ID");
 const TStorageModel::TDetail CatalogueRows{CatalogueSelect, QStringLiteral(" group by c.ID"), QStringLiteral("c.ID"),
                                            QStringLiteral("ID")};
-const QString StockSelect = Format(QStringLiteral(
-    "select c1.COLOR, c1.QUANTITY, max(w.PRICE) as PRICE, if (c1.QUANTITY is null, 0.0, "
-    "c1.QUANTITY)-c2.MINVALUE as DIFF, c.ID, c.SYSTEMID, c.NAME, c.COMMENTS, c.CATGROUP, "
-    "c.SUBGROUP, c.MEASURE, c.SUPPLIER  from CatalogQty c1 left join Catalog c on c1.CATID=c.ID "
-    "left join CatGroups c2 on (c.CATGROUP=c2.ID and c.SUBGROUP=c2.SUBID) left join WaybillCont "
-    "w on (c1.CATID=w.CATID and c1.COLOR=w.COLOR) left join Waybill w1 on w1.ID=w.WAYBILLID "
-    "where w1.ISOUT=%d and %s "), {DocKindReceipt, OpenLotSQL()});
-const QString StockCritical = QStringLiteral(" and if(c1.QUANTITY is null, 0.0, c1.QUANTITY)-c2.MINVALUE<0");
+// The stock list reads the keys of its rows in order and the full rows on screen a block at
+// a time, as the catalogue list does. Its rows are the stock rows of the materials and colours
+// that have an open lot of a receipt: those are found from the open lots' own index (the
+// generated column OPENCAT), so the list's cost follows the open lots, not the store's
+// history. %1 is the receipt kind, %2 the conditions (group, search, systems, critical) with
+// their "where". Two stock rows of one material and colour (left by a colour-flag change
+// until the clean-up merges them) are one row of the list: the first of them that the
+// conditions let through.
+const QString StockKeys = QStringLiteral(
+    "select straight_join c1.ID as QTYID, c1.CATID as QTYCATID, c1.COLOR as QTYCOLOR from "
+    "(select straight_join w.OPENCAT as CATID, w.COLOR from WaybillCont w join Waybill w1 on w1.ID=w.WAYBILLID "
+    "where w.OPENCAT is not null and w1.ISOUT=%1 group by w.OPENCAT, w.COLOR) o "
+    "join CatalogQty c1 on c1.CATID=o.CATID and c1.COLOR=o.COLOR left join Catalog c on c1.CATID=c.ID "
+    "left join CatGroups c2 on (c.CATGROUP=c2.ID and c.SUBGROUP=c2.SUBID)%2 "
+    "order by c.CATGROUP, c.SUBGROUP, c.NAME, c1.CATID, c1.COLOR, c1.ID");
+// PRICE is the highest price of the row's open lots.
+const TStorageModel::TDetail StockRows{
+    Format(QStringLiteral(
+        "select c1.ID as QTYID, c1.COLOR, c1.QUANTITY, (select max(w.PRICE) from WaybillCont w join Waybill w1 "
+        "on w1.ID=w.WAYBILLID where w.OPENCAT=c1.CATID and w.COLOR=c1.COLOR and w1.ISOUT=%d) as PRICE, "
+        "if (c1.QUANTITY is null, 0.0, c1.QUANTITY)-c2.MINVALUE as DIFF, c.ID, c.SYSTEMID, c.NAME, c.COMMENTS, "
+        "c.CATGROUP, c.SUBGROUP, c.MEASURE, c.SUPPLIER from CatalogQty c1 left join Catalog c on c1.CATID=c.ID "
+        "left join CatGroups c2 on (c.CATGROUP=c2.ID and c.SUBGROUP=c2.SUBID) "),
+           {DocKindReceipt}),
+    QString(), QStringLiteral("c1.ID"), QStringLiteral("QTYID"), {QStringLiteral("QTYCATID"), QStringLiteral("QTYCOLOR")}};
+const QString StockCritical = QStringLiteral("if(c1.QUANTITY is null, 0.0, c1.QUANTITY)-c2.MINVALUE<0");
 const QString QueryErrorText = QStringLiteral("ERROR EXECUTING QUERY! CALL SOFTWARE SERVICE MANAGER!");
-const QString StockGroupBy = QStringLiteral(" group by w.CATID, w.COLOR order by c.CATGROUP, c.SUBGROUP, c.NAME");
 
 // The glyph of a system button: the bitmap of an Images row. A missing row or an unreadable
 // bitmap gives no image.
@@ -556,19 +574,19 @@ void TDivazForm::RefreshCatalog() {
   } else if (ViewMode == 1) {
     SpeedButton2->setEnabled(true);
     if (Model->Source() != &DATA->Q_Storage1) {
-      Model->SetSource(&DATA->Q_Storage1, 1);
+      Model->SetSource(&DATA->Q_Storage1, 1, StockRows);
       ApplyColumnWidths();
     }
     TRefreshGuard guard(Model);
     TQuery &q = DATA->Q_Storage1;
     q.Close();
     q.SQL.clear();
-    QString sql = StockSelect;
-    if (!f.isEmpty()) sql += QStringLiteral(" and ") + f;
-    if (!s.isEmpty()) sql += QStringLiteral(" and ") + s;
-    if (SpeedButton2->isChecked()) sql += StockCritical;
-    sql += StockGroupBy;
-    q.SQL = sql;
+    QStringList conditions;
+    if (!f.isEmpty()) conditions << f;
+    if (!s.isEmpty()) conditions << s;
+    if (SpeedButton2->isChecked()) conditions << StockCritical;
+    q.SQL = StockKeys.arg(DocKindReceipt).arg(
+        conditions.isEmpty() ? QString() : QStringLiteral(" where ") + conditions.join(QStringLiteral(" and ")));
     q.Open();
     Model->ForgetRows();
   } else {
@@ -629,10 +647,16 @@ void TDivazForm::FindBtnClick() {
   // The typed text is matched as typed: quotes and backslashes are escaped, while '%' and '_'
   // keep their wildcard meaning.
   const QString t = EscapeLike(Edit1->text());
-  QString condition = QStringLiteral("(c.NAME like \"%") + t + QStringLiteral("%\" or c.COMMENTS like \"%") + t;
+  QString condition = QStringLiteral("(c.NAME like \"%") + t + QStringLiteral("%\" or c.COMMENTS like \"%") + t +
+                      QStringLiteral("%\")");
+  // A text of nothing but '%' matches every material that has a name or comments: while
+  // every material has a name (the card requires one), that is every material with a name,
+  // which the server finds in the group index instead of reading every material's comments.
+  if (std::all_of(t.cbegin(), t.cend(), [](QChar ch) { return ch == QLatin1Char('%'); }) &&
+      SQLInt(QStringLiteral("select count(*) from Catalog where NAME is null")) == 0)
+    condition = QStringLiteral("c.NAME is not null");
   const TcbIntObj *measure = IDcb_Measure->SelectedObj();
-  if (measure && measure->ID >= 0) condition += QStringLiteral("%\") and c.MEASURE=%1").arg(measure->ID);
-  else condition += QStringLiteral("%\")");
+  if (measure && measure->ID >= 0) condition += QStringLiteral(" and c.MEASURE=%1").arg(measure->ID);
   SetFilter(condition);
 }
 
@@ -641,7 +665,7 @@ void TDivazForm::SpeedButton2Click() { RefreshCatalog(); }
 void TDivazForm::SpeedButton1Click() {
   if (SpeedButton1->isChecked()) {
     ViewMode = 1;
-    Model->SetSource(&DATA->Q_Storage1, 1);
+    Model->SetSource(&DATA->Q_Storage1, 1, StockRows);
   } else {
     ViewMode = 0;
     Model->SetSource(&DATA->Q_Storage, 0, CatalogueRows);
@@ -709,7 +733,7 @@ void TDivazForm::DBGrid1DblClick() {
 void TDivazForm::PopupMenu1Popup() {
   const bool stock = ViewMode == 1;
   const bool catalogueRows = !stock && DATA->Q_Storage.Active() && DATA->Q_Storage.RecordCount() > 0;
-  const bool stockRows = stock && DATA->Q_Storage1.Active() && DATA->Q_Storage1.RecordCount() > 0;
+  const bool stockRows = stock && Model->Source() == &DATA->Q_Storage1 && Model->rowCount() > 0;
   Atlikumi1->setEnabled(stock);
   REMOVECOLORINFO1->setEnabled(stock);
   N1->setEnabled(catalogueRows);
@@ -777,7 +801,7 @@ void TDivazForm::DelBitBtnClick() {
 }
 
 void TDivazForm::REMOVECOLORINFO1Click() {
-  if (ViewMode != 1 || !DATA->Q_Storage1.Active() || DATA->Q_Storage1.RecordCount() < 1 || CurrentRow() < 0) return;
+  if (ViewMode != 1 || Model->Source() != &DATA->Q_Storage1 || Model->rowCount() < 1 || CurrentRow() < 0) return;
   if (MessageDlg(QStringLiteral("Materiālam bus izdzēsta krāsu informācija!\r\rApstipriniet izmaiņas."),
                  TMsgDlgType::mtConfirmation, mbYes | mbNo, this) != mrYes)
     return;

@@ -50,6 +50,7 @@ void TStorageModel::SetSource(TQuery *query, int mode, const TDetail &detail) {
   m_blockTried.clear();
   m_rowFields.clear();
   MapFields();
+  ChooseShownRows();
   endResetModel();
 }
 
@@ -62,8 +63,37 @@ void TStorageModel::BeginRefresh() {
 void TStorageModel::EndRefresh() {
   if (!m_resetting) return;
   MapFields();
+  ChooseShownRows();
   m_resetting = false;
   endResetModel();
+}
+
+void TStorageModel::ChooseShownRows() {
+  m_shown.clear();
+  if (m_detail.Distinct.isEmpty() || !m_query || !m_query->Active()) return;
+  QVector<int> fields;
+  for (const QString &f : m_detail.Distinct) {
+    const int i = m_query->FieldIndex(f);
+    if (i < 0) return;
+    fields << i;
+  }
+  const auto &rows = m_query->Rows();
+  m_shown.reserve(rows.size());
+  const auto same = [&](int a, int b) {
+    for (int f : fields)
+      if (rows.at(a).at(f) != rows.at(b).at(f)) return false;
+    return true;
+  };
+  for (int r = 0; r < rows.size(); ++r)
+    if (m_shown.isEmpty() || !same(m_shown.last(), r)) m_shown << r;
+  // every row shown: no map needed
+  if (m_shown.size() == rows.size()) m_shown.clear();
+  else m_shown.squeeze();
+}
+
+int TStorageModel::ShownCount() const {
+  if (!m_query || !m_query->Active()) return 0;
+  return m_shown.isEmpty() ? m_query->RecordCount() : int(m_shown.size());
 }
 
 void TStorageModel::ForgetRows() {
@@ -89,11 +119,12 @@ int TStorageModel::RowField(const QString &field) const {
 }
 
 const QVector<QVariant> *TStorageModel::Row(int row) const {
-  if (!m_query || !m_query->Active() || row < 0 || row >= m_query->RecordCount()) return nullptr;
-  if (!Detailed()) return &m_query->Rows().at(row);
-  if (m_rows.size() != m_query->RecordCount()) {
-    m_rows = QVector<QVector<QVariant>>(m_query->RecordCount());
-    m_blockTried = QVector<bool>((m_query->RecordCount() + BlockRows - 1) / BlockRows, false);
+  const int count = ShownCount();
+  if (row < 0 || row >= count) return nullptr;
+  if (!Detailed()) return &m_query->Rows().at(SourceRow(row));
+  if (m_rows.size() != count) {
+    m_rows = QVector<QVector<QVariant>>(count);
+    m_blockTried = QVector<bool>((count + BlockRows - 1) / BlockRows, false);
   }
   if (m_rows.at(row).isEmpty() && !m_blockTried.at(row / BlockRows)) ReadBlock(row / BlockRows);
   return m_rows.at(row).isEmpty() ? nullptr : &m_rows.at(row);
@@ -103,11 +134,11 @@ void TStorageModel::ReadBlock(int block) const {
   m_blockTried[block] = true;
   const int key = m_query->FieldIndex(m_detail.Key);
   if (key < 0) return;
-  const int first = block * BlockRows, last = std::min(first + BlockRows, m_query->RecordCount());
+  const int first = block * BlockRows, last = std::min(first + BlockRows, ShownCount());
   QHash<qint64, int> rowOfKey;
   QStringList keys;
   for (int r = first; r < last; ++r) {
-    const QVariant k = m_query->Rows().at(r).at(key);
+    const QVariant k = m_query->Rows().at(SourceRow(r)).at(key);
     if (k.isNull()) continue;
     rowOfKey.insert(k.toLongLong(), r);
     keys << QString::number(k.toLongLong());
@@ -135,8 +166,8 @@ void TStorageModel::ReadBlock(int block) const {
 }
 
 int TStorageModel::rowCount(const QModelIndex &parent) const {
-  if (parent.isValid() || m_resetting || !m_query || !m_query->Active()) return 0;
-  return m_query->RecordCount();
+  if (parent.isValid() || m_resetting) return 0;
+  return ShownCount();
 }
 
 int TStorageModel::columnCount(const QModelIndex &parent) const {
@@ -144,10 +175,10 @@ int TStorageModel::columnCount(const QModelIndex &parent) const {
 }
 
 QVariant TStorageModel::Value(int row, const QString &field) const {
-  if (!m_query || !m_query->Active() || row < 0 || row >= m_query->RecordCount()) return {};
+  if (row < 0 || row >= ShownCount()) return {};
   // the source's own fields need no reading of the full row
   const int own = m_query->FieldIndex(field);
-  if (own >= 0) return m_query->Rows().at(row).at(own);
+  if (own >= 0) return m_query->Rows().at(SourceRow(row)).at(own);
   const QVector<QVariant> *r = Row(row);
   const int f = RowField(field);
   return r && f >= 0 ? r->at(f) : QVariant();

@@ -31,12 +31,15 @@ class TStorageModel : public QAbstractTableModel {
 
   // How the full rows of a source that holds only the rows' keys are read: Select and
   // GroupBy around " where <KeyColumn> in (...)". Key is the key's field in the source and in
-  // the full rows. An empty Select: the source holds every field itself.
+  // the full rows. An empty Select: the source holds every field itself. With Distinct, a
+  // source row whose Distinct fields equal those of the row shown before it is not shown (the
+  // source orders such rows next to each other, the one to show first).
   struct TDetail {
     QString Select;
     QString GroupBy;
     QString KeyColumn;
     QString Key;
+    QStringList Distinct;
   };
 
   explicit TStorageModel(QObject *parent = nullptr);
@@ -72,6 +75,10 @@ class TStorageModel : public QAbstractTableModel {
  private:
   static constexpr int BlockRows = 200;
   void MapFields() const;
+  // The shown rows of the source (all of them unless the detail names Distinct fields).
+  void ChooseShownRows();
+  int SourceRow(int row) const { return m_shown.isEmpty() ? row : m_shown.at(row); }
+  int ShownCount() const;
   // The full row (nullptr when it cannot be read) and the index of a field in it.
   const QVector<QVariant> *Row(int row) const;
   int RowField(const QString &field) const;
@@ -88,5 +95,7 @@ class TStorageModel : public QAbstractTableModel {
   mutable QVector<int> m_fieldIndex;  // per column, -1 when the rows have no such field
   mutable int m_diffIndex = -1;
   mutable int m_systemIndex = -1;
+  // Source rows shown, in order, when some are left out; empty when every row is shown.
+  QVector<int> m_shown;
   bool m_resetting = false;
 };

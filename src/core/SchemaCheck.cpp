@@ -14,6 +14,7 @@ struct TAddition {
 constexpr TAddition kAdditions[] = {
     {"DocNumberLock", nullptr},
     {"WaybillCont", "WaybillContOpenLot"},
+    {"WaybillCont", "WaybillContOpen"},
     {"Catalog", "CatalogSupplierGroup"},
     {"CatalogLock", nullptr},
 };

@@ -385,15 +385,17 @@ int SourceColumn(const char *field) {
 
 QString TDivazOut::BaseSource() const {
   // One row per material and colour that has open lots: the place of its oldest lot, the
-  // rows in the order of those lots. The material is joined for the filters only (the server
-  // leaves it out when no filter names it); RefreshSource groups and orders after the
-  // filters, and what the list shows of a row is read by block when it is drawn or used
-  // (LoadSourceRow).
+  // rows in the order of those lots. The lots come from the index of the open lots alone
+  // (OPENCAT is the material of a line that still holds something), so the list's cost
+  // follows the open lots, not the history of closed ones. The material is joined for the
+  // filters only (the server leaves it out when no filter names it); RefreshSource groups
+  // and orders after the filters, and what the list shows of a row is read by block when it
+  // is drawn or used (LoadSourceRow).
   return Format(QStringLiteral(
       "select min(%s) as LOTPLACE "
       "from WaybillCont w left join Waybill w1 on w1.ID=w.WAYBILLID "
-      "left join Catalog c on c.ID=w.CATID "
-      "where w1.ISOUT=%d and %s "), {QString::fromLatin1(kLotPlace), DocKindReceipt, OpenLotSQL()});
+      "left join Catalog c on c.ID=w.OPENCAT "
+      "where w.OPENCAT is not null and w1.ISOUT=%d "), {QString::fromLatin1(kLotPlace), DocKindReceipt});
 }
 
 void TDivazOut::SetSourceFilter(const QString &filter) {
@@ -406,7 +408,7 @@ void TDivazOut::RefreshSource() {
   QSource.Close();
   // Only the rows and their order come from the whole store; the quantities and texts of a
   // row are read with its block.
-  QSource.SQL = m_sourceFilter + QStringLiteral("group by w.CATID, w.COLOR order by LOTPLACE");
+  QSource.SQL = m_sourceFilter + QStringLiteral("group by w.OPENCAT, w.COLOR order by LOTPLACE");
   QSource.Open();
   m_sourceRows = QVector<QVector<QVariant>>(QSource.RecordCount());
   m_sourceBlockRead.assign((QSource.RecordCount() + kSourceBlock - 1) / kSourceBlock, false);
@@ -433,12 +435,11 @@ void TDivazOut::LoadSourceRow(int row) {
   // What the open lots of the row's material and colour hold together.
   q.SQL = Format(QStringLiteral(
       "select w.ID, %s, (select sum(x.QUANTITY-x.QTYOUT) from WaybillCont x "
-      "join Waybill x1 on x1.ID=x.WAYBILLID where x.CATID=w.CATID and x.COLOR=w.COLOR "
-      "and x1.ISOUT=%d and %s) as REMAIN "
+      "join Waybill x1 on x1.ID=x.WAYBILLID where x.OPENCAT=w.CATID and x.COLOR=w.COLOR "
+      "and x1.ISOUT=%d) as REMAIN "
       "from WaybillCont w left join Waybill w1 on w1.ID=w.WAYBILLID "
       "left join Catalog c on c.ID=w.CATID where w.ID in (%s)"),
-      {columns.join(QStringLiteral(", ")), DocKindReceipt, OpenLotSQL(QStringLiteral("x")),
-       ids.join(QLatin1Char(','))});
+      {columns.join(QStringLiteral(", ")), DocKindReceipt, ids.join(QLatin1Char(','))});
   q.Open();
   for (const QVector<QVariant> &values : q.Rows()) {
     const int r = rowOf.value(values[0].toInt(), -1);

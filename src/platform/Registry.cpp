@@ -214,7 +214,8 @@ void ReadInto(Store &store) {
       if (!t.endsWith(QLatin1Char(']')))
         throw ERegistryException(QStringLiteral("Malformed registry file %1, line %2: key without ']'").arg(store.file, QString::number(lineNo)));
       QString path = Normalise(t.mid(1, t.size() - 2));
-      if (!path.startsWith(kHive, Qt::CaseInsensitive))
+      if (!path.startsWith(kHive, Qt::CaseInsensitive) ||
+          (path.size() > kHive.size() && path[kHive.size()] != QLatin1Char('\\')))
         throw ERegistryException(QStringLiteral("Malformed registry file %1, line %2: only %3 is kept").arg(store.file, QString::number(lineNo), kHive));
       path = Normalise(path.mid(kHive.size()));
       Key &k = store.keys[path.toLower()];
@@ -235,6 +236,10 @@ void ReadInto(Store &store) {
       const int end = ReadQuoted(rest, 0, v.text, lineNo, store.file);
       if (end != rest.size())
         throw ERegistryException(QStringLiteral("Malformed registry file %1, line %2").arg(store.file, QString::number(lineNo)));
+      // A string ends at its first zero character, as in the bytes of "hex(1):": a text
+      // that goes on after one cannot be stored, so it is not taken either.
+      if (v.text.contains(QChar(0)))
+        throw ERegistryException(QStringLiteral("Malformed registry file %1, line %2: a zero character inside a text").arg(store.file, QString::number(lineNo)));
     } else if (rest.startsWith(QLatin1String("hex(1):"), Qt::CaseInsensitive) ||
                rest.startsWith(QLatin1String("hex(2):"), Qt::CaseInsensitive)) {
       if (!ReadHexString(rest.mid(7), v.text))
@@ -287,6 +292,25 @@ void Save(Store &store) {
   Remember(store);
 }
 
+// Saves a change made to the store; when the file cannot be written, the store is put back
+// as it was, so that the refused change is neither read back nor saved with the next one.
+void Commit(Store &store, const QMap<QString, Key> &before) {
+  try {
+    Save(store);
+  } catch (...) {
+    store.keys = before;
+    throw;
+  }
+}
+
+// The open key in the store: when another program took it out of the file meanwhile, a
+// value written to it brings it back under its own path.
+Key &OpenKeyOf(Store &store, const QString &path) {
+  Key &k = store.keys[path.toLower()];
+  if (k.path.isEmpty()) k.path = path;
+  return k;
+}
+
 }  // namespace
 
 QString TRegistry::FileName() {
@@ -308,6 +332,7 @@ bool TRegistry::OpenKey(const QString &key, bool canCreate) {
   if (!s.keys.contains(path.toLower())) {
     if (!canCreate) return false;
     CheckName(path, "key");
+    const QMap<QString, Key> before = s.keys;
     // Create every missing key along the path, as the registry does.
     const QStringList parts = path.split(QLatin1Char('\\'));
     QString sofar;
@@ -316,7 +341,7 @@ bool TRegistry::OpenKey(const QString &key, bool canCreate) {
       Key &k = s.keys[sofar.toLower()];
       if (k.path.isEmpty()) k.path = sofar;
     }
-    Save(s);
+    Commit(s, before);
   }
   m_current = s.keys[path.toLower()].path;
   m_open = true;
@@ -371,40 +396,47 @@ void TRegistry::WriteString(const QString &name, const QString &value) {
   if (value.contains(QChar(0)))
     throw ERegistryException(QStringLiteral("The registry value '%1' cannot hold a zero character").arg(name));
   Store &s = Loaded();
-  Value &v = s.keys[m_current.toLower()].values[name.toLower()];
+  const QMap<QString, Key> before = s.keys;
+  Value &v = OpenKeyOf(s, m_current).values[name.toLower()];
   // Writing what is there already leaves the file alone (window placement is stored on every
   // close).
   if (!v.name.isEmpty() && !v.isInteger && v.text == value) return;
   if (v.name.isEmpty()) v.name = name;
   v.isInteger = false;
   v.text = value;
-  Save(s);
+  Commit(s, before);
 }
 
 void TRegistry::WriteInteger(const QString &name, int value) {
   if (!m_open) throw ERegistryException(QStringLiteral("No registry key is open"));
   CheckName(name, "value");
   Store &s = Loaded();
-  Value &v = s.keys[m_current.toLower()].values[name.toLower()];
+  const QMap<QString, Key> before = s.keys;
+  Value &v = OpenKeyOf(s, m_current).values[name.toLower()];
   if (!v.name.isEmpty() && v.isInteger && v.number == static_cast<quint32>(value)) return;
   if (v.name.isEmpty()) v.name = name;
   v.isInteger = true;
   v.number = static_cast<quint32>(value);
-  Save(s);
+  Commit(s, before);
 }
 
 bool TRegistry::DeleteValue(const QString &name) {
   if (!m_open) return false;
   Store &s = Loaded();
-  const bool removed = s.keys[m_current.toLower()].values.remove(name.toLower()) > 0;
-  if (removed) Save(s);
-  return removed;
+  const auto key = s.keys.find(m_current.toLower());
+  if (key == s.keys.end() || !key->values.contains(name.toLower())) return false;
+  const QMap<QString, Key> before = s.keys;
+  s.keys[m_current.toLower()].values.remove(name.toLower());
+  Commit(s, before);
+  return true;
 }
 
 QStringList TRegistry::GetValueNames() const {
   QStringList names;
   if (!m_open) return names;
-  Store &s = Loaded();
-  for (const Value &v : s.keys[m_current.toLower()].values) names << v.name;
+  const Store &s = Loaded();
+  const auto key = s.keys.constFind(m_current.toLower());
+  if (key != s.keys.constEnd())
+    for (const Value &v : key->values) names << v.name;
   return names;
 }

@@ -63,10 +63,10 @@ TOrdMaterialsReport::TOrdMaterialsReport(QWidget *owner, uint8_t mode, int waybi
   };
   const Heading headings[] = {
       {"QRLabel7", "Название товара (цвет)", 30, 0, taLeftJustify},
-      {"QRLabel8", "Поставщик", 314, 0, taLeftJustify},
-      {"QRLabel9", "Ед.изм.", 432, 0, taLeftJustify},
-      {"QRLabel10", "Кол-во", 480, 55, taRightJustify},
-      {"QRLabel11", "Цена", 540, 90, taRightJustify},
+      {"QRLabel8", "Поставщик", 312, 0, taLeftJustify},
+      {"QRLabel9", "Ед.изм.", 424, 0, taLeftJustify},
+      {"QRLabel10", "Кол-во", 473, 54, taRightJustify},
+      {"QRLabel11", "Цена", 531, 95, taRightJustify},
       {"QRLabel12", "Сумма", 630, 88, taRightJustify}};
   for (const Heading &h : headings) {
     TQRLabel *l = header->AddLabel(QLatin1String(h.name), h.left, 16, QString::fromUtf8(h.text));
@@ -86,12 +86,13 @@ TOrdMaterialsReport::TOrdMaterialsReport(QWidget *owner, uint8_t mode, int waybi
   TQRLabel *nameLabel = detail->AddLabel(QStringLiteral("NameLabel"), 30, 4, QString());
   nameLabel->WordWrap = true;
   // The name leaves the supplier and the unit room for "SIA Kokmateriāli" and "компл." before
-  // the quantity column.
-  detail->AddDBText(QStringLiteral("QRDBText4"), 314, 4, 114, Materials, QStringLiteral("SUPPLIER"));
-  detail->AddDBText(QStringLiteral("QRDBText5"), 432, 4, 480 - 432 - 2, Materials, QStringLiteral("M2"));
-  detail->AddDBText(QStringLiteral("QRDBText6"), 480, 4, 55, Materials, QStringLiteral("QTY"),
+  // the quantity column. The amounts keep a blank between them up to a price of 999.9999 and
+  // a value of 9999.99, and a quantity of 999.999 after most units (the room beside them).
+  detail->AddDBText(QStringLiteral("QRDBText4"), 312, 4, 108, Materials, QStringLiteral("SUPPLIER"));
+  detail->AddDBText(QStringLiteral("QRDBText5"), 424, 4, 473 - 424 - 2, Materials, QStringLiteral("M2"));
+  detail->AddDBText(QStringLiteral("QRDBText6"), 473, 4, 54, Materials, QStringLiteral("QTY"),
                     QStringLiteral("0.000"))->Alignment = taRightJustify;
-  detail->AddDBText(QStringLiteral("QRDBText7"), 540, 4, 90, Materials, QStringLiteral("PRICE"),
+  detail->AddDBText(QStringLiteral("QRDBText7"), 531, 4, 95, Materials, QStringLiteral("PRICE"),
                     QStringLiteral("0.0000 EUR"))->Alignment = taRightJustify;
   detail->AddDBText(QStringLiteral("QRDBText8"), 630, 4, 88, Materials, QStringLiteral("SUM"),
                     QStringLiteral("0.00 EUR"))->Alignment = taRightJustify;
@@ -134,7 +135,7 @@ TOrdMaterialsReport::TOrdMaterialsReport(QWidget *owner, uint8_t mode, int waybi
       summary->Height = 23;
   }
   ShowPrices = DocType != DocKindRequest || Mode == 0;
-  nameLabel->Width = ShowPrices && Mode == 0 ? 280 : 398;
+  nameLabel->Width = ShowPrices && Mode == 0 ? 278 : 390;
   Materials->Open();
 
   QString firstSupplier;

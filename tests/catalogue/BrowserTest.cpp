@@ -143,6 +143,11 @@ TEST_F(Browser, SearchTextsAreMatchedAsTypedWithWildcards) {
   EXPECT_EQ(search("\"Pro\" 5\\8"), QStringList({"Seal \"Pro\" 5\\8"}));
   EXPECT_EQ(search("x\"); delete from Catalog; --"), QStringList());
   EXPECT_EQ(search("back\\"), QStringList());
+  // no text, or nothing but '%', lists every material, also one without comments
+  Db->Exec(QStringLiteral("update Catalog set COMMENTS=NULL where ID=%1").arg(glass));
+  const QStringList all = search("");
+  EXPECT_EQ(all.size(), 5);
+  EXPECT_EQ(search("%%"), all);
   EXPECT_TRUE(Script().Messages().isEmpty());
   EXPECT_EQ(fx::Count("Catalog"), 5);
 }
@@ -260,6 +265,18 @@ TEST_F(Browser, StockModeListsOpenLotsPerColourAndFiltersCritical) {
   Db->Exec(QStringLiteral("update WaybillCont set QTYOUT=QUANTITY where CATID=%1 and COLOR=%2").arg(seal).arg(brown));
   form.SpeedButton2->click();
   EXPECT_EQ(GridColumn(form, "NAME"), QStringList({"Pine 68x78", "Oak 68", "Seal \"Pro\" 5\\8"}));
+
+  // two stock rows of one material and colour (a colour-flag change leaves them until the
+  // clean-up) are one row: the first of them, or under the critical filter the one below the
+  // minimum
+  fx::StockRow(seal, white, 3);
+  form.RefreshCatalog();
+  EXPECT_EQ(GridColumn(form, "NAME"), QStringList({"Pine 68x78", "Oak 68", "Seal \"Pro\" 5\\8"}));
+  EXPECT_EQ(GridColumn(form, "QUANTITY")[2], "20");
+  form.SpeedButton2->click();
+  EXPECT_EQ(GridColumn(form, "NAME"), QStringList({"Pine 68x78", "Seal \"Pro\" 5\\8"}));
+  EXPECT_EQ(GridColumn(form, "QUANTITY")[1], "3");
+  EXPECT_EQ(GridColumn(form, "PRICE")[1], "1.75 EUR");
 }
 
 TEST_F(Browser, PopupsOpenForTheRowsThatHaveStock) {

@@ -304,7 +304,8 @@ TEST_F(StartupOnAnExistingDatabase, EndsNamingTheUpgradeScriptUntilItHasRun) {
   ExpectEndedWith(r, TStartupOutcome::SchemaMissing,
                   "The database " + Db->Main +
                       " lacks what this program needs (table DocNumberLock, index WaybillContOpenLot of "
-                      "WaybillCont, index CatalogSupplierGroup of Catalog, table CatalogLock).\nRun db/upgrade.sql on it once (see \"Upgrading an existing database\" in "
+                      "WaybillCont, index WaybillContOpen of WaybillCont, index CatalogSupplierGroup of Catalog, "
+                      "table CatalogLock).\nRun db/upgrade.sql on it once (see \"Upgrading an existing database\" in "
                       "the README), then start the program again. Application terminated.");
   EXPECT_EQ(PriceCount, -7);  // nothing after the check ran
 

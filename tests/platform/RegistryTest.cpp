@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QThread>
+#include <random>
 
 #include "platform/Registry.h"
 
@@ -146,6 +148,17 @@ TEST_F(RegistryFile, WhatCannotBeStoredIsRefusedAndTheFileStaysReadable) {
   ASSERT_TRUE(again.OpenKey("SOFTWARE\\Maker\\Prog", false));
   EXPECT_EQ(again.ReadString("Kept"), "yes");
   EXPECT_FALSE(again.ValueExists("Zero"));
+
+  // A file that cannot be written: what was refused is not kept in memory either, to be
+  // read back or saved with the next change.
+  QFile blocker(m_dir.filePath("blocker"));
+  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  blocker.close();
+  qputenv("WAREHOUSE_REGISTRY", m_dir.filePath("blocker/registry.reg").toLocal8Bit());
+  TRegistry::Reload();
+  TRegistry unwritable;
+  EXPECT_THROW(unwritable.OpenKey("SOFTWARE\\Maker", true), ERegistryException);
+  EXPECT_FALSE(unwritable.KeyExists("SOFTWARE\\Maker"));
 }
 
 TEST_F(RegistryFile, StringBytesOverSeveralLinesAreRead) {
@@ -191,6 +204,14 @@ TEST_F(RegistryFile, AChangeByAnotherProgramIsSeenAndNotOverwritten) {
   ASSERT_TRUE(again.OpenKey("SOFTWARE\\Maker", false));
   EXPECT_EQ(again.ReadString("Theirs"), "x");
   EXPECT_EQ(again.ReadInteger("Mine"), 2);
+  // The other program takes the key away: a value written to it still goes into it.
+  QThread::msleep(20);
+  WriteFile("Windows Registry Editor Version 5.00\r\n");
+  reg.WriteInteger("Mine", 3);
+  TRegistry::Reload();
+  ASSERT_TRUE(again.OpenKey("\\SOFTWARE\\Maker", false));
+  EXPECT_EQ(again.ReadInteger("Mine"), 3);
+  EXPECT_FALSE(ReadFile().contains("[HKEY_CURRENT_USER]")) << ReadFile().constData();
 }
 
 TEST_F(RegistryFile, AMalformedFileIsAClearErrorAndIsNeverOverwritten) {
@@ -206,6 +227,8 @@ TEST_F(RegistryFile, AMalformedFileIsAClearErrorAndIsNeverOverwritten) {
       header + good + "\"X\"=dword:12\r\n",
       header + good + "\"X\"=hex:01,02\r\n",
       header + good + "X=\"no quotes\"\r\n",
+      header + good + "[HKEY_CURRENT_USERS\\A]\r\n",
+      header + good + QByteArray("\"X\"=\"a\0b\"\r\n", 11),  // a string ends at a zero
   };
   for (const QByteArray &content : broken) {
     SCOPED_TRACE(content.toStdString());
@@ -222,6 +245,122 @@ TEST_F(RegistryFile, AMalformedFileIsAClearErrorAndIsNeverOverwritten) {
     EXPECT_THROW(reg.OpenKey("Other", true), ERegistryException);
     EXPECT_EQ(ReadFile(), content);
   }
+}
+
+// A random registry file: lines of every kind, with random characters where names and
+// texts go (quotes, backslashes, control characters, zeros, invalid UTF-8, line separators of
+// other kinds). Half of the files also have malformed lines and changed bytes.
+QByteArray RandomRegistryFile(std::mt19937 &rnd) {
+  const auto pick = [&rnd](int n) { return int(rnd() % unsigned(n)); };
+  const bool wild = pick(2);
+  const auto slip = [&](int oneIn) { return wild && !pick(oneIn); };
+  static const QList<QByteArray> pieces = {
+      "a", "Z", "7", " ", "\\", "\"", "[", "]", "=", ";", ",", "/", ":", "\t", "\r",
+      QByteArray(1, '\0'), "\x01", "\x7f", "hex(1):", "dword:", "HKEY_CURRENT_USER",
+      "\xc4\x81", "\xd0\x96", "\xf0\x9f\x98\x80", "\xc2\x85", "\xe2\x80\xa8", "\xef\xbb\xbf",
+      "\xff", "\xed\xa0\x80", "\xc3", "\xc4\xb0"};
+  const auto text = [&] {
+    QByteArray t;
+    for (int i = pick(7); i > 0; --i) t += pieces[pick(int(pieces.size()))];
+    return t;
+  };
+  const auto quoted = [&] {
+    QByteArray t = "\"";
+    for (int i = pick(7); i > 0; --i) {
+      const QByteArray &p = pieces[pick(int(pieces.size()))];
+      if ((p == "\"" || p == "\\") && !slip(3)) t += '\\';
+      t += p;
+    }
+    return t + "\"";
+  };
+  const auto hexDigits = [&](int n) {
+    QByteArray d;
+    for (int i = 0; i < n; ++i) d += "0123456789abcdefABCDEF g-"[pick(slip(4) ? 25 : 22)];
+    return d;
+  };
+  QByteArray out = slip(6) ? text() + "\r\n"
+                           : QByteArray(pick(5) ? "Windows Registry Editor Version 5.00\r\n" : "REGEDIT4\n");
+  for (int lines = 1 + pick(12); lines > 0; --lines) {
+    switch (out.contains('[') ? pick(8) : 0) {
+      case 0:
+      case 1:
+        out += "[" + QByteArray(slip(8) ? "HKEY_LOCAL_MACHINE" : "HKEY_CURRENT_USER") +
+               (slip(6) ? "" : "\\") + text() + (slip(8) ? "" : "]");
+        break;
+      case 2:
+      case 3: out += quoted() + "=" + quoted(); break;
+      case 4: out += quoted() + "=dword:" + hexDigits(slip(4) ? pick(10) : 8); break;
+      case 5: {
+        // Characters of two bytes each, mostly Latin ones, now and then cut short.
+        out += quoted() + "=hex(" + (pick(2) ? "1" : "2") + "):";
+        for (int c = pick(6); c > 0; --c) {
+          out += hexDigits(slip(6) ? pick(4) : 2) + "," + (pick(3) ? "00" : hexDigits(2));
+          if (c > 1 || !slip(4)) out += ",";
+          if (!pick(5)) out += "\\\r\n  ";
+        }
+        if (pick(3)) out += "00,00";
+        break;
+      }
+      case 6: out += ";" + text(); break;
+      default: out += slip(2) ? text() : QByteArray(); break;
+    }
+    out += pick(3) ? "\r\n" : "\n";
+  }
+  for (int changes = slip(4) ? 1 + pick(3) : 0; changes > 0 && !out.isEmpty(); --changes) {
+    const int at = pick(int(out.size()));
+    switch (pick(3)) {
+      case 0: out[at] = char(pick(256)); break;
+      case 1: out.insert(at, char(pick(256))); break;
+      default: out.remove(at, 1);
+    }
+  }
+  return out;
+}
+
+// Whatever file the reader accepts, a write of any setting stores every value of it so that
+// the file reads again, as it was read; what the reader refuses is left alone.
+TEST_F(RegistryFile, RandomFilesAreReadAgainAsTheyWereReadAfterAWriteOrRefused) {
+  // Thousands of files are written: in memory where the machine offers it.
+  QTemporaryDir shm(QDir("/dev/shm").exists() ? QStringLiteral("/dev/shm/registry-XXXXXX") : QString());
+  if (shm.isValid()) {
+    m_file = shm.filePath("registry.reg");
+    qputenv("WAREHOUSE_REGISTRY", m_file.toLocal8Bit());
+  }
+  QElapsedTimer clock;
+  clock.start();
+  int accepted = 0, tried = 0;
+  for (const unsigned seed : {20240601u, 7u, 4242u}) {
+    std::mt19937 rnd(seed);
+    for (int i = 0; i < 1000 && clock.elapsed() < 3000; ++i, ++tried) {
+      const QByteArray content = RandomRegistryFile(rnd);
+      SCOPED_TRACE(QString::fromLatin1(content.toPercentEncoding(" =[]\"\\;,:")).toStdString());
+      WriteFile(content);
+      TRegistry::Reload();
+      {
+        TRegistry reg;
+        try {
+          reg.KeyExists("SOFTWARE");
+        } catch (const ERegistryException &) {
+          ASSERT_EQ(ReadFile(), content);
+          continue;
+        }
+        ++accepted;
+        ASSERT_TRUE(reg.OpenKey("SOFTWARE\\Fuzz", true));
+        reg.WriteInteger("Run", i + 1);
+      }
+      const QByteArray written = ReadFile();
+      TRegistry::Reload();
+      TRegistry reg;
+      ASSERT_NO_THROW(reg.KeyExists("SOFTWARE")) << written.toPercentEncoding().constData();
+      // Written again from what was read back, the file comes out the same.
+      ASSERT_TRUE(reg.OpenKey("SOFTWARE\\Fuzz", false));
+      reg.WriteString("Again", "x");
+      ASSERT_TRUE(reg.DeleteValue("Again"));
+      ASSERT_EQ(ReadFile(), written);
+    }
+  }
+  // Most files are read: the comparison has something to compare.
+  EXPECT_GT(accepted, tried / 5) << accepted << " of " << tried;
 }
 
 }  // namespace

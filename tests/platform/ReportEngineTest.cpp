@@ -16,6 +16,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QTextLayout>
 #include <QToolButton>
 #include <cstring>
 #include <malloc.h>
@@ -26,6 +27,7 @@
 #include "platform/report/QuickRpt.h"
 #include "platform/report/ReportPreview.h"
 #include "platform/report/ReportProgress.h"
+#include "support/ReportChecks.h"
 #include "support/ScriptedDialogs.h"
 
 void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
@@ -87,6 +89,28 @@ class ReportEngine : public ::testing::Test {
 };
 
 int CountOf(const QStringList &texts, const QString &text) { return int(texts.count(text)); }
+
+// The lines a text item shows in, broken as the painter and the PDF writer break it.
+QStringList PaintedLines(const TReportItem &item) {
+  QString text = item.Text;
+  text.replace(QLatin1Char('\n'), QChar::LineSeparator);
+  QTextLayout layout(text, item.Font);
+  QTextOption option;
+  option.setWrapMode(item.Flags & Qt::TextWrapAnywhere ? QTextOption::WrapAnywhere
+                     : item.Flags & Qt::TextWordWrap  ? QTextOption::WordWrap
+                                                      : QTextOption::NoWrap);
+  layout.setTextOption(option);
+  layout.beginLayout();
+  for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine())
+    line.setLineWidth(item.Box.width());
+  layout.endLayout();
+  QStringList lines;
+  for (int i = 0; i < layout.lineCount(); ++i)
+    lines << text.mid(layout.lineAt(i).textStart(), layout.lineAt(i).textLength())
+                 .remove(QChar::LineSeparator)
+                 .trimmed();
+  return lines;
+}
 
 TEST_F(ReportEngine, LongReportRepeatsHeadersAndFootersAndSummarisesOnTheLastPage) {
   TQuickRep rep;
@@ -337,10 +361,10 @@ TEST_F(ReportEngine, TextsAtTheEdgeOfTheirColumnAreMeasuredExactly) {
         TQuickRep rep;
         rep.Font = font;
         TQRBand *band = rep.AddBand(rbTitle, "Title", 20);
-        TQRLabel *amount = band->AddLabel("Amount", 10, 0, text);
+        TQRLabel *amount = band->AddLabel("Amount", 40, 0, text);
         amount->Width = width;
         amount->Alignment = taRightJustify;
-        TQRLabel *wrapped = band->AddLabel("Wrapped", 10, 0, text);
+        TQRLabel *wrapped = band->AddLabel("Wrapped", 40, 0, text);
         wrapped->Width = width;
         wrapped->WordWrap = true;
         const TReportPage &p = rep.Prepare().Pages[0];
@@ -353,14 +377,18 @@ TEST_F(ReportEngine, TextsAtTheEdgeOfTheirColumnAreMeasuredExactly) {
 
         const TReportItem *w = p.Find("Wrapped");
         ASSERT_NE(w, nullptr);
-        const auto lines = [&](int wrap) {
-          return metrics.boundingRect(QRectF(0, 0, width, 1e6), Qt::AlignLeft | Qt::AlignTop | wrap, text);
+        const auto lines = [&](const QString &shown, int wrap) {
+          return metrics.boundingRect(QRectF(0, 0, width, 1e6), Qt::AlignLeft | Qt::AlignTop | wrap, shown);
         };
-        const int wrap = advance > width + 0.01 && lines(Qt::TextWordWrap).width() > width + 0.01
-                             ? Qt::TextWrapAnywhere
-                             : Qt::TextWordWrap;
+        // A word wider than the width breaks inside, where line breaks are written into the
+        // text; only a text of one word is broken anywhere instead.
+        const bool wordTooWide = advance > width + 0.01 && lines(text, Qt::TextWordWrap).width() > width + 0.01;
+        const int wrap = wordTooWide && !text.contains(' ') ? Qt::TextWrapAnywhere : Qt::TextWordWrap;
         EXPECT_EQ(w->Flags, Qt::AlignTop | Qt::AlignLeft | wrap) << what;
-        EXPECT_DOUBLE_EQ(w->Box.height(), std::max(lineHeight, std::ceil(lines(wrap).height()))) << what;
+        EXPECT_EQ(QString(w->Text).remove('\n'), text) << what;
+        EXPECT_EQ(w->Text.contains('\n'), wordTooWide && wrap == Qt::TextWordWrap) << what;
+        EXPECT_LE(lines(w->Text, wrap).width(), width + 0.01) << what;
+        EXPECT_DOUBLE_EQ(w->Box.height(), std::max(lineHeight, std::ceil(lines(w->Text, wrap).height()))) << what;
       }
     }
   }
@@ -375,12 +403,22 @@ TEST_F(ReportEngine, TextWiderThanItsColumnBreaksIntoLinesAndItsFrameGrows) {
   // Not marked to wrap: a note and a code of one long word, each wider than its column.
   detail->AddLabel("Note", 390, 2, "Производство, заказ Z-32867")->Width = 105;
   detail->AddLabel("Code", 500, 2, "Ziemeļeiropas")->Width = 30;
+  // Marked to wrap, narrower than its first word: it breaks at its blanks all the same, and
+  // inside a word only where the word alone is wider than the column, after a hyphen first.
+  TQRLabel *order = detail->AddLabel("Order", 240, 2, "Производство, заказ Z-232607");
+  order->Width = 60;
+  order->WordWrap = true;
   const TReportPage &p = rep.Prepare().Pages[0];
 
   const auto notes = p.FindAll("Note"), codes = p.FindAll("Code"), names = p.FindAll("Name");
+  const auto orders = p.FindAll("Order");
   ASSERT_EQ(notes.size(), 2u);
   ASSERT_EQ(codes.size(), 2u);
-  for (const TReportItem *t : {notes[0], codes[0]}) {
+  ASSERT_EQ(orders.size(), 2u);
+  EXPECT_EQ(PaintedLines(*notes[0]).join(" | "), "Производство, | заказ Z-32867");
+  EXPECT_EQ(PaintedLines(*codes[0]).join(" | "), "Zie | meļ | eiro | pas");
+  EXPECT_EQ(PaintedLines(*orders[0]).join(" | "), "Произво | дство, | заказ Z- | 232607");
+  for (const TReportItem *t : {notes[0], codes[0], orders[0]}) {
     EXPECT_FALSE(t->Clipped) << t->Name.toStdString();
     const QRectF run = QFontMetricsF(t->Font).boundingRect(t->Box, t->Flags, t->Text);
     EXPECT_LE(run.width(), t->Box.width() + 0.01) << t->Name.toStdString();
@@ -398,6 +436,49 @@ TEST_F(ReportEngine, TextWiderThanItsColumnBreaksIntoLinesAndItsFrameGrows) {
   ASSERT_NE(frame, nullptr);
   EXPECT_DOUBLE_EQ(frame->Box.height(), rowHeight);
   EXPECT_EQ(frame->Band, "Detail");
+}
+
+// An amount wider than its column widens into the room beside it, never into the columns of
+// the texts beside it nor out of its band; where that room is too small, its figures are set
+// smaller. Every digit shows, on one line.
+TEST_F(ReportEngine, AmountsWiderThanTheirColumnKeepClearOfTheTextsBesideThem) {
+  TQuickRep rep;
+  TQRBand *band = rep.AddBand(rbTitle, "Title", 80);
+  const auto amount = [&](const char *name, double left, double top, double width,
+                          TAlignment alignment, const char *text) {
+    TQRLabel *l = band->AddLabel(name, left, top, QString::fromUtf8(text));
+    l->Width = width;
+    l->Alignment = alignment;
+  };
+  // A quantity, a price with room before its column, and a value whose column follows the
+  // price's without any.
+  amount("Qty", 470, 0, 55, taRightJustify, "3.000");
+  amount("Price", 545, 0, 85, taRightJustify, "125.9400 EUR");
+  amount("Sum", 630, 0, 88, taRightJustify, "12345.67 EUR");
+  // A centred amount between a caption and an amount that widens towards it.
+  band->AddLabel("Caption", 180, 20, "Kopā:");
+  amount("Middle", 250, 20, 40, taCenter, "1234.567");
+  amount("Next", 295, 20, 60, taRightJustify, "12345.99");
+  // An amount at the band's left edge.
+  amount("Edge", 0, 40, 40, taRightJustify, "12345.67");
+  const TReportPage &p = rep.Prepare().Pages[0];
+
+  EXPECT_EQ(AmountsRunningIntoOthers(p).join("; "), "");
+  for (const char *name : {"Qty", "Price", "Sum", "Middle", "Next", "Edge"}) {
+    const TReportItem *item = p.Find(name);
+    ASSERT_NE(item, nullptr) << name;
+    EXPECT_EQ(item->Text, QString::fromUtf8(static_cast<const TQRLabel *>(rep.FindItem(name))->Caption.toUtf8()));
+    EXPECT_FALSE(item->Flags & (Qt::TextWordWrap | Qt::TextWrapAnywhere)) << name;
+    EXPECT_FALSE(item->Clipped) << name;
+    EXPECT_LE(QFontMetricsF(item->Font).horizontalAdvance(item->Text), item->Box.width() + 0.01) << name;
+  }
+  EXPECT_EQ(p.Find("Price")->Font.pixelSize(), 13);
+  EXPECT_LT(p.Find("Price")->Box.left(), p.Find("Qty")->Box.right() + 20);
+  EXPECT_EQ(p.Find("Middle")->Font.pixelSize(), 13);
+  for (const char *name : {"Sum", "Edge"}) {
+    EXPECT_LT(p.Find(name)->Font.pixelSize(), 13) << name;
+    EXPECT_GE(p.Find(name)->Font.pixelSize(), 8) << name;
+  }
 }
 
 TEST_F(ReportEngine, HeadingsAndTotalsGoToTheNextPageWithTheLineTheyAreKeptWith) {

@@ -3,6 +3,7 @@
 // repeated on each page and the page footers are left out, and each text is compared with its
 // white space folded, so that page breaks, wrapping and placement may change while what is
 // printed may not. WAREHOUSE_UPDATE_GOLDEN=1 rewrites the files from the current output.
+// Every report's amounts keep clear of the texts beside them.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -29,6 +30,7 @@
 #include "reports/rep_RequisitionsUnit.h"
 #include "reports/rep_ReserveByMaterialUnit.h"
 #include "reports/rep_ReserveByOrderUnit.h"
+#include "support/ReportChecks.h"
 #include "support/TestDatabase.h"
 
 namespace {
@@ -62,7 +64,11 @@ class DemoReports : public DbTest {
     QTemporaryDir folder;
     const TStartupResult result = Db->StartProgram(folder.path(), "Demo");
     ASSERT_EQ(result.Outcome, TStartupOutcome::Ready) << result.Message.toStdString();
-    m_oldHandler = SetPreviewHandler([this](TQuickRep &report) { m_printed = PrintedTexts(report); });
+    m_oldHandler = SetPreviewHandler([this](TQuickRep &report) {
+      m_printed = PrintedTexts(report);
+      m_crowded.clear();
+      for (const TReportPage &page : report.Model().Pages) m_crowded << AmountsRunningIntoOthers(page);
+    });
   }
   void TearDown() override {
     SetPreviewHandler(m_oldHandler);
@@ -70,12 +76,14 @@ class DemoReports : public DbTest {
     DbTest::TearDown();
   }
 
-  // Previews the report and compares what it printed with its golden file.
+  // Previews the report and compares what it printed with its golden file. Its amounts keep
+  // clear of the texts beside them.
   void Check(const QString &name, const std::function<void()> &preview) {
     SCOPED_TRACE(name.toStdString());
     m_printed.clear();
     preview();
     ASSERT_FALSE(m_printed.isEmpty());
+    EXPECT_TRUE(m_crowded.isEmpty()) << m_crowded.size() << ": " << m_crowded.mid(0, 3).join("; ").toStdString();
     QFile file(GoldenFolder() + QLatin1Char('/') + name + QStringLiteral(".txt"));
     if (qEnvironmentVariableIntValue("WAREHOUSE_UPDATE_GOLDEN") == 1) {
       QDir().mkpath(GoldenFolder());
@@ -113,6 +121,7 @@ class DemoReports : public DbTest {
  private:
   TPreviewHandler m_oldHandler;
   QStringList m_printed;
+  QStringList m_crowded;  // amounts running into the texts beside them
 };
 
 TEST_F(DemoReports, StockAndCriticalListsPrintTheirGoldenTexts) {

@@ -6,6 +6,8 @@
 #include <QRawFont>
 #include <QMetaType>
 #include <QRegularExpression>
+#include <QTextBoundaryFinder>
+#include <QTextLayout>
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -36,6 +38,12 @@ class TReportLayout {
   TReportProgress *Progress = nullptr;
   int PageNumber = 0;
   int DetailNumber = 0;
+
+  // The top of an element of the band being placed, where the band's stretching puts it.
+  double TopOf(const TQRPrintable &item) const {
+    if (&item == m_placing || m_stretch <= 0 || item.Top <= m_from + 0.5) return item.Top;
+    return item.Top + m_stretch;  // moved down while it is placed itself
+  }
 
   // Adds an item of the band being placed: one wholly outside the band is left out, one
   // reaching out of it is cut at the band's edges.
@@ -82,6 +90,8 @@ class TReportLayout {
   TReportPage m_current;
   bool m_started = false;
   TReportPage *m_page = &m_current;
+  const TQRPrintable *m_placing = nullptr;  // the element being placed, already moved down
+  double m_stretch = 0, m_from = 0;         // how the band being placed stretches
   QRectF m_clip;
   QString m_bandName;
   std::vector<TKept> m_kept;  // headings at the foot of the page, waiting for their band
@@ -164,6 +174,79 @@ class TTextMeasures {
   bool LikelyWide(int font, const QString &text, double width) {
     return Scan(font, text).Guess + m_fonts[size_t(font)]->Metrics.height() > width;
   }
+  // A text with a word wider than the width, broken as it is printed: at its blanks (and
+  // after hyphens and slashes between words) as a text breaks at words, and inside a word only
+  // where the word alone is wider than the width, after a hyphen or a slash in it if there is
+  // one on that line. The breaks inside words are written into the text as line breaks, so
+  // that drawing it with word wrap gives these lines. Empty when the text is a single word
+  // broken only where the width ends: breaking anywhere gives the same lines then.
+  QString BreakWords(int font, double width, const QString &text) {
+    const TKey key{font, -1, qRound64(width * 1000), text};
+    if (const auto it = m_broken.constFind(key); it != m_broken.constEnd()) return *it;
+    if (m_broken.size() > 10000) m_broken.clear();
+    QString work = text;
+    work.replace(QLatin1Char('\n'), QChar::LineSeparator);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    bool inserted = false, afterMark = false;
+    for (int done = 0;;) {
+      QTextLayout layout(work, m_fonts[size_t(font)]->Font);
+      layout.setTextOption(option);
+      layout.beginLayout();
+      for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine())
+        line.setLineWidth(width);
+      layout.endLayout();
+      QTextBoundaryFinder breaks(QTextBoundaryFinder::Line, work);
+      int at = -1, lineStart = 0;
+      for (int i = 1; i < layout.lineCount() && at < 0; ++i) {
+        const int start = layout.lineAt(i).textStart();
+        breaks.setPosition(start);
+        if (start > done && !breaks.isAtBoundary()) {
+          at = start;
+          lineStart = layout.lineAt(i - 1).textStart();
+        }
+      }
+      if (at < 0) break;
+      // The word goes on past the width: it breaks after its last hyphen or slash on the
+      // line, or else where the line is full.
+      for (int k = at - 1; k > lineStart; --k)
+        if (work[k - 1] == QLatin1Char('-') || work[k - 1] == QLatin1Char('/')) {
+          at = k;
+          afterMark = true;
+          break;
+        }
+      work.insert(at, QChar::LineSeparator);
+      inserted = true;
+      done = at + 1;
+    }
+    QString out;
+    if (inserted) {
+      bool oneWord = true;
+      QTextBoundaryFinder breaks(QTextBoundaryFinder::Line, text);
+      for (qsizetype p = breaks.toNextBoundary(); p > 0 && p < text.size(); p = breaks.toNextBoundary())
+        oneWord = false;
+      if (!oneWord || afterMark) {
+        out = work;
+        out.replace(QChar::LineSeparator, QLatin1Char('\n'));
+      }
+    }
+    m_broken.insert(key, out);
+    return out;
+  }
+  double Ascent(int font) { return m_fonts[size_t(font)]->Metrics.ascent(); }
+  // The same font in another pixel size.
+  int Resized(int font, int pixelSize) {
+    std::vector<int> &sizes = m_fonts[size_t(font)]->Sizes;
+    if (sizes.size() <= size_t(pixelSize)) sizes.resize(size_t(pixelSize) + 1, -1);
+    if (sizes[size_t(pixelSize)] < 0) {
+      QFont resized = m_fonts[size_t(font)]->Font;
+      resized.setPixelSize(pixelSize);
+      sizes[size_t(pixelSize)] = FontId(resized);
+    }
+    return sizes[size_t(pixelSize)];
+  }
+  const QFont &FontOf(int font) const { return m_fonts[size_t(font)]->Font; }
+  double Blank(int font) { return m_fonts[size_t(font)]->CharWidth(u' '); }
   // The height of one line of text as a text broken into lines measures it.
   double OneLineHeight(int font) {
     TFontData &f = *m_fonts[size_t(font)];
@@ -246,7 +329,8 @@ class TTextMeasures {
   }
 
   struct TFontData {
-    explicit TFontData(const QFont &font) : Metrics(font), Own(QRawFont::fromFont(font)) {
+    explicit TFontData(const QFont &font)
+        : Font(font), Metrics(font), Own(QRawFont::fromFont(font)) {
       std::fill(std::begin(Chars), std::end(Chars), -1.0);
       // The font drawn for the European alphabets must be the font itself: a font that
       // does not cover an alphabet may leave it to another one.
@@ -290,12 +374,14 @@ class TTextMeasures {
       }
       return k;
     }
+    QFont Font;
     QFontMetricsF Metrics;
     QRawFont Own;  // the font itself, without those standing in for it
     double Chars[128];
     std::vector<double> Pairs;
     std::vector<uint8_t> Coverage;  // per character: 0 not asked yet, 1 in the font, 2 not
     std::vector<float> Guesses;
+    std::vector<int> Sizes;  // the same font in other pixel sizes, by size (-1: not yet)
     double LineHeight = -1;
   };
   struct TKey {
@@ -324,6 +410,7 @@ class TTextMeasures {
   };
   TScanned m_scans[64];
   QHash<TKey, QSizeF> m_values;
+  QHash<TKey, QString> m_broken;
   QHash<QString, int> m_ids;
   std::vector<std::unique_ptr<TFontData>> m_fonts;
 };
@@ -359,7 +446,7 @@ bool TQRPrintable::NeverWraps() const {
   return LineWidth() <= 0 || !(WordWrap || Alignment == taLeftJustify || AlignToBand);
 }
 
-int TQRPrintable::WrapFlags(const QString &text) const {
+int TQRPrintable::WrapFlags(QString &text) const {
   if (text.isEmpty() || NeverWraps()) return 0;
   const double width = LineWidth();
   const int font = Fonts().Id;
@@ -373,9 +460,14 @@ int TQRPrintable::WrapFlags(const QString &text) const {
   const bool wide =
       !measures.SurelyFits(font, text, width) && measures.Advance(font, text) > width + 0.01;
   if (!WordWrap && !wide) return 0;
-  // A word longer than the line breaks inside the word.
-  if (wide && measures.Wrapped(font, width, text, Qt::TextWordWrap).width() > width + 0.01)
-    return Qt::TextWrapAnywhere;
+  // A word longer than the line breaks inside the word; the other words stay whole.
+  if (wide && measures.Wrapped(font, width, text, Qt::TextWordWrap).width() > width + 0.01) {
+    const QString broken = measures.BreakWords(font, width, text);
+    if (broken.isEmpty() ||
+        measures.Wrapped(font, width, broken, Qt::TextWordWrap).width() > width + 0.01)
+      return Qt::TextWrapAnywhere;
+    text = broken;
+  }
   return Qt::TextWordWrap;
 }
 
@@ -390,14 +482,16 @@ double TQRPrintable::WrappedHeight(const QString &text, int wrap) const {
   return measures.Wrapped(font, width, text, wrap).height();
 }
 
-double TQRPrintable::TextStretch(const QString &text) const {
+double TQRPrintable::TextStretch(const QString &given) const {
   if (!Enabled) return 0;
+  QString text = given;
   const int wrap = WrapFlags(text);
   if (!wrap) return 0;
   return std::max(0.0, std::ceil(WrappedHeight(text, wrap)) - LineHeight(Fonts().Pixel, Height));
 }
 
-void TQRPrintable::PlaceText(TReportLayout &layout, const QRectF &band, const QString &text) const {
+void TQRPrintable::PlaceText(TReportLayout &layout, const QRectF &band, const QString &given) const {
+  QString text = given;
   const TFontCache &font = Fonts();
   TTextMeasures &measures = Measures();
   double h = LineHeight(font.Pixel, Height);
@@ -409,15 +503,41 @@ void TQRPrintable::PlaceText(TReportLayout &layout, const QRectF &band, const QS
   if (wrap) h = std::max(h, std::ceil(WrappedHeight(text, wrap)));
   QRectF box(band.left() + Left, band.top() + Top, w, h);
   if (AlignToBand) box = QRectF(band.left(), band.top() + Top, band.width(), h);
+  QFont itemFont = font.Pixel;
   // An amount too wide for its column shows every digit: its box widens away from the side
-  // it is aligned to.
-  if (!wrap && !AlignToBand && Alignment != taLeftJustify) {
-    if (advance < 0 && !measures.SurelyFits(font.Id, text, w)) advance = measures.Advance(font.Id, text);
-    if (advance > w) {
-      if (Alignment == taRightJustify)
-        box.setLeft(box.right() - advance);
-      else
-        box.adjust(-(advance - w) / 2, 0, (advance - w) / 2, 0);
+  // it is aligned to, as far as the room beside the column goes; where even that is too
+  // narrow, its figures are set smaller on the same base line. One that keeps a blank's
+  // width inside its column on those sides needs no room beside it.
+  if (!wrap && !AlignToBand && Alignment != taLeftJustify && Width > 0) {
+    const double gap = measures.Blank(font.Id);
+    const double inside = w - (Alignment == taCenter ? 2 * gap : gap);
+    if (!measures.SurelyFits(font.Id, text, inside) && measures.Advance(font.Id, text) > inside) {
+      advance = measures.Advance(font.Id, text);
+      const auto [roomLeft, roomRight] = AmountRoom(layout, band, gap);
+      const double room = Alignment == taRightJustify ? box.right() - roomLeft : roomRight - roomLeft;
+      if (advance > room + 0.01) {
+        // The largest size that fits.
+        const int size = font.Pixel.pixelSize();
+        for (int smaller = std::min(size - 1, int(size * room / advance)); smaller >= 1; --smaller) {
+          const int id = measures.Resized(font.Id, smaller);
+          const double fits = measures.Advance(id, text);
+          if (fits <= room + 0.01) {
+            box.translate(0, measures.Ascent(font.Id) - measures.Ascent(id));
+            itemFont = measures.FontOf(id);
+            advance = fits;
+            break;
+          }
+        }
+      }
+      if (Alignment == taRightJustify) {
+        if (advance > w) box.setLeft(box.right() - advance);
+      } else {
+        // Centred in its column, moved aside as far as the room asks.
+        double left = box.center().x() - advance / 2;
+        left = std::max(std::min(left, roomRight - advance), roomLeft);
+        if (advance > w || left > box.left() || left + advance < box.right())
+          box = QRectF(left, box.top(), std::max(advance, 0.0), box.height());
+      }
     }
   }
   int flags = Qt::AlignTop | wrap;
@@ -431,9 +551,59 @@ void TQRPrintable::PlaceText(TReportLayout &layout, const QRectF &band, const QS
   item.Name = Name;
   item.Box = box;
   item.Text = text;
-  item.Font = font.Pixel;
+  item.Font = itemFont;
   item.Flags = flags;
   layout.AddItem(std::move(item));
+}
+
+std::pair<double, double> TQRPrintable::AmountRoom(const TReportLayout &layout,
+                                                   const QRectF &band, double gap) const {
+  double roomLeft = band.left(), roomRight = band.right();
+  const double left = band.left() + Left, right = left + Width;
+  const double top = band.top() + layout.TopOf(*this);
+  const double bottom = top + LineHeight(Fonts().Pixel, Height);
+  TTextMeasures &measures = Measures();
+  for (const auto &other : m_band->Items()) {
+    const TQRPrintable &n = *other;
+    if (&n == this || !n.Enabled) continue;
+    const double nTop = band.top() + layout.TopOf(n);
+    if (nTop >= bottom - 0.5 || nTop + LineHeight(n.Fonts().Pixel, n.Height) <= top + 0.5) continue;
+    const std::optional<QString> text = n.PrintedText(layout);
+    if (!text || text->isEmpty()) continue;
+    // Where the other text lies: an amount in its whole column (its figures may fill it), any
+    // other text where its lines go.
+    double from = 0, to = 0;
+    const bool amount = !n.AlignToBand && n.Width > 0 && n.Alignment != taLeftJustify && !n.WordWrap;
+    if (amount) {
+      from = band.left() + n.Left;
+      to = from + n.Width;
+    } else {
+      const double columnLeft = n.AlignToBand ? band.left() : band.left() + n.Left;
+      const double columnWidth = n.AlignToBand ? band.width() : n.Width;
+      double used = measures.Advance(n.Fonts().Id, *text);
+      if (columnWidth > 0) used = std::min(used, columnWidth);
+      from = columnLeft;
+      if (columnWidth > 0 && n.Alignment == taRightJustify)
+        from = columnLeft + columnWidth - used;
+      else if (columnWidth > 0 && n.Alignment == taCenter)
+        from = columnLeft + (columnWidth - used) / 2;
+      to = from + used;
+    }
+    // Only what lies beside the column counts: a text placed over it is the design's own.
+    if (to <= left + 0.5) {
+      // A centred amount on the left widens towards this one too: they share the space.
+      if (amount && n.Alignment == taCenter && to < left)
+        roomLeft = std::max(roomLeft, (to + left) / 2 + gap / 2);
+      else
+        roomLeft = std::max(roomLeft, to + gap);
+    } else if (from >= right - 0.5 && Alignment == taCenter) {
+      if (amount && from > right)
+        roomRight = std::min(roomRight, (right + from) / 2 - gap / 2);
+      else
+        roomRight = std::min(roomRight, from - gap);
+    }
+  }
+  return {roomLeft, roomRight};
 }
 
 void TQRLabel::Place(TReportLayout &layout, const QRectF &band) const {
@@ -499,6 +669,15 @@ void TQRDBText::Place(TReportLayout &layout, const QRectF &band) const {
   PlaceText(layout, band, ShownText());
 }
 
+std::optional<QString> TQRDBText::PrintedText(const TReportLayout &) const {
+  if (!DataSet) return std::nullopt;
+  return ShownText();
+}
+
+std::optional<QString> TQRExpr::PrintedText(const TReportLayout &) const {
+  return DisplayValue(QVariant(m_sum), Mask);
+}
+
 double TQRDBText::WrapStretch() const {
   if (!DataSet || DataSet->AtEnd() || !Enabled || NeverWraps()) return 0;
   return TextStretch(ShownText());
@@ -514,7 +693,7 @@ void TQRExpr::Place(TReportLayout &layout, const QRectF &band) const {
   if (ResetAfterPrint) m_sum = 0;
 }
 
-void TQRSysData::Place(TReportLayout &layout, const QRectF &band) const {
+std::optional<QString> TQRSysData::PrintedText(const TReportLayout &layout) const {
   QString value;
   switch (Data) {
     case qrsDate: value = DateToStr(Clock::Today()); break;
@@ -523,7 +702,11 @@ void TQRSysData::Place(TReportLayout &layout, const QRectF &band) const {
     case qrsPageNumber: value = QString::number(layout.PageNumber); break;
     case qrsDetailNo: value = QString::number(layout.DetailNumber); break;
   }
-  PlaceText(layout, band, Text + value);
+  return Text + value;
+}
+
+void TQRSysData::Place(TReportLayout &layout, const QRectF &band) const {
+  PlaceText(layout, band, *PrintedText(layout));
 }
 
 void TQRImage::Place(TReportLayout &layout, const QRectF &band) const {
@@ -916,9 +1099,16 @@ void TReportLayout::Place(TQRBand *band, double top, double bottomLimit, double 
   const QRectF rect(m_left, top, m_width, std::max(0.0, band->Height) + stretch);
   m_clip = rect;
   m_bandName = band->Name;
+  m_stretch = stretch;
+  m_from = from;
   if (m_clip.bottom() > bottomLimit) m_clip.setBottom(std::max(m_clip.top(), bottomLimit));
+  struct TPlacingGuard {
+    const TQRPrintable *&placing;
+    ~TPlacingGuard() { placing = nullptr; }
+  } guard{m_placing};
   for (const auto &item : band->Items()) {
     if (!item->Enabled) continue;
+    m_placing = item.get();
     if (stretch <= 0) {
       item->Place(*this, rect);
       continue;

@@ -10,6 +10,7 @@
 #include <QVariant>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "platform/report/ReportModel.h"
@@ -60,25 +61,36 @@ class TQRPrintable {
   bool AlignToBand = false;  // aligned within the whole band's width
   // With a width: the text breaks into lines at word boundaries and its band stretches to
   // hold them (texts lower in the band move down by as much). A left-aligned text wider than
-  // its width breaks the same way without it; a word longer than a line breaks inside.
+  // its width breaks the same way without it; a word longer than a line breaks inside (after
+  // a hyphen or slash in it first), the other words of the text staying whole.
   bool WordWrap = false;
   QFont Font;
 
   virtual void Place(TReportLayout &layout, const QRectF &band) const = 0;
   // How much taller than one line the element is this time (texts broken into lines).
   virtual double WrapStretch() const { return 0; }
+  // The text the element prints at this point of the layout; none for pictures and shapes.
+  virtual std::optional<QString> PrintedText(const TReportLayout &) const { return std::nullopt; }
 
  protected:
   // Adds the text to the page in the element's box. Nothing is cut: a left-aligned text given
   // a width, or one aligned to the band, breaks into lines within it, and a right-aligned or
-  // centred one (an amount) that does not fit widens its box to the left or to both sides.
+  // centred one (an amount) that does not fit widens its box to the left or to both sides, as
+  // far as the room beside its column goes (see AmountRoom); beyond that its figures are set
+  // smaller, as small as it takes.
   void PlaceText(TReportLayout &layout, const QRectF &band, const QString &text) const;
+  // The room an amount of this element's column may take on its line: the band, less the
+  // columns of the texts beside it on the sides it widens to, and a blank's width (gap) from
+  // them. Two amounts widening towards each other share the space between their columns.
+  std::pair<double, double> AmountRoom(const TReportLayout &layout, const QRectF &band,
+                                       double gap) const;
   double TextStretch(const QString &text) const;
   // True when no text of the element breaks into lines: it has no width to break in, or it
   // is an amount that stays on one line.
   bool NeverWraps() const;
-  // The flags that break the text into lines in the element's width (0: one line).
-  int WrapFlags(const QString &text) const;
+  // The flags that break the text into lines in the element's width (0: one line). A text
+  // whose words do not all fit gets line breaks written in where a word is broken.
+  int WrapFlags(QString &text) const;
   // The height of the text broken into lines with those flags.
   double WrappedHeight(const QString &text, int wrap) const;
   // The width the text's lines may take: the element's, or the band's for one aligned to it.
@@ -103,6 +115,7 @@ class TQRLabel : public TQRPrintable {
   QString Caption;
   void Place(TReportLayout &layout, const QRectF &band) const override;
   double WrapStretch() const override { return TextStretch(Caption); }
+  std::optional<QString> PrintedText(const TReportLayout &) const override { return Caption; }
 };
 
 // A field of a data set, shown under a mask or, without one, in the platform's default form.
@@ -114,6 +127,7 @@ class TQRDBText : public TQRPrintable {
   QString Mask;
   void Place(TReportLayout &layout, const QRectF &band) const override;
   double WrapStretch() const override;
+  std::optional<QString> PrintedText(const TReportLayout &) const override;
 
  private:
   // The value's text, read once for the band's height and for placing it.
@@ -133,6 +147,7 @@ class TQRExpr : public TQRPrintable {
   double Value() const { return m_sum; }
   void Place(TReportLayout &layout, const QRectF &band) const override;
   double WrapStretch() const override;
+  std::optional<QString> PrintedText(const TReportLayout &) const override;
 
  private:
   friend class TQuickRep;
@@ -151,6 +166,7 @@ class TQRSysData : public TQRPrintable {
   TQRSysDataType Data = qrsDate;
   QString Text;  // the prefix
   void Place(TReportLayout &layout, const QRectF &band) const override;
+  std::optional<QString> PrintedText(const TReportLayout &layout) const override;
 };
 
 class TQRImage : public TQRPrintable {
