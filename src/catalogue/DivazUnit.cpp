@@ -41,6 +41,7 @@
 #include "platform/Grids.h"
 #include "platform/Application.h"
 #include "platform/Forms.h"
+#include "platform/report/ReportProgress.h"
 #include "platform/Dialogs.h"
 #include "platform/SysUtils.h"
 #include "reports/PrintFilterUnit.h"
@@ -813,14 +814,18 @@ void TDivazForm::REMOVECOLORINFO1Click() {
 
 void TDivazForm::BitBtn7Click() { PopupMenu2->popup(BitBtn7->mapToGlobal(QPoint(0, 0))); }
 
+// Each print entry starts its report's run before the report reads anything: the progress
+// dialog shows at once, however long the report's first query takes.
 void TDivazForm::N8Click() { PrintRequisitions(this); }
 
 void TDivazForm::N14Click() {
+  TReportRun run(this);
   TPrintReserveByMaterial report(this);
   report.Preview();
 }
 
 void TDivazForm::N15Click() {
+  TReportRun run(this);
   TPrintReserveByOrder report(this);
   report.Preview();
 }
@@ -828,6 +833,7 @@ void TDivazForm::N15Click() {
 void TDivazForm::N16Click() {
   TFilterChoice f;
   if (!RunFilter(this, f, false, false, true)) return;
+  TReportRun run(this);
   TPrintInOutCome report(this, 0, f.Period, f.Title);
   report.Preview();
 }
@@ -835,6 +841,7 @@ void TDivazForm::N16Click() {
 void TDivazForm::N17Click() {
   TFilterChoice f;
   if (!RunFilter(this, f, false, false, true)) return;
+  TReportRun run(this);
   TPrintInOutCome report(this, 1, f.Period, f.Title);
   report.Preview();
 }
@@ -842,6 +849,7 @@ void TDivazForm::N17Click() {
 void TDivazForm::N18Click() {
   TFilterChoice f;
   if (!RunFilter(this, f, true, true, true)) return;
+  TReportRun run(this);
   TPrintMeterialsFull report(this, f.WithReserve, f.Groups, f.Period);
   report.AddInfo->Caption = f.Title;
   report.Preview();
@@ -850,6 +858,7 @@ void TDivazForm::N18Click() {
 void TDivazForm::Catalogs1Click() {
   TFilterChoice f;
   if (!RunFilter(this, f, false, true, false)) return;
+  TReportRun run(this);
   Trep_MaterialsList report(this, f.Groups, ReportSystemsClause());
   report.Preview();
 }
@@ -857,6 +866,7 @@ void TDivazForm::Catalogs1Click() {
 void TDivazForm::N19Click() {
   TFilterChoice f;
   if (!RunFilter(this, f, true, true, false)) return;
+  TReportRun run(this);
   TPrintRemains report(this, f.WithReserve ? 1 : 0, f.Groups);
   report.AddInfo->Caption = f.Title;
   report.Preview();
@@ -865,6 +875,7 @@ void TDivazForm::N19Click() {
 void TDivazForm::N9Click() {
   TFilterChoice f;
   if (!RunFilter(this, f, true, true, false)) return;
+  TReportRun run(this);
   TPrintCriticalRemains report(this, f.WithReserve ? 1 : 0, f.Groups);
   report.AddInfo->Caption = f.Title;
   report.Preview();

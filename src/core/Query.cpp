@@ -229,10 +229,17 @@ void TQuery::Open() {
   const QSqlRecord rec = q.record();
   for (int i = 0; i < rec.count(); ++i) m_fields << rec.fieldName(i);
   const int n = rec.count();
-  while (q.next()) {
-    QVector<QVariant> row(n);
-    for (int i = 0; i < n; ++i) row[i] = q.value(i);
-    m_rows.push_back(std::move(row));
+  try {
+    while (q.next()) {
+      QVector<QVariant> row(n);
+      for (int i = 0; i < n; ++i) row[i] = q.value(i);
+      m_rows.push_back(std::move(row));
+      if (OnFetch && m_rows.size() % FetchStep == 0) OnFetch();
+    }
+  } catch (...) {
+    m_fields.clear();
+    m_rows.clear();
+    throw;
   }
   m_active = true;
   m_pos = 0;

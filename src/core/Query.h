@@ -134,6 +134,10 @@ class TQuery {
  public:
   explicit TQuery(TConnection *connection = nullptr);
   QString SQL;
+  // Called now and then while Open takes the rows of a large result over (each FetchStep
+  // rows); an error it raises ends the opening with the query closed.
+  std::function<void()> OnFetch;
+  static constexpr int FetchStep = 1024;
 
   void Open();           // runs SQL and stores its rows
   void Close();

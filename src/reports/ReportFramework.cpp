@@ -4,9 +4,22 @@
 
 #include "core/ColorList.h"
 #include "core/DataLists.h"
+#include "platform/report/ReportProgress.h"
 
 // The resources of the report units (the logo); a static library must register them itself.
 static void InitReportResources() { Q_INIT_RESOURCE(reports); }
+
+TReportQuery::TReportQuery(const QString &name) : m_name(name) { OnFetch = [] { TReportRun::Poll(); }; }
+
+void TReportQuery::Open() {
+  // A Cancel pressed while the last statement ran is taken now.
+  TReportRun::Poll();
+  if (const TReportRun *run = TReportRun::Current(); run && run->Cancelled()) {
+    Close();
+    return;
+  }
+  TQuery::Open();
+}
 
 void TReportQuery::Reopen(const QString &sql) {
   Close();
@@ -28,6 +41,10 @@ QString TReportQuery::KeyText(const QVariantList &key) {
 
 void TReportQuery::OpenGroups(const QString &sql, const QStringList &keyFields) {
   Reopen(sql);
+  m_grouped = true;
+  m_group.clear();
+  m_groupPos = 0;
+  if (!Active()) return;  // a cancelled run
   QVector<int> columns;
   for (const QString &f : keyFields) {
     const int i = FieldIndex(f);
@@ -37,13 +54,11 @@ void TReportQuery::OpenGroups(const QString &sql, const QStringList &keyFields) 
   const auto &rows = Rows();
   QVariantList key;
   for (int r = 0; r < rows.size(); ++r) {
+    if (r % FetchStep == FetchStep - 1) TReportRun::Poll();
     key.clear();
     for (int c : columns) key << rows[r][c];
     m_groups[KeyText(key)] << r;
   }
-  m_grouped = true;
-  m_group.clear();
-  m_groupPos = 0;
 }
 
 void TReportQuery::SelectGroup(const QVariantList &key) {

@@ -23,7 +23,12 @@
 // order the SQL gave them, and FieldByName() reads the current one.
 class TReportQuery : public TQuery, public TReportDataSet {
  public:
-  explicit TReportQuery(const QString &name) : m_name(name) {}
+  // While the rows of a large result come over, the progress dialog of the report run keeps
+  // answering (TReportRun::Poll).
+  explicit TReportQuery(const QString &name);
+  // Runs SQL and stores its rows. In a report run that the user has cancelled, nothing more
+  // is sent: the query stays closed (the report is not shown).
+  void Open();
   // Closes, sets the SQL text and opens.
   void Reopen(const QString &sql);
   // Closes, sets the SQL text, opens and indexes the rows by the values of the key fields.

@@ -87,10 +87,13 @@ Trep_MaterialsList::Trep_MaterialsList(QWidget *owner, const QString &groupFilte
   static_cast<TQRSysData *>(footer->FindItem(QStringLiteral("QRSysData2")))->Text = QStringLiteral("Стр. ");
 
   SystemFilter = systemFilter;
-  // The materials of every subgroup of the report at once, each subgroup's by article.
+  // The materials of every subgroup of the report at once, each subgroup's by article: the
+  // columns the report prints, not every column of the catalogue, which over the whole store
+  // would take several times the memory of the report itself.
   BeforePrint = [this, groupFilter](TQuickRep *, bool &) {
     SubQ->OpenGroups(
-        QStringLiteral("select c.*, concat(\"[\",m.NAME,\"]\") as MEASURESTR, r.RATE, "
+        QStringLiteral("select c.ID, c.NAME, c.COMMENTS, c.CATGROUP, c.SUBGROUP, c.PRICE0, c.PRICE1, "
+                       "c.PRICE2, c.PRICE3, c.PRICE4, concat(\"[\",m.NAME,\"]\") as MEASURESTR, r.RATE, "
                        "(1-d.DVALUE/100) as DISCKOEFF from Catalog c left join Measures m on "
                        "(c.MEASURE=m.ID) left join Currencies r on r.ID=c.CURRENCY left join "
                        "DiscountGroups d on d.ID=c.DISCOUNTGROUP where c.SUBGROUP>0") +

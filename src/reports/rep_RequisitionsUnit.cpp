@@ -4,6 +4,7 @@
 #include "core/DataUnit.h"
 #include "core/MyMsgUnit.h"
 #include "platform/SysUtils.h"
+#include "platform/report/ReportProgress.h"
 
 TPrintRequisitions::TPrintRequisitions(QWidget *owner) : TWarehouseReport(owner) {
   ReportTitle = QStringLiteral("Pasūtītie materiāli (pieprasījumi)");
@@ -121,6 +122,7 @@ void PrintRequisitions(QWidget *owner) {
     ShowMessage(QStringLiteral("В настоящий момент нет ни одной заявки в базе данных."));
     return;
   }
+  TReportRun run(owner);
   TPrintRequisitions report(owner);
   report.Preview();
 }

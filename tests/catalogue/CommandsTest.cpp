@@ -28,6 +28,7 @@
 #include "documents/WBOutUnit.h"
 #include "platform/report/QuickRpt.h"
 #include "platform/report/ReportPreview.h"
+#include "platform/report/ReportProgress.h"
 #include "reports/PrintFilterUnit.h"
 #include "reports/SCALAExportUnit.h"
 #include "reports/rep_CriticalRemainsUnit.h"
@@ -513,6 +514,61 @@ TEST_F(Commands, ExportEntriesOpenTheExportInTheirMode) {
   form.InvoiceExport->trigger();
   form.WriteOffExport->trigger();
   EXPECT_EQ(modes, QVector<int>({0, 1}));
+}
+
+// Every print entry shows its progress as soon as the user has asked for the report (OK in the
+// filter), before the report sends its first query, however long that may take; Cancel
+// pressed then sends nothing more and shows no preview.
+TEST_F(PrintCommands, EveryEntryShowsItsProgressBeforeTheReportReadsAnything) {
+  const int rq = Doc("insert into Waybill (BDATE, NUM, ISOUT, SUPPLIERID) values ('2024-03-03', 'REQ-77', 2, 1)");
+  Db->Exec(QStringLiteral("insert into WaybillCont (WAYBILLID, CATID, COLOR, QUANTITY, PRICE) values (%1, %2, -1, 3, 0)")
+               .arg(rq).arg(pine));
+  fx::Reservation(QDate(2024, 3, 1), "3000000007", Sup1, {{seal, white, 2}});
+  TDivazForm form;
+  form.show();
+  FilterSeen seen;
+  // What happens once the entry is chosen: the statements sent and the progress shown.
+  QStringList events;
+  bool cancel = false;
+  TConnection &connection = DATA->DB_Storage;
+  const auto oldStatement = connection.OnStatement;
+  connection.OnStatement = [&](const QString &sql) { events << sql.simplified().left(40); };
+  const TReportProgressHandler oldProgress = SetReportProgressHandler([&](const QString &, int, int) {
+    events << QStringLiteral("progress");
+    return !cancel;
+  });
+  const struct {
+    QAction *Entry;
+    bool Filter;
+    QStringList Before;  // what the entry asks before the report
+  } entries[] = {{form.N19, true, {}}, {form.N9, true, {}},         {form.N18, true, {}},
+                 {form.Catalogs1, true, {}}, {form.N16, true, {}},  {form.N17, true, {}},
+                 {form.N14, false, {}}, {form.N15, false, {}},
+                 {form.N8, false, {"select count(*) from Waybill where ISOUT"}}};
+  for (const auto &e : entries)
+    for (const bool cancelled : {true, false}) {
+      SCOPED_TRACE((e.Entry->objectName() + (cancelled ? " cancelled" : "")).toStdString());
+      cancel = cancelled;
+      events.clear();
+      // From OK in the filter on.
+      if (e.Filter) WorkFilter(seen, [&](TPrintFilter &) { events.clear(); });
+      const int previews = Kinds.size();
+      e.Entry->trigger();
+      const std::string seen = events.join('\n').toStdString();
+      ASSERT_GE(events.size(), e.Before.size() + 1) << seen;
+      EXPECT_EQ(events.mid(0, e.Before.size()), e.Before) << seen;
+      EXPECT_EQ(events[e.Before.size()].toStdString(), "progress") << seen;
+      if (cancelled) {
+        EXPECT_EQ(events.size(), e.Before.size() + 1) << seen;
+        EXPECT_EQ(Kinds.size(), previews);
+      } else {
+        EXPECT_GT(events.size(), e.Before.size() + 1);
+        EXPECT_EQ(Kinds.size(), previews + 1);
+      }
+    }
+  EXPECT_TRUE(Script().Messages().isEmpty()) << Script().Messages().join('\n').toStdString();
+  SetReportProgressHandler(oldProgress);
+  connection.OnStatement = oldStatement;
 }
 
 TEST_F(PrintCommands, PrintSubmenuNeedsRowsOfTheCurrentMode) {

@@ -498,19 +498,7 @@ TEST(ClusterRaceClient, DISABLED_ActsInEveryRound) {
   const QString dir = qEnvironmentVariable(kRaceDirVar);
   const int client = qEnvironmentVariableIntValue(kRaceClientVar);
   ASSERT_FALSE(dir.isEmpty());
-  qputenv("WAREHOUSE_REGISTRY", (dir + QStringLiteral("/registry_%1.reg").arg(client)).toLocal8Bit());
-  TRegistry::Reload();
-  delete DATA;
-  DATA = new TDATA;
-  TConnection &c = DATA->DB_Storage;
-  c.HostName = testdb::Host();
-  c.Port = testdb::Port();
-  c.User = testdb::User();
-  c.Password = testdb::Password();
-  c.Database = qEnvironmentVariable(kRaceDbVar);
-  c.Connect();
-  RegistryRoot = RegistryBase + QStringLiteral("Test");
-  CurrentUser.ID = 1;
+  testdb::StartClient((dir + QStringLiteral("/registry_%1.reg").arg(client)), qEnvironmentVariable(kRaceDbVar));
   // The plan: one line per round, the race and the material; the supplier first.
   const QStringList plan = ReadFile(dir + QStringLiteral("/plan")).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
   ASSERT_FALSE(plan.isEmpty());

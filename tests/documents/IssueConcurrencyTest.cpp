@@ -26,19 +26,7 @@ TEST(IssueClients, DISABLED_OneClientSavesAnIssue) {
   const QString dir = qEnvironmentVariable(kDirVar);
   const QString num = qEnvironmentVariable(kNumVar);
   ASSERT_FALSE(db.isEmpty());
-  qputenv("WAREHOUSE_REGISTRY", (dir + QStringLiteral("/registry_") + num + QStringLiteral(".reg")).toLocal8Bit());
-  TRegistry::Reload();
-  delete DATA;
-  DATA = new TDATA;
-  TConnection &c = DATA->DB_Storage;
-  c.HostName = testdb::Host();
-  c.Port = testdb::Port();
-  c.User = testdb::User();
-  c.Password = testdb::Password();
-  c.Database = db;
-  c.Connect();
-  RegistryRoot = RegistryBase + QStringLiteral("Test");
-  CurrentUser.ID = 1;
+  testdb::StartClient((dir + QStringLiteral("/registry_") + num + QStringLiteral(".reg")), db);
   {
     TEditor e(-1, 1);
     e.W->Edit1->setText(QStringLiteral("CLIENT-") + num);

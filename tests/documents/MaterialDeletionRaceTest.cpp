@@ -44,18 +44,7 @@ TEST(MaterialDeleter, DISABLED_DeletesTheMaterialWhenTold) {
   // Runs only as the other client of the test below.
   const QString dir = qEnvironmentVariable(kDirVar);
   ASSERT_FALSE(dir.isEmpty());
-  qputenv("WAREHOUSE_REGISTRY", (dir + QStringLiteral("/registry.reg")).toLocal8Bit());
-  TRegistry::Reload();
-  delete DATA;
-  DATA = new TDATA;
-  TConnection &c = DATA->DB_Storage;
-  c.HostName = testdb::Host();
-  c.Port = testdb::Port();
-  c.User = testdb::User();
-  c.Password = testdb::Password();
-  c.Database = qEnvironmentVariable(kDbVar);
-  c.Connect();
-  CurrentUser.ID = 1;
+  testdb::StartClient((dir + QStringLiteral("/registry.reg")), qEnvironmentVariable(kDbVar));
   Touch(dir + QStringLiteral("/ready"));
   ASSERT_TRUE(WaitForFile(dir + QStringLiteral("/go"), 60000));
   const bool deleted = DeleteMaterial(qEnvironmentVariableIntValue(kIdVar));

@@ -10,6 +10,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QScrollArea>
 #include <QScreen>
@@ -17,6 +18,8 @@
 #include <QTemporaryDir>
 #include <QTextLayout>
 #include <QToolButton>
+#include <cstring>
+#include <malloc.h>
 #include <stdexcept>
 
 #include "platform/Clock.h"
@@ -626,6 +629,110 @@ QString PdfText(const QString &file) {
   p.start("pdftotext", {"-layout", file, "-"});
   p.waitForFinished(20000);
   return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// A long report keeps its pages in a few kilobytes each (a whole-store list has thousands):
+// what the laid-out report holds is what freeing it gives back.
+TEST_F(ReportEngine, LongReportKeepsItsPagesCompact) {
+  Fill(20000);
+  auto rep = std::make_unique<TQuickRep>();
+  Build(*rep);
+  const TReportModel &m = rep->Prepare();
+  const int pages = m.PageCount();
+  ASSERT_GT(pages, 300);
+  ASSERT_NE(m.Pages[size_t(pages) - 1].Find("Total"), nullptr);
+  const size_t held = mallinfo2().uordblks;
+  rep.reset();
+  const double perPage = double(held - mallinfo2().uordblks) / pages;
+  EXPECT_LT(perPage, 8192) << pages << " pages";
+}
+
+// Pages are kept packed: every item reads back bit for bit as it was placed, whatever its
+// values (coordinates that are no numbers, texts that repeat or are empty, every kind, font,
+// pen and picture), from any page, from a copy of the model, and while more pages are read
+// than are kept unpacked.
+TEST_F(ReportEngine, PagesReadBackBitForBitAsTheyWerePlaced) {
+  QRandomGenerator random(7);
+  const double odd[] = {0, -0.0, 1e-300, 1e300, qQNaN(), qInf(), -qInf(), 26.456692913385826,
+                        3.0000000000000004};
+  const QString texts[] = {"", "Atlikums:", "Līste 12", "Склад №", QString(1, QChar(0xD800)),
+                           "x\ny", QString(300, 'a')};
+  const QFont fonts[] = {ReportFont(13), ReportFont(13, true), ReportFont(11, false, true, true)};
+  QImage logo(8, 4, QImage::Format_RGB32);
+  logo.fill(Qt::blue);
+  const auto number = [&] {
+    return random.bounded(4) == 0 ? odd[random.bounded(int(std::size(odd)))] : random.bounded(20000) / 7.0;
+  };
+  const auto box = [&] { return QRectF(number(), number(), number(), number()); };
+  TReportModel m;
+  std::vector<TReportPage> placed;
+  for (int p = 0; p < 3 * TReportPages::KeptPages; ++p) {
+    TReportPage page;
+    page.Size = QSizeF(794 + p, 1123);
+    QRectF clip = box();
+    for (int i = 0, n = random.bounded(60); i < n; ++i) {
+      TReportItem item;
+      item.Kind = TReportItem::TKind(random.bounded(4));
+      item.Name = QStringLiteral("E%1").arg(random.bounded(6));
+      item.Band = QStringLiteral("B%1").arg(random.bounded(3));
+      if (random.bounded(3) == 0) clip = box();
+      item.Clip = clip;
+      item.Clipped = random.bounded(2);
+      // at its element's spot of the band, as the layout places most, or anywhere
+      item.Box = random.bounded(2) ? QRectF(clip.x() + 3, clip.y() + 2.6, 100, 16) : box();
+      item.Text = texts[random.bounded(int(std::size(texts)))];
+      item.Font = fonts[random.bounded(int(std::size(fonts)))];
+      item.Flags = random.bounded(2) ? Qt::AlignLeft : Qt::AlignRight | Qt::TextWordWrap;
+      item.Pen = random.bounded(2) ? QColor(Qt::black) : QColor(10, 20, 30);
+      item.PenWidth = random.bounded(3) ? 1 : number();
+      if (random.bounded(2)) item.Brush = Qt::gray;
+      if (item.Kind == TReportItem::kImage) item.Picture = logo;
+      page.Items.push_back(item);
+    }
+    m.Pages.push_back(page);
+    placed.push_back(page);
+  }
+  const auto bits = [](double v) { return QByteArray(reinterpret_cast<const char *>(&v), sizeof v).toHex(); };
+  const auto rect = [&](const QRectF &r) {
+    return bits(r.x()) + ' ' + bits(r.y()) + ' ' + bits(r.width()) + ' ' + bits(r.height());
+  };
+  const auto check = [&](const TReportPage &got, const TReportPage &want) {
+    EXPECT_EQ(got.Size, want.Size);
+    ASSERT_EQ(got.Items.size(), want.Items.size());
+    for (size_t i = 0; i < got.Items.size(); ++i) {
+      SCOPED_TRACE(i);
+      const TReportItem &a = got.Items[i], &b = want.Items[i];
+      EXPECT_EQ(a.Kind, b.Kind);
+      EXPECT_EQ(a.Name, b.Name);
+      EXPECT_EQ(a.Band, b.Band);
+      EXPECT_EQ(rect(a.Box), rect(b.Box));
+      EXPECT_EQ(rect(a.Clip), rect(b.Clip));
+      EXPECT_EQ(a.Clipped, b.Clipped);
+      EXPECT_EQ(a.Text, b.Text);
+      EXPECT_TRUE(a.Font == b.Font && a.Font.resolveMask() == b.Font.resolveMask());
+      EXPECT_EQ(a.Flags, b.Flags);
+      EXPECT_EQ(a.Pen, b.Pen);
+      EXPECT_EQ(bits(a.PenWidth), bits(b.PenWidth));
+      EXPECT_EQ(a.Brush, b.Brush);
+      EXPECT_EQ(a.Picture, b.Picture);
+    }
+  };
+  const TReportModel copy = m;
+  TReportPage read;
+  for (int p = m.PageCount() - 1; p >= 0; --p) {
+    SCOPED_TRACE(p);
+    check(m.Pages[size_t(p)], placed[size_t(p)]);
+    copy.Pages.Read(size_t(p), read);
+    check(read, placed[size_t(p)]);
+  }
+  // The fonts of the texts, each once, in the order they first show (the PDF's fonts).
+  std::vector<QFont> textFonts;
+  for (const TReportPage &page : placed)
+    for (const TReportItem &item : page.Items)
+      if (item.Kind == TReportItem::kText &&
+          std::find(textFonts.begin(), textFonts.end(), item.Font) == textFonts.end())
+        textFonts.push_back(item.Font);
+  EXPECT_EQ(m.Pages.TextFonts(), textFonts);
 }
 
 TEST_F(ReportEngine, PdfCarriesCyrillicAndLatvianTextOnEveryPage) {

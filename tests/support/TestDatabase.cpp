@@ -52,6 +52,22 @@ std::unique_ptr<TConnection> Connect(const QString &database) {
   return c;
 }
 
+void StartClient(const QString &registryFile, const QString &database) {
+  qputenv("WAREHOUSE_REGISTRY", registryFile.toLocal8Bit());
+  TRegistry::Reload();
+  delete DATA;
+  DATA = new TDATA;
+  TConnection &c = DATA->DB_Storage;
+  c.HostName = Host();
+  c.Port = Port();
+  c.User = User();
+  c.Password = Password();
+  c.Database = database;
+  c.Connect();
+  RegistryRoot = RegistryBase + QStringLiteral("Test");
+  CurrentUser.ID = 1;
+}
+
 QStringList SplitStatements(const QString &sql) {
   QStringList out;
   QString cur;

@@ -24,6 +24,9 @@ std::unique_ptr<TConnection> Connect(const QString &database = QString());
 void ApplyFile(TConnection &c, const QString &relativePath);
 // Statements of a text, split at ';' line ends (or at those a DELIMITER line names).
 QStringList SplitStatements(const QString &sql);
+// In a client process of a multi-process test: the registry file given, a fresh data module
+// connected to the database, the program key "Test" and the user with ID 1.
+void StartClient(const QString &registryFile, const QString &database);
 }  // namespace testdb
 
 // What a test's main database is made of: the tables of an existing installation

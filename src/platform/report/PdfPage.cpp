@@ -88,28 +88,37 @@ TPdfPageHook SetPdfPageHook(TPdfPageHook hook) {
 }
 
 const TShapedText *TShapeCache::Find(const TTextKey &key, size_t hash) {
-  TPart &part = m_parts[hash % Parts];
-  std::lock_guard<std::mutex> lock(part.Mutex);
-  const auto it = part.Texts.find(key);
-  return it == part.Texts.end() ? nullptr : it->second.get();
+  const std::pair<TTextKey, size_t> k{key, hash};
+  if (const auto it = m_newer.find(k); it != m_newer.end()) return it->second.get();
+  auto node = m_older.extract(k);
+  if (node.empty()) return nullptr;
+  Room();
+  return m_newer.insert(std::move(node)).position->second.get();
 }
 
 const TShapedText *TShapeCache::Add(const TTextKey &key, size_t hash,
                                     std::unique_ptr<TShapedText> text) {
-  TPart &part = m_parts[hash % Parts];
-  std::lock_guard<std::mutex> lock(part.Mutex);
-  return part.Texts.emplace(key, std::move(text)).first->second.get();
+  if (const TShapedText *found = Find(key, hash)) return found;
+  Room();
+  return m_newer.emplace(std::make_pair(key, hash), std::move(text)).first->second.get();
 }
 
-void TShapeCache::Clear(size_t first, size_t count) {
-  for (size_t i = first; i < Parts; i += count) m_parts[i].Texts.clear();
+void TShapeCache::Room() {
+  if (m_newer.size() < Half) return;
+  m_older = std::move(m_newer);
+  m_newer = TTexts();
 }
 
-TPageWriter::TPageWriter(const std::vector<QFont> &fonts, TFontRegistry &registry,
-                         TShapeCache &cache)
-    : m_reportFonts(fonts), m_registry(registry), m_cache(cache), m_fonts(fonts.size()) {}
+void TShapeCache::Clear() {
+  m_newer = TTexts();
+  m_older = TTexts();
+}
+
+TPageWriter::TPageWriter(const std::vector<QFont> &fonts, TFontRegistry &registry)
+    : m_reportFonts(fonts), m_registry(registry), m_fonts(fonts.size()) {}
 
 void TPageWriter::ReleaseFonts() {
+  m_cache.Clear();
   m_rawFonts.clear();
   m_fonts.clear();
 }
@@ -117,6 +126,7 @@ void TPageWriter::ReleaseFonts() {
 void TPageWriter::Write(const TReportPage &page, double pageHeightPt, TPageOut &out) {
   if (PageHook()) PageHook()(page);
   m_out = &out;
+  m_lastFont = nullptr;  // the fonts of the page before may be gone
   m_fontNames.clear();
   m_content.clear();
   m_content.reserve(64 * 1024);
@@ -224,7 +234,7 @@ void TPageWriter::Rectangle(const TReportItem &item, const QRectF &box) {
 void TPageWriter::Image(const TReportItem &item, const QRectF &box) {
   if (item.Picture.isNull()) return;
   const int index = int(m_out->Images.size());
-  m_out->Images.push_back(&item.Picture);
+  m_out->Images.push_back(item.Picture);
   m_content.append("q ");
   Num(m_content, box.width());
   m_content.append("0 0 ");

@@ -1,6 +1,6 @@
 #pragma once
-// The content of a PDF page: texts laid out and shaped as the painter does it (each distinct
-// text once, for every writer thread), glyphs placed where the preview places them, with what
+// The content of a PDF page: texts laid out and shaped as the painter does it (a text that
+// keeps coming back once per writer thread), glyphs placed where the preview places them, with what
 // they stand for in the text; lines, rectangles and pictures.
 #include <QByteArray>
 #include <QFont>
@@ -79,41 +79,46 @@ struct TTextKeyHash {
   }
 };
 
-// Texts shaped so far, for every thread: each distinct text is shaped once. Split into parts
-// with locks of their own, so that threads seldom wait for each other.
+// The texts one writer thread has shaped lately: a text is shaped once while it stays in use.
+// A report over the whole store has hundreds of thousands of texts that show once (names,
+// totals), which are not kept: the cache holds two halves, the newer one filling up; when it
+// is full the older one goes, and a text used again is taken over from it into the newer.
 class TShapeCache {
  public:
   const TShapedText *Find(const TTextKey &key, size_t hash);
-  // The text shaped by whichever thread came first.
+  // A text found before is not added again; the text kept is returned. A text found or added
+  // stays until the next call.
   const TShapedText *Add(const TTextKey &key, size_t hash, std::unique_ptr<TShapedText> text);
-  // Lets go of the texts of every count-th part from the first: threads share the freeing.
-  void Clear(size_t first, size_t count);
+  void Clear();
+  // Texts a half holds.
+  static constexpr size_t Half = 1024;
 
  private:
-  static constexpr size_t Parts = 64;
-  struct TPart {
-    std::mutex Mutex;
-    std::unordered_map<TTextKey, std::unique_ptr<TShapedText>, TTextKeyHash> Texts;
+  struct TKeyHash {
+    size_t operator()(const std::pair<TTextKey, size_t> &k) const { return k.second; }
   };
-  TPart m_parts[Parts];
+  using TTexts = std::unordered_map<std::pair<TTextKey, size_t>, std::unique_ptr<TShapedText>, TKeyHash>;
+  // Makes room in the newer half.
+  void Room();
+  TTexts m_newer, m_older;
 };
 
 // One page's content and the resources it names (/F0, /F1... and /Im0, /Im1... in order).
 struct TPageOut {
   QByteArray Content;
   std::vector<int> Fonts;  // in the registry
-  std::vector<const QImage *> Images;
+  std::vector<QImage> Images;
 };
 
 // Writes pages; one writer a thread.
 class TPageWriter {
  public:
-  TPageWriter(const std::vector<QFont> &fonts, TFontRegistry &registry, TShapeCache &cache);
+  TPageWriter(const std::vector<QFont> &fonts, TFontRegistry &registry);
 
   // The glyphs this thread's pages show, by font file.
   std::unordered_map<int, std::set<quint32>> Used;
 
-  // Lets go of every font: called by the thread that used them, before it ends.
+  // Lets go of every font and shaped text: called by the thread that used them, before it ends.
   void ReleaseFonts();
   void Write(const TReportPage &page, double pageHeightPt, TPageOut &out);
 
@@ -155,7 +160,7 @@ class TPageWriter {
 
   const std::vector<QFont> &m_reportFonts;
   TFontRegistry &m_registry;
-  TShapeCache &m_cache;
+  TShapeCache m_cache;
   std::vector<TLocalFont> m_fonts;
   QHash<QRawFont, std::pair<int, TFontRecord *>> m_rawFonts;
   // The texts the glyphs stand for, as this thread has learnt them: by font file and glyph.

@@ -10,6 +10,7 @@
 #include <QTextLayout>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <stdexcept>
 
 #include "platform/Clock.h"
@@ -64,6 +65,8 @@ class TReportLayout {
  private:
   void StartPage(bool first);
   void EndPage();
+  // Puts the page laid out so far among the model's pages.
+  void FinishPage();
   // Runs the band's handler and places it; false when it was left out.
   bool PrintBand(TQRBand *band, bool mayBreak = true);
   // stretch: extra height of the band this time, for what lies below the top "from".
@@ -83,7 +86,10 @@ class TReportLayout {
   bool MoveToNewPage(std::vector<TKept> group, double height);
 
   TQuickRep &m_report;
-  TReportPage *m_page = nullptr;
+  // The page being laid out; the model keeps the pages before it packed.
+  TReportPage m_current;
+  bool m_started = false;
+  TReportPage *m_page = &m_current;
   const TQRPrintable *m_placing = nullptr;  // the element being placed, already moved down
   double m_stretch = 0, m_from = 0;         // how the band being placed stretches
   QRectF m_clip;
@@ -391,7 +397,9 @@ class TTextMeasures {
     return qHashMulti(seed, k.Font, k.Width, k.Wrap, k.Text);
   }
   void Store(const TKey &key, const QSizeF &size) {
-    if (m_values.size() > 200000) m_values.clear();
+    // A whole-store report measures hundreds of thousands of texts that show once: the
+    // cache is started afresh rather than let grow with them.
+    if (m_values.size() > (1 << 15)) m_values.clear();
     if (m_values.isEmpty()) m_values.reserve(1 << 15);  // a large report's worth
     m_values.insert(key, size);
   }
@@ -878,13 +886,26 @@ const TReportModel &TQuickRep::Prepare(TReportProgress *progress) {
 
 void TQuickRep::Preview() {
   {
-    TReportProgress progress(QStringLiteral("Preparing the report..."),
-                             DataSet ? DataSet->RowCount() : -1, m_owner);
+    // The run its caller started, or one of its own that shows the dialog once the work
+    // takes a while.
+    std::optional<TReportRun> own;
+    TReportRun *run = TReportRun::Current();
+    if (!run) run = &own.emplace(m_owner, false);
+    TReportProgress &progress = run->Progress();
+    if (progress.Cancelled()) return;  // while the report's queries ran
+    progress.SetTotal(DataSet ? DataSet->RowCount() : -1);
+    struct TPreparing {
+      explicit TPreparing(TReportRun &r) : run(r) { run.Preparing = true; }
+      ~TPreparing() { run.Preparing = false; }
+      TReportRun &run;
+    } preparing(*run);
     try {
       Prepare(&progress);
     } catch (const EReportCancelled &) {
+      progress.Finish();
       return;
     }
+    progress.Finish();  // the preview comes in place of the dialog
   }
   PreviewReport(*this);
 }
@@ -936,8 +957,8 @@ void TReportLayout::Run() {
   bool print = true;
   if (m_report.BeforePrint) m_report.BeforePrint(&m_report, print);
   if (!print) {
-    Model.Pages.emplace_back();
-    Model.Pages.back().Size = Model.PaperSize;
+    m_current.Size = Model.PaperSize;
+    Model.Pages.push_back(m_current);
     return;
   }
 
@@ -954,14 +975,18 @@ void TReportLayout::Run() {
   }
   if (TQRBand *summary = m_report.Band(rbSummary)) PrintBand(summary);
   EndPage();
+  FinishPage();
+}
+
+void TReportLayout::FinishPage() {
+  Model.Pages.push_back(m_current);
+  m_current.Items.clear();  // keeps its room for the next page
+  m_started = false;
 }
 
 void TReportLayout::StartPage(bool first) {
-  // Pages of a report hold about as many items as the one before.
-  const size_t expected = Model.Pages.empty() ? 0 : Model.Pages.back().Items.size() + 16;
-  Model.Pages.emplace_back();
-  m_page = &Model.Pages.back();
-  m_page->Items.reserve(expected);
+  if (m_started) FinishPage();
+  m_started = true;
   m_page->Size = Model.PaperSize;
   ++PageNumber;
   m_y = m_top;
