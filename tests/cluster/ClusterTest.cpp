@@ -232,6 +232,10 @@ class ClusterTest : public DbTest {
     m_port = qgetenv("WAREHOUSE_TEST_DB_PORT");
     qputenv("WAREHOUSE_TEST_DB_PORT", m_cluster.Nodes[0].toLatin1());
     DbTest::SetUp();
+    // The databases are made on node 1 and the other nodes apply their statements after it
+    // (the upgrade script's procedures and triggers among them): the clients start once every
+    // node has them, as a workshop upgrades its database while nobody works.
+    ASSERT_TRUE(WaitForNodes());
     CheckLedger = Strict();  // Measure runs the checker and counts what it finds
   }
   void TearDown() override {
