@@ -109,14 +109,16 @@ DELETE FROM OpenStock WHERE NOT EXISTS (
 
 DELIMITER //
 
--- The OpenLots row of a material and colour, counted again from its lots.
+-- The OpenLots row of a material and colour, counted again from its lots. The reads of these
+-- procedures and triggers lock what they read: they see what is committed now (and the
+-- transaction's own writes), not the transaction's first view of the data.
 CREATE OR REPLACE PROCEDURE OpenLotsRecount(IN pCat INT, IN pColor INT)
 BEGIN
   DECLARE n INT;
   DECLARE oldest BIGINT;
   SELECT count(*), min(coalesce(w1.BDATE+0,-1)*4294967296+w.ID+2147483648) INTO n, oldest
     FROM WaybillCont w JOIN Waybill w1 ON w1.ID=w.WAYBILLID
-    WHERE w.OPENCAT=pCat AND w.COLOR=pColor AND w1.ISOUT=0;
+    WHERE w.OPENCAT=pCat AND w.COLOR=pColor AND w1.ISOUT=0 LOCK IN SHARE MODE;
   IF n > 0 THEN
     INSERT INTO OpenLots (CATID, COLOR, LOTS, OLDEST) VALUES (pCat, pColor, n, oldest)
       ON DUPLICATE KEY UPDATE LOTS=n, OLDEST=oldest;
@@ -131,7 +133,7 @@ BEGIN
   DECLARE done INT DEFAULT 0;
   DECLARE vCat, vColor INT;
   DECLARE pairs CURSOR FOR
-    SELECT DISTINCT OPENCAT, COLOR FROM WaybillCont WHERE WAYBILLID=pDoc AND OPENCAT IS NOT NULL;
+    SELECT DISTINCT OPENCAT, COLOR FROM WaybillCont WHERE WAYBILLID=pDoc AND OPENCAT IS NOT NULL LOCK IN SHARE MODE;
   DECLARE CONTINUE HANDLER FOR NOT FOUND SET done=1;
   OPEN pairs;
   next_pair: LOOP
@@ -146,7 +148,7 @@ END//
 -- lot, none otherwise.
 CREATE OR REPLACE PROCEDURE OpenStockPair(IN pCat INT, IN pColor INT)
 BEGIN
-  IF EXISTS (SELECT 1 FROM OpenLots WHERE CATID=pCat AND COLOR=pColor) THEN
+  IF EXISTS (SELECT 1 FROM OpenLots WHERE CATID=pCat AND COLOR=pColor LOCK IN SHARE MODE) THEN
     INSERT INTO OpenStock (QTYID, CATID, COLOR, QUANTITY, CATGROUP, SUBGROUP, NAME, COMMENTS, SYSTEMID, MEASURE,
                            MINVALUE)
       SELECT c1.ID, c1.CATID, c1.COLOR, c1.QUANTITY, c.CATGROUP, c.SUBGROUP, c.NAME, c.COMMENTS, c.SYSTEMID,
@@ -222,7 +224,7 @@ CREATE OR REPLACE TRIGGER OpenLotsDelete AFTER DELETE ON OpenLots FOR EACH ROW
   CALL OpenStockPair(OLD.CATID, OLD.COLOR)//
 
 CREATE OR REPLACE TRIGGER CatalogQtyOpenInsert AFTER INSERT ON CatalogQty FOR EACH ROW
-  IF EXISTS (SELECT 1 FROM OpenLots WHERE CATID=NEW.CATID AND COLOR=NEW.COLOR) THEN
+  IF EXISTS (SELECT 1 FROM OpenLots WHERE CATID=NEW.CATID AND COLOR=NEW.COLOR LOCK IN SHARE MODE) THEN
     CALL OpenStockPair(NEW.CATID, NEW.COLOR);
   END IF//
 CREATE OR REPLACE TRIGGER CatalogQtyOpenUpdate AFTER UPDATE ON CatalogQty FOR EACH ROW
