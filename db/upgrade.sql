@@ -190,12 +190,22 @@ CREATE OR REPLACE TRIGGER WaybillContOpenInsert AFTER INSERT ON WaybillCont FOR 
       FROM Waybill w1 WHERE w1.ID=NEW.WAYBILLID AND w1.ISOUT=0
       ON DUPLICATE KEY UPDATE LOTS=LOTS+1, OLDEST=LEAST(OLDEST, VALUES(OLDEST));
   END IF//
+-- A lot that only opens or closes (its issued or received quantity changed) while the writing
+-- session has set @OpenLotsLater to 1 is left to that session: the trigger adds its material and
+-- colour to @OpenLotsLaterPairs ("CATID,COLOR;..."), and the session counts those pairs again,
+-- all in one statement, before it ends the statement's transaction (the program's postings
+-- do, so that a posting over many lots pays for one count and not one per lot).
 CREATE OR REPLACE TRIGGER WaybillContOpenUpdate AFTER UPDATE ON WaybillCont FOR EACH ROW
   IF NOT (OLD.OPENCAT <=> NEW.OPENCAT AND OLD.COLOR <=> NEW.COLOR AND OLD.WAYBILLID <=> NEW.WAYBILLID
           AND OLD.ID <=> NEW.ID) THEN
-    IF OLD.OPENCAT IS NOT NULL THEN CALL OpenLotsRecount(OLD.OPENCAT, OLD.COLOR); END IF;
-    IF NEW.OPENCAT IS NOT NULL AND NOT (NEW.OPENCAT <=> OLD.OPENCAT AND NEW.COLOR <=> OLD.COLOR) THEN
-      CALL OpenLotsRecount(NEW.OPENCAT, NEW.COLOR);
+    IF @OpenLotsLater <=> 1 AND OLD.ID <=> NEW.ID AND OLD.WAYBILLID <=> NEW.WAYBILLID
+       AND OLD.CATID <=> NEW.CATID AND OLD.COLOR <=> NEW.COLOR THEN
+      SET @OpenLotsLaterPairs = concat_ws(';', @OpenLotsLaterPairs, concat(NEW.CATID, ',', NEW.COLOR));
+    ELSE
+      IF OLD.OPENCAT IS NOT NULL THEN CALL OpenLotsRecount(OLD.OPENCAT, OLD.COLOR); END IF;
+      IF NEW.OPENCAT IS NOT NULL AND NOT (NEW.OPENCAT <=> OLD.OPENCAT AND NEW.COLOR <=> OLD.COLOR) THEN
+        CALL OpenLotsRecount(NEW.OPENCAT, NEW.COLOR);
+      END IF;
     END IF;
   END IF//
 CREATE OR REPLACE TRIGGER WaybillContOpenDelete AFTER DELETE ON WaybillCont FOR EACH ROW

@@ -75,6 +75,7 @@ QString SQLText(const QString &sql) {
 }
 
 qint64 LastInsertID() {
+  if (DATA->DB_Storage.InsertID > 0) return DATA->DB_Storage.InsertID;
   TQuery &q = DATA->Qtmp1;
   q.SQL = QStringLiteral("select LAST_INSERT_ID()");
   q.Open();

@@ -1,6 +1,7 @@
 #include "core/Ledger.h"
 
 #include <QHash>
+#include <QSet>
 #include <algorithm>
 #include <cmath>
 
@@ -96,8 +97,12 @@ void WriteStockRows(const QVector<TStockDelta> &deltas, int lastWbId, TStockColu
   if (order.isEmpty()) return;
   // Whether a material and colour has a row is decided under the material's lock: a second
   // posting of the material waits for this one (or, on a cluster, is retried), so that no pair
-  // gets a second row. The callers lock their materials first; one that did not is covered here.
-  LockMaterials(materials);
+  // gets a second row. The callers lock their materials first (and checked them then, under
+  // that lock); one that did not is covered here.
+  QVector<int> unlocked;
+  for (int id : materials)
+    if (!DATA->DB_Storage.LockedMaterials.contains(id)) unlocked << id;
+  if (!unlocked.isEmpty()) LockMaterials(unlocked);
   QHash<TPair, int> rowOf;
   TQuery q;
   const QVector<TPair> pairs(order.begin(), order.end());
@@ -168,6 +173,10 @@ int InsertHeader(const TDocHeader &h) {
 
 QVector<int> InsertLines(int waybillId, const QVector<TLineRow> &lines, bool readIds) {
   if (lines.isEmpty()) return {};
+  // Where the server hands out one INSERT's IDs consecutively, they follow from its first.
+  const TConnection &c = DATA->DB_Storage;
+  QVector<int> ids;
+  bool counted = readIds && c.ConsecutiveIDStep > 0;
   for (int from = 0; from < lines.size(); from += kBatch) {
     QStringList values;
     for (int i = from; i < std::min<int>(lines.size(), from + kBatch); ++i) {
@@ -176,17 +185,24 @@ QVector<int> InsertLines(int waybillId, const QVector<TLineRow> &lines, bool rea
                        {waybillId, l.CATID, l.COLOR, QtySQL(l.Quantity), QtySQL(l.Price),
                         l.Lot ? QStringLiteral("0.0") : QStringLiteral("NULL")});
     }
+    const qint64 before = c.InsertID;
     ExecSQL(QStringLiteral("insert into WaybillCont (WAYBILLID,CATID,COLOR,QUANTITY,PRICE,QTYOUT) values") +
             values.join(QLatin1Char(',')));
+    if (counted && c.InsertID > 0 && c.InsertID != before) {
+      for (int i = 0; i < values.size(); ++i) ids << static_cast<int>(c.InsertID + i * c.ConsecutiveIDStep);
+    } else {
+      counted = false;
+    }
   }
   if (!readIds) return {};
+  if (counted) return ids;
   // The document is held by this transaction, and new IDs grow in the order of the rows: its
   // lines with the highest IDs are the rows just inserted.
   TQuery q;
   q.SQL = Format(QStringLiteral("select ID from WaybillCont where WAYBILLID=%d order by ID desc limit %d"),
                  {waybillId, int(lines.size())});
   q.Open();
-  QVector<int> ids;
+  ids.clear();
   ids.reserve(lines.size());
   for (const auto &row : q.Rows()) ids.prepend(row[0].toInt());
   q.Close();
@@ -205,18 +221,89 @@ void InsertLinks(const QVector<TLinkRow> &links) {
   }
 }
 
+namespace {
+
+// The open lots kept per material and colour (table OpenLots), counted again for these pairs
+// from their lots (a locking read: what is committed now, as the server's own count sees it);
+// then the rows of the pairs that have open lots are written in one statement, and the rows
+// of those that have none left deleted in another.
+void RecountOpenLots(const QVector<QPair<int, int>> &pairs) {
+  for (int from = 0; from < pairs.size(); from += kBatch) {
+    QStringList open;
+    for (int i = from; i < std::min<int>(pairs.size(), from + kBatch); ++i)
+      open << Format(QStringLiteral("(w.OPENCAT=%d and w.COLOR=%d)"), {pairs[i].first, pairs[i].second});
+    TQuery q;
+    q.SQL = Format(QStringLiteral("select w.OPENCAT, w.COLOR, count(*), "
+                                  "min(coalesce(w1.BDATE+0,-1)*4294967296+w.ID+2147483648) "
+                                  "from WaybillCont w join Waybill w1 on w1.ID=w.WAYBILLID "
+                                  "where (%s) and w1.ISOUT=%d group by w.OPENCAT, w.COLOR lock in share mode"),
+                   {open.join(QStringLiteral(" or ")), DocKindReceipt});
+    q.Open();
+    QSet<QPair<int, int>> held;
+    QStringList rows;
+    for (const auto &r : q.Rows()) {
+      held.insert({r[0].toInt(), r[1].toInt()});
+      rows << QStringLiteral("(%1,%2,%3,%4)").arg(r[0].toInt()).arg(r[1].toInt()).arg(r[2].toLongLong())
+                  .arg(r[3].toLongLong());
+    }
+    q.Close();
+    if (!rows.isEmpty())
+      ExecSQL(QStringLiteral("insert into OpenLots (CATID, COLOR, LOTS, OLDEST) values") + rows.join(QLatin1Char(',')) +
+              QStringLiteral(" on duplicate key update LOTS=values(LOTS), OLDEST=values(OLDEST)"));
+    QVector<QPair<int, int>> none;
+    for (int i = from; i < std::min<int>(pairs.size(), from + kBatch); ++i)
+      if (!held.contains(pairs[i])) none << pairs[i];
+    if (!none.isEmpty()) ExecSQL(QStringLiteral("delete from OpenLots where ") + PairCondition(none));
+  }
+}
+
+// The pairs that the server's trigger left to this session ("CATID,COLOR;..."), once each.
+QVector<QPair<int, int>> LaterPairs(const QString &text) {
+  QVector<QPair<int, int>> pairs;
+  for (const QString &item : text.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+    const QStringList parts = item.split(QLatin1Char(','));
+    bool catOk = false, colorOk = false;
+    const QPair<int, int> p(parts.value(0).toInt(&catOk), parts.value(1).toInt(&colorOk));
+    if (parts.size() != 2 || !catOk || !colorOk) throw EDatabaseError(QStringLiteral("unexpected open-lot pair: ") + item);
+    if (!pairs.contains(p)) pairs << p;
+  }
+  std::sort(pairs.begin(), pairs.end());
+  return pairs;
+}
+
+}  // namespace
+
 void AddToLotsOut(const QMap<int, double> &perLot) {
   const QList<int> lots = perLot.keys();
-  for (int from = 0; from < lots.size(); from += kBatch) {
-    QString cases;
-    QVector<int> ids;
-    for (int i = from; i < std::min<int>(lots.size(), from + kBatch); ++i) {
-      cases += Format(QStringLiteral(" when %d then %s"), {lots[i], QtySQL(perLot.value(lots[i]))});
-      ids << lots[i];
+  if (lots.isEmpty()) return;
+  // The lots that open or close here are counted again in OpenLots by this session, after the
+  // update, rather than by the server's trigger once for every lot (see db/upgrade.sql).
+  ExecSQL(QStringLiteral("set @OpenLotsLater=1, @OpenLotsLaterPairs=null"));
+  QString later;
+  try {
+    for (int from = 0; from < lots.size(); from += kBatch) {
+      QString cases;
+      QVector<int> ids;
+      for (int i = from; i < std::min<int>(lots.size(), from + kBatch); ++i) {
+        cases += Format(QStringLiteral(" when %d then %s"), {lots[i], QtySQL(perLot.value(lots[i]))});
+        ids << lots[i];
+      }
+      ExecSQL(Format(QStringLiteral("update WaybillCont set QTYOUT=round(QTYOUT+case ID%s end,6) where ID in (%s)"),
+                     {cases, IdList(ids)}));
     }
-    ExecSQL(Format(QStringLiteral("update WaybillCont set QTYOUT=round(QTYOUT+case ID%s end,6) where ID in (%s)"),
-                   {cases, IdList(ids)}));
+    TQuery q;
+    q.SQL = QStringLiteral("select @OpenLotsLaterPairs, @OpenLotsLater:=null");
+    q.Open();
+    later = q.Fields(0).AsString();
+  } catch (...) {
+    // The transaction is rolled back; the session's later writes are counted by the trigger.
+    try {
+      ExecSQL(QStringLiteral("set @OpenLotsLater=null"));
+    } catch (...) {
+    }
+    throw;
   }
+  if (!later.isEmpty()) RecountOpenLots(LaterPairs(later));
 }
 
 

@@ -1,6 +1,7 @@
 #include "core/Query.h"
 
 #include <QDebug>
+#include <algorithm>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -68,6 +69,7 @@ TConnection::~TConnection() {
 
 void TConnection::Connect() {
   if (m_db.isOpen()) m_db.close();
+  InsertID = 0;
   m_db.setHostName(HostName);
   // No port means the client's default; anything else must be a port number, or the client
   // would quietly use its default and may reach another server.
@@ -97,6 +99,11 @@ void TConnection::Connect() {
   // Every session: utf8mb4 and the lenient SQL mode the statements are written for.
   Exec(QStringLiteral("SET NAMES utf8mb4 COLLATE utf8mb4_general_ci"));
   Exec(QStringLiteral("SET SESSION sql_mode='NO_ENGINE_SUBSTITUTION'"));
+  ConsecutiveIDStep = 0;
+  TQuery ids(this);
+  ids.SQL = QStringLiteral("select @@innodb_autoinc_lock_mode, @@auto_increment_increment");
+  ids.Open();
+  if (!ids.IsEmpty() && ids.Fields(0).AsInteger() < 2) ConsecutiveIDStep = std::max<qint64>(1, ids.Fields(1).AsLargeInt());
 }
 
 void TConnection::Disconnect() {
@@ -151,7 +158,7 @@ void TConnection::Exec(const QString &sql) {
   QSqlQuery q(m_db);
   ++StatementCount;
   if (!q.exec(sql)) FailStatement(q.lastError());
-  EndStatement();
+  EndStatement(q);
 }
 
 int TField::AsInteger() const { return static_cast<int>(AsLargeInt()); }
@@ -222,7 +229,7 @@ void TQuery::Open() {
       throw;
     }
   }
-  c->EndStatement();
+  c->EndStatement(q);
   m_heldFields.clear();
   m_heldRows.clear();
   m_heldActive = false;

@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QSet>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -78,7 +79,13 @@ class TConnection {
   // turns a driver error into EDatabaseError, marking the connection lost when it is.
   void BeginStatement(const QString &sql);
   [[noreturn]] void FailStatement(const QSqlError &error);
-  void EndStatement() { m_idle.start(); }
+  // After a statement that ran: notes the AUTO_INCREMENT value it generated, if any (the
+  // client library has it from the server's answer; no statement is needed to ask for it).
+  void EndStatement(const QSqlQuery &q) {
+    m_idle.start();
+    const QVariant id = q.lastInsertId();
+    if (id.isValid() && id.toLongLong() > 0) InsertID = id.toLongLong();
+  }
   // Seen before each statement is sent (tests break the connection at a chosen statement).
   std::function<void(const QString &sql)> OnStatement;
 
@@ -86,6 +93,14 @@ class TConnection {
   int TransactionDepth = 0;
   // The materials whose lock rows the open transaction has written (MaterialPosting.h).
   QSet<int> LockedMaterials;
+  // The AUTO_INCREMENT value of the first row of the last INSERT on this session that stored
+  // one (0: none since the session opened): right after an INSERT that generated IDs, what
+  // LAST_INSERT_ID() answers.
+  qint64 InsertID = 0;
+  // The step between the AUTO_INCREMENT values that one multi-row INSERT gets when the server
+  // hands them out consecutively (its lock mode 0 or 1), 0 when it may interleave them with
+  // other sessions' (mode 2, as on a cluster): then the new rows' IDs must be read back.
+  qint64 ConsecutiveIDStep = 0;
   // Statements sent since the connection opened (statement-count budgets).
   qint64 StatementCount = 0;
   qint64 CommitCount = 0;
