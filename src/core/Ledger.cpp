@@ -259,14 +259,15 @@ void RecountOpenLots(const QVector<QPair<int, int>> &pairs) {
 
 // The pairs that the server's trigger left to this session ("CATID,COLOR;..."), once each.
 QVector<QPair<int, int>> LaterPairs(const QString &text) {
-  QVector<QPair<int, int>> pairs;
+  QSet<QPair<int, int>> seen;
   for (const QString &item : text.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
     const QStringList parts = item.split(QLatin1Char(','));
     bool catOk = false, colorOk = false;
     const QPair<int, int> p(parts.value(0).toInt(&catOk), parts.value(1).toInt(&colorOk));
     if (parts.size() != 2 || !catOk || !colorOk) throw EDatabaseError(QStringLiteral("unexpected open-lot pair: ") + item);
-    if (!pairs.contains(p)) pairs << p;
+    seen.insert(p);
   }
+  QVector<QPair<int, int>> pairs(seen.begin(), seen.end());
   std::sort(pairs.begin(), pairs.end());
   return pairs;
 }
