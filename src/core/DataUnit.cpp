@@ -201,6 +201,7 @@ void RunInTransaction(const std::function<void()> &action) {
   QElapsedTimer spent;
   spent.start();
   int pause = 10;  // ms: grows with every attempt
+  bool reopened = false;
   for (;;) {
     try {
       TTransaction tr;
@@ -210,7 +211,23 @@ void RunInTransaction(const std::function<void()> &action) {
     } catch (const EDatabaseError &e) {
       // Only the outermost transaction may retry: an inner one is rolled back with it. A lost
       // connection is never retried: a COMMIT whose answer was lost may have saved everything.
-      if (!e.IsRetryable() || e.IsConnectionLost() || DATA->DB_Storage.TransactionDepth > 0) throw;
+      if (e.IsConnectionLost() || DATA->DB_Storage.TransactionDepth > 0) throw;
+      if (e.IsUnparsed() && !reopened) {
+        // A cluster node that has just joined may keep open copies of tables whose triggers
+        // it read wrongly, while the stored triggers are sound: the server's tables are
+        // closed (on this server alone) and the action runs once more, reading them again.
+        // Where that is not allowed, or the statement itself is at fault, it fails as it is.
+        reopened = true;
+        bool closed = true;
+        try {
+          DATA->DB_Storage.Exec(QStringLiteral("FLUSH LOCAL TABLES"));
+        } catch (const EDatabaseError &) {
+          closed = false;
+        }
+        if (closed) continue;
+        throw;
+      }
+      if (!e.IsRetryable()) throw;
       // A randomised pause, so that the clients that collided do not collide again, for about
       // two seconds in all.
       const int wait = pause / 2 + int(QRandomGenerator::global()->bounded(pause));

@@ -28,6 +28,10 @@ class EDatabaseError : public std::runtime_error {
   QString Detail() const { return m_detail; }
   // Deadlock or lock-wait timeout: the statement may succeed when retried.
   bool IsRetryable() const { return m_code == 1213 || m_code == 1205; }
+  // A statement the server could not parse; among them a table's triggers that a cluster node
+  // read wrongly into its open copy of the table ("Trigger ... has an error in its body", which
+  // the server answers as a parse error or as one of the two trigger-body errors).
+  bool IsUnparsed() const { return m_code == 1064 || m_code == 1710 || m_code == 1711; }
   // The server went away, the connection broke or was killed, or none could be made; or a
   // cluster node answers that it is not ready to serve.
   bool IsConnectionLost() const { return IsConnectionLostCode(m_code); }
