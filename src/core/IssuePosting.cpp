@@ -73,7 +73,8 @@ int SaveHeader(int supplierId, const TOutHeader &h, double sum, int isOut) {
                                  .Sum = sum});
 }
 
-int PostIssue(const TOutHeader &header, int supplierId, const std::vector<TIssueLine> &lines) {
+int PostIssue(const TOutHeader &header, int supplierId, const std::vector<TIssueLine> &lines,
+              const QHash<int, TLockedLot> *locked) {
   double sum = 0;
   for (const TIssueLine &l : lines) sum += l.Quantity * l.Price;
   const int id = SaveHeader(supplierId, header, RoundQty(sum), DocKindIssue);
@@ -87,7 +88,7 @@ int PostIssue(const TOutHeader &header, int supplierId, const std::vector<TIssue
   }
   const QVector<int> lineIds = InsertLines(id, rows);
   if (lineIds.isEmpty()) return id;
-  AddToLotsOut(perLot);
+  AddToLotsOut(perLot, locked);
   AddToStockRows(stock);
   QVector<TLinkRow> links;
   for (size_t i = 0; i < lines.size(); ++i)
@@ -175,7 +176,7 @@ QString SaveOutgoing(int kind, const TOutHeader &header, const std::vector<TOutL
           if (l.Supplier == suppliers[k])
             doc.push_back(TIssueLine{.CatID = l.CatID, .Color = l.Color, .LotID = l.LotID, .ReceiptID = l.ReceiptID,
                                      .Quantity = l.Quantity, .Price = lots.value(l.LotID).Price});
-        PostIssue(h, suppliers[k], doc);
+        PostIssue(h, suppliers[k], doc, &lots);
       } else {
         std::vector<TReserveLine> doc;
         for (const TOutLine &l : lines)

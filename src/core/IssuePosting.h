@@ -57,8 +57,10 @@ std::vector<int> CollectSuppliers(const std::vector<TOutLine> &lines);
 QString LockIssueLots(const std::vector<TLotTake> &takes, QHash<int, TLockedLot> *locked = nullptr);
 // Inserts a header of an issue or reservation; returns its ID.
 int SaveHeader(int supplierId, const TOutHeader &header, double sum, int isOut);
-// An issue of one supplier: header, lines, lots raised, stock rows lowered, one link per line.
-int PostIssue(const TOutHeader &header, int supplierId, const std::vector<TIssueLine> &lines);
+// An issue of one supplier: header, lines, lots raised, stock rows lowered, one link per line;
+// locked, when given, are its lots as the save locked them.
+int PostIssue(const TOutHeader &header, int supplierId, const std::vector<TIssueLine> &lines,
+              const QHash<int, TLockedLot> *locked = nullptr);
 // A reservation of one supplier: header, lines at price 0, RESERVE lowered, and the automatic
 // request for the missing quantities; savingRequest, when given, is true while the request is
 // being written.

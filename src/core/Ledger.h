@@ -98,9 +98,6 @@ struct TLinkRow {
 };
 void InsertLinks(const QVector<TLinkRow> &links);
 
-// Adds each delta to QTYOUT of its lot, all lots in one statement.
-void AddToLotsOut(const QMap<int, double> &perLot);
-
 // A receipt line locked for a posting.
 struct TLockedLot {
   int ID = 0;
@@ -115,6 +112,11 @@ struct TLockedLot {
 // The lots with these line IDs, locked until the transaction ends (a line that is gone, or that
 // is no lot, is missing from the result).
 QHash<int, TLockedLot> LockLotsByID(const QVector<int> &lotIds);
+// Adds each delta to QTYOUT of its lot, all lots in one statement. locked, where the caller has
+// them, are the lots as this transaction locked them: when no more than a few of them can open
+// or close, the server counts those few itself and the posting saves the round trips of
+// counting them afterwards.
+void AddToLotsOut(const QMap<int, double> &perLot, const QHash<int, TLockedLot> *locked = nullptr);
 // The lots of the materials and colours, oldest receipt date first and then by line; with
 // openOnly only those that still hold something; with lock locked until the transaction ends.
 QVector<TLockedLot> ReadPairLots(const QVector<QPair<int, int>> &pairs, bool openOnly, bool lock = true);

@@ -97,7 +97,7 @@ void Reverse(const TReversal &r) {
     if (!QtyIsZero(dr)) reserves << TStockDelta{.CATID = p.first, .COLOR = p.second, .Delta = dr};
   }
 
-  AddToLotsOut(perLot);
+  AddToLotsOut(perLot, &lots);
   AddToStockRows(quantities);
   AddToStockRows(reserves, -1, TStockColumn::Reserve, false);
 }

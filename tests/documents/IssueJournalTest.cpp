@@ -78,10 +78,19 @@ class IssueJournal : public DbTest {
 };
 
 TEST_F(IssueJournal, UndoingAnIssueRestoresEveryLotAndStockRowExactly) {
+  // Five lots close at once, and open again with the undo: the open lots kept per material and
+  // colour follow both.
+  QVector<QPair<QString, QString>> lines{{"Pine 68x78", "3.3"}, {"Oak board", "0.7"}};
+  for (int i = 1; i <= 3; ++i) {
+    const QString name = QStringLiteral("Spruce %1").arg(i);
+    fx::Lot(i % 2 ? rc1 : rc2, fx::Material(name, sup), -1, 0.5, 1.0);
+    lines.push_back({name, QStringLiteral("0.5")});
+  }
   auto j = Open();
   EXPECT_FALSE(j->Changed);
-  NewIssue(*j, "ISS-1", {{"Pine 68x78", "3.3"}, {"Oak board", "0.7"}});
+  NewIssue(*j, "ISS-1", lines);
   ASSERT_EQ(SQLInt("select count(*) from Waybill where NUM=\"ISS-1\" and ISOUT=1"), 1);
+  ExpectLedgerConsistent();
   EXPECT_TRUE(j->Changed);
   EXPECT_EQ(j->DBGrid1->item(j->DBGrid1->currentRow(), 1)->text(), "ISS-1");
   EXPECT_DOUBLE_EQ(fx::QtyOut(lot1), 1.1);
