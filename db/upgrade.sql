@@ -194,7 +194,8 @@ CREATE OR REPLACE TRIGGER WaybillContOpenInsert AFTER INSERT ON WaybillCont FOR 
 -- session has set @OpenLotsLater to 1 is left to that session: the trigger adds its material and
 -- colour to @OpenLotsLaterPairs ("CATID,COLOR;..."), and the session counts those pairs again,
 -- all in one statement, before it ends the statement's transaction (the program's postings
--- do, so that a posting over many lots pays for one count and not one per lot).
+-- that open or close more than a few lots do, so that they pay for one count and not one per
+-- lot).
 CREATE OR REPLACE TRIGGER WaybillContOpenUpdate AFTER UPDATE ON WaybillCont FOR EACH ROW
   IF NOT (OLD.OPENCAT <=> NEW.OPENCAT AND OLD.COLOR <=> NEW.COLOR AND OLD.WAYBILLID <=> NEW.WAYBILLID
           AND OLD.ID <=> NEW.ID) THEN
